@@ -1,0 +1,57 @@
+# Helpers that every folder uses to add its tests, fuzz targets and benchmarks.
+# Tests link the folder's library; they never re-list its sources.
+
+if(NOT QMX_FUZZ)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+endif()
+
+# qmx_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [ENV <VAR=value...>])
+function(qmx_add_test name)
+  if(QMX_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# qmx_add_fuzz(<name> SOURCES <files...> LIBS <targets...> [CORPUS <dir>])
+# Built only in the clang fuzz build; each runs as a test for QMX_FUZZ_SECONDS.
+function(qmx_add_fuzz name)
+  if(NOT QMX_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set(work ${CMAKE_BINARY_DIR}/fuzz/${name}.corpus)
+  set(seeds "")
+  if(F_CORPUS)
+    set(seeds ${F_CORPUS})
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/run-fuzz.sh $<TARGET_FILE:${name}> ${QMX_FUZZ_SECONDS} ${work} ${seeds})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 7200)
+endfunction()
+
+# qmx_add_bench(<name> SOURCES <files...> LIBS <targets...>)
+# Benchmarks are programs to run and read (make bench), never tests.
+function(qmx_add_bench name)
+  if(QMX_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the demo need,
+# and only those that are missing.
+set -e
+packages="build-essential cmake pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-websockets-dev libgl-dev
+  clang libclang-rt-14-dev
+  xvfb xauth"
+
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+echo "Installing:$missing"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
