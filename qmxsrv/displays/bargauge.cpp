@@ -1,0 +1,248 @@
+#include "bargauge.h"
+
+#include "bargaugeface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace qmxsrv {
+
+BarGauge::BarGauge(QWidget *parent) : QWidget(parent)
+{
+    s_.marks[3].position = s_.marks[4].position = s_.scaleTop;
+}
+
+void BarGauge::copySettingsFrom(const BarGauge &other)
+{
+    s_ = other.s_;
+    changed();
+}
+
+void BarGauge::setRedraw(bool on)
+{
+    s_.redraw = on;
+    if (on)
+        update();
+}
+
+// The window brackets each group of changes with the redraw switch, so a
+// bar is drawn once per group; Qt also merges the updates of one pass.
+void BarGauge::changed()
+{
+    if (s_.redraw)
+        update();
+}
+
+void BarGauge::setValue(float value)
+{
+    set(s_.value, value);
+}
+
+void BarGauge::setSelectedMark(std::int16_t mark)
+{
+    s_.selectedMark = mark;
+}
+
+BarGauge::Mark *BarGauge::selected()
+{
+    return s_.selectedMark >= 0 && std::size_t(s_.selectedMark) < s_.marks.size()
+               ? &s_.marks[std::size_t(s_.selectedMark)]
+               : nullptr;
+}
+
+const BarGauge::Mark *BarGauge::selected() const
+{
+    return const_cast<BarGauge *>(this)->selected();
+}
+
+template <typename T> void BarGauge::setMark(T Mark::*field, T value)
+{
+    if (Mark *m = selected()) {
+        m->*field = value;
+        changed();
+    }
+}
+
+template <typename T> T BarGauge::markField(T Mark::*field) const
+{
+    const Mark *m = selected();
+    return m ? m->*field : T(0);
+}
+
+void BarGauge::setMarkPosition(float position)
+{
+    setMark(&Mark::position, position);
+}
+
+float BarGauge::markPosition() const
+{
+    return markField(&Mark::position);
+}
+
+void BarGauge::setMarkLength(double length)
+{
+    setMark(&Mark::length, length);
+}
+
+double BarGauge::markLength() const
+{
+    return markField(&Mark::length);
+}
+
+void BarGauge::setMarkThickness(double thickness)
+{
+    setMark(&Mark::thickness, thickness);
+}
+
+double BarGauge::markThickness() const
+{
+    return markField(&Mark::thickness);
+}
+
+float BarGauge::markPositionOf(int m) const
+{
+    return m >= 0 && std::size_t(m) < s_.marks.size() ? s_.marks[std::size_t(m)].position : 0;
+}
+
+void BarGauge::setCaption(const QString &caption)
+{
+    set(s_.caption, caption);
+}
+
+void BarGauge::setScaleTop(float top)
+{
+    set(s_.scaleTop, top);
+}
+
+void BarGauge::setScaleBottom(float bottom)
+{
+    set(s_.scaleBottom, bottom);
+}
+
+void BarGauge::setRangeTop(float top)
+{
+    set(s_.rangeTop, top);
+}
+
+void BarGauge::setRangeBottom(float bottom)
+{
+    set(s_.rangeBottom, bottom);
+}
+
+void BarGauge::setTickSpacing(float spacing)
+{
+    set(s_.tickSpacing, spacing);
+}
+
+void BarGauge::setDecimals(std::int16_t decimals)
+{
+    set(s_.decimals, decimals);
+}
+
+void BarGauge::setLabelInterval(std::int16_t interval)
+{
+    set(s_.labelInterval, interval);
+}
+
+void BarGauge::setBarOrigin(std::int16_t origin)
+{
+    set(s_.barOrigin, origin);
+}
+
+void BarGauge::setMinorTicks(std::int16_t count)
+{
+    set(s_.minorTicks, count);
+}
+
+void BarGauge::setBorderStyle(std::int16_t style)
+{
+    set(s_.borderStyle, style);
+}
+
+void BarGauge::setReadoutVisible(bool visible)
+{
+    set(s_.readoutVisible, visible);
+}
+
+void BarGauge::setScaleFontSize(double points)
+{
+    set(s_.scaleFontSize, points);
+}
+
+void BarGauge::setCaptionFontSize(double points)
+{
+    set(s_.captionFontSize, points);
+}
+
+// A value on a limit lies within it. Beyond tolerance wins over inside
+// approach, so marks set in the wrong order still never show a reject as
+// good; a value that is no number is a reject.
+BarGauge::Zone BarGauge::zone() const
+{
+    const auto within = [this](float v, int a, int b) {
+        const float x = s_.marks[std::size_t(a)].position;
+        const float y = s_.marks[std::size_t(b)].position;
+        return v >= std::min(x, y) && v <= std::max(x, y);
+    };
+    if (!within(s_.value, 1, 4))
+        return Zone::Reject;
+    return within(s_.value, 2, 3) ? Zone::Good : Zone::Approach;
+}
+
+QColor BarGauge::zoneColor(Zone zone)
+{
+    switch (zone) {
+    case Zone::Good:
+        return QColor(0x2e, 0xa0, 0x43);
+    case Zone::Approach:
+        return QColor(0xf2, 0xa9, 0x00);
+    case Zone::Reject:
+        break;
+    }
+    return QColor(0xd9, 0x2d, 0x20);
+}
+
+QRect BarGauge::trackRect() const
+{
+    return Face(*this).track().toAlignedRect();
+}
+
+QRect BarGauge::barRect() const
+{
+    return Face(*this).bar().toAlignedRect();
+}
+
+// Scale numbers and the readout are the value texts without their sign
+// blank, and with no lone point when there are no decimals. Decimals beyond
+// what a float holds are not shown.
+QString BarGauge::numberText(double value) const
+{
+    return QString::number(value, 'f', std::clamp<int>(s_.decimals, 0, 9));
+}
+
+QSize BarGauge::sizeHint() const
+{
+    return QSize(80, 240);
+}
+
+QSize BarGauge::minimumSizeHint() const
+{
+    return QSize(12, 40);
+}
+
+void BarGauge::paintEvent(QPaintEvent *)
+{
+    ++paintCount_;
+    QPainter painter(this);
+    Face(*this).paint(painter);
+}
+
+void BarGauge::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit activated(index_);
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+} // namespace qmxsrv

@@ -1,0 +1,25 @@
+// Rounding and twips arithmetic of the display windows: pure functions, no widgets.
+#pragma once
+
+#include <cstdint>
+
+namespace qmxsrv {
+
+// Nearest integer, halves to the even neighbour: the rounding of every
+// conversion of a floating-point quantity to an integer in the program.
+// NaN gives 0; values beyond int's range give its nearest end.
+int roundHalfEven(double v);
+
+constexpr double TwipsPerInch = 1440.0;
+
+// Twips <-> pixels at a screen's logical DPI, rounded halves to even.
+// A DPI that is not a positive number counts as 96, the usual logical DPI,
+// so a missing screen never divides by zero.
+int twipsToPixels(double twips, double dpi);
+int pixelsToTwips(double pixels, double dpi);
+
+// Window positions and sizes are stored as 16-bit twips; values beyond that
+// range are stored as its nearest end instead of wrapping around.
+std::int16_t clampToInt16(int v);
+
+} // namespace qmxsrv

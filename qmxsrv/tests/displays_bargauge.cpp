@@ -1,0 +1,278 @@
+// The bar gauge as the bar-graph window drives it: redraw bracketing, zone
+// colours, clipping, activation, copies of the template, broken scales.
+#include "bargauge.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using namespace qmxsrv;
+
+namespace {
+
+const float NaN = std::numeric_limits<float>::quiet_NaN();
+const float Inf = std::numeric_limits<float>::infinity();
+
+class BarGaugeTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "displays_bargauge";
+        static char *argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+
+    // n gauges side by side in a shown window, as the bar window holds them.
+    std::vector<BarGauge *> showGauges(int n)
+    {
+        window_ = std::make_unique<QWidget>();
+        std::vector<BarGauge *> gauges;
+        for (int i = 0; i < n; ++i) {
+            auto *g = new BarGauge(window_.get());
+            g->setGeometry(i * 100, 0, 100, 300);
+            gauges.push_back(g);
+        }
+        window_->resize(n * 100, 300);
+        window_->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        settle();
+        return gauges;
+    }
+
+    static void settle() { QTest::qWait(30); }
+
+    // A channel bar: scale -0.1 ... 0.1, tolerance +-0.05, approach +-0.03.
+    static void configureChannel(BarGauge &g)
+    {
+        g.setRedraw(false);
+        g.setScaleTop(0.1f);
+        g.setScaleBottom(-0.1f);
+        g.setRangeTop(0.1f);
+        g.setRangeBottom(-0.1f);
+        g.setTickSpacing(0.02f);
+        const float marks[] = {-0.05f, -0.03f, 0.03f, 0.05f};
+        for (std::int16_t m = 1; m <= 4; ++m) {
+            g.setSelectedMark(m);
+            g.setMarkPosition(marks[m - 1]);
+            g.setMarkLength(0.85);
+            g.setMarkThickness(0.01);
+        }
+        g.setSelectedMark(0);
+        g.setDecimals(3);
+        g.setRedraw(true);
+    }
+
+    static void setBarValue(BarGauge &g, float v)
+    {
+        g.setRedraw(false);
+        g.setValue(v);
+        g.setMarkPosition(v);
+        g.setRedraw(true);
+    }
+
+    std::unique_ptr<QWidget> window_;
+};
+
+TEST_F(BarGaugeTest, RedrawOffRecordsOnlyAndSwitchingItOnPaintsOnce)
+{
+    BarGauge &g = *showGauges(1)[0];
+    const int before = g.paintCount();
+    ASSERT_GT(before, 0); // shown, so painted
+    g.setRedraw(false);
+    g.setCaption(QStringLiteral("Bore "));
+    g.setValue(0.02f);
+    g.setScaleTop(0.2f);
+    settle();
+    EXPECT_EQ(g.paintCount(), before);
+    EXPECT_EQ(g.caption(), QStringLiteral("Bore "));
+    g.setRedraw(true);
+    settle();
+    EXPECT_EQ(g.paintCount(), before + 1);
+    configureChannel(g);
+    settle();
+    EXPECT_EQ(g.paintCount(), before + 2);
+}
+
+TEST_F(BarGaugeTest, ANewValuePaintsItsOwnBarOnce)
+{
+    std::vector<BarGauge *> gauges = showGauges(3);
+    for (BarGauge *g : gauges)
+        configureChannel(*g);
+    settle();
+    const int counts[] = {gauges[0]->paintCount(), gauges[1]->paintCount(),
+                          gauges[2]->paintCount()};
+    setBarValue(*gauges[1], 0.01f);
+    settle();
+    EXPECT_EQ(gauges[0]->paintCount(), counts[0]);
+    EXPECT_EQ(gauges[1]->paintCount(), counts[1] + 1);
+    EXPECT_EQ(gauges[2]->paintCount(), counts[2]);
+    EXPECT_FLOAT_EQ(gauges[1]->markPositionOf(0), 0.01f); // the pointer follows
+    EXPECT_FLOAT_EQ(gauges[1]->markPositionOf(3), 0.03f); // the limits stay
+}
+
+TEST_F(BarGaugeTest, TheBarIsColouredByTheZoneOfItsValue)
+{
+    BarGauge &g = *showGauges(1)[0];
+    configureChannel(g);
+    const struct {
+        float value;
+        BarGauge::Zone zone;
+    } cases[] = {
+        {0.0f, BarGauge::Zone::Good},      {0.03f, BarGauge::Zone::Good},
+        {-0.03f, BarGauge::Zone::Good},    {0.04f, BarGauge::Zone::Approach},
+        {-0.04f, BarGauge::Zone::Approach}, {0.05f, BarGauge::Zone::Approach},
+        {0.07f, BarGauge::Zone::Reject},   {-0.07f, BarGauge::Zone::Reject},
+        {0.3f, BarGauge::Zone::Reject},    {NaN, BarGauge::Zone::Reject},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        setBarValue(g, c.value);
+        EXPECT_EQ(g.zone(), c.zone);
+        const QRect bar = g.barRect();
+        if (std::isnan(c.value)) {
+            EXPECT_TRUE(bar.isEmpty());
+            continue;
+        }
+        // Just above the bar's foot: no mark stands there.
+        const QImage image = g.grab().toImage();
+        const QPoint probe(bar.center().x(), bar.bottom() - 2);
+        EXPECT_EQ(image.pixelColor(probe), BarGauge::zoneColor(c.zone));
+    }
+}
+
+TEST_F(BarGaugeTest, ValuesBeyondTheRangeAreClippedToIt)
+{
+    BarGauge &g = *showGauges(1)[0];
+    configureChannel(g);
+    const QRect track = g.trackRect();
+    for (float v : {0.3f, Inf}) {
+        setBarValue(g, v);
+        EXPECT_EQ(g.barRect().top(), track.top()) << v;
+        EXPECT_EQ(g.barRect().bottom(), track.bottom()) << v;
+    }
+    for (float v : {-0.3f, -Inf}) {
+        setBarValue(g, v);
+        EXPECT_LE(g.barRect().height(), 1) << v;
+    }
+    // A deviation bar starts at zero, the middle of this scale.
+    g.setBarOrigin(1);
+    setBarValue(g, -0.05f);
+    EXPECT_NEAR(g.barRect().top(), track.center().y(), 1);
+    EXPECT_NEAR(g.barRect().bottom(), track.top() + track.height() * 3 / 4, 1);
+}
+
+TEST_F(BarGaugeTest, BrokenScalesNeverHangOrFault)
+{
+    BarGauge &g = *showGauges(1)[0];
+    const struct {
+        float bottom, top, spacing, value;
+    } cases[] = {
+        {5, 5, 0.0001f, 5},       // equal ends
+        {0, 10, 0, 3},            // no spacing
+        {0, 10, -1, 3},           // negative spacing
+        {0, 10, 1, NaN},          // no value
+        {10, 0, 0.0001f, 3},      // reversed ends
+        {-1e30f, 1e30f, 1e-30f, 0}, // 10^60 ticks
+        {NaN, Inf, 1, 3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bottom << " " << c.top << " " << c.spacing);
+        g.setRedraw(false);
+        g.setScaleBottom(c.bottom);
+        g.setRangeBottom(c.bottom);
+        g.setScaleTop(c.top);
+        g.setRangeTop(c.top);
+        g.setTickSpacing(c.spacing);
+        g.setDecimals(3);
+        setBarValue(g, c.value);
+        EXPECT_FALSE(g.grab().isNull());
+        const QRect bar = g.barRect();
+        EXPECT_TRUE(bar.isEmpty() || g.trackRect().contains(bar));
+    }
+}
+
+TEST_F(BarGaugeTest, ADoubleClickReportsTheBarsIndex)
+{
+    BarGauge &g = *showGauges(1)[0];
+    g.setIndex(7);
+    QSignalSpy spy(&g, &BarGauge::activated);
+    QTest::mouseClick(&g, Qt::LeftButton);
+    EXPECT_EQ(spy.count(), 0);
+    QTest::mouseDClick(&g, Qt::LeftButton);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 7);
+}
+
+TEST_F(BarGaugeTest, MarkSettingsGoToTheSelectedMarkOnly)
+{
+    BarGauge g;
+    configureChannel(g);
+    g.setSelectedMark(2);
+    EXPECT_FLOAT_EQ(g.markPosition(), -0.03f);
+    EXPECT_DOUBLE_EQ(g.markLength(), 0.85);
+    g.setMarkPosition(-0.02f);
+    EXPECT_FLOAT_EQ(g.markPositionOf(1), -0.05f);
+    EXPECT_FLOAT_EQ(g.markPositionOf(2), -0.02f);
+    // No valid mark selected: nothing changes.
+    for (std::int16_t bad : {std::int16_t(5), std::int16_t(-1)}) {
+        g.setSelectedMark(bad);
+        g.setMarkPosition(9);
+        g.setMarkThickness(9);
+        EXPECT_EQ(g.markPosition(), 0);
+        EXPECT_EQ(g.markThickness(), 0);
+    }
+    for (int m = 0; m <= 4; ++m)
+        EXPECT_NE(g.markPositionOf(m), 9) << m;
+}
+
+TEST_F(BarGaugeTest, ANewBarStartsAsACopyOfTheTemplate)
+{
+    BarGauge templateBar;
+    configureChannel(templateBar);
+    templateBar.setIndex(0);
+    templateBar.setCaption(QStringLiteral("Bore "));
+    templateBar.setValue(0.02f);
+    templateBar.setLabelInterval(2);
+    templateBar.setBarOrigin(1);
+    templateBar.setMinorTicks(4);
+    templateBar.setBorderStyle(1);
+    templateBar.setReadoutVisible(false);
+    templateBar.setScaleFontSize(7.5);
+    templateBar.setCaptionFontSize(9);
+    templateBar.setSelectedMark(4);
+    templateBar.setRedraw(false);
+
+    BarGauge bar;
+    bar.setIndex(12);
+    bar.copySettingsFrom(templateBar);
+    EXPECT_EQ(bar.index(), 12);
+    EXPECT_FALSE(bar.redraw());
+    EXPECT_EQ(bar.caption(), QStringLiteral("Bore "));
+    EXPECT_FLOAT_EQ(bar.value(), 0.02f);
+    EXPECT_EQ(bar.selectedMark(), 4);
+    EXPECT_FLOAT_EQ(bar.markPosition(), 0.05f);
+    EXPECT_DOUBLE_EQ(bar.markThickness(), 0.01);
+    EXPECT_FLOAT_EQ(bar.markPositionOf(1), -0.05f);
+    EXPECT_FLOAT_EQ(bar.scaleTop(), 0.1f);
+    EXPECT_FLOAT_EQ(bar.scaleBottom(), -0.1f);
+    EXPECT_FLOAT_EQ(bar.rangeTop(), 0.1f);
+    EXPECT_FLOAT_EQ(bar.rangeBottom(), -0.1f);
+    EXPECT_FLOAT_EQ(bar.tickSpacing(), 0.02f);
+    EXPECT_EQ(bar.decimals(), 3);
+    EXPECT_EQ(bar.labelInterval(), 2);
+    EXPECT_EQ(bar.barOrigin(), 1);
+    EXPECT_EQ(bar.minorTicks(), 4);
+    EXPECT_EQ(bar.borderStyle(), 1);
+    EXPECT_FALSE(bar.readoutVisible());
+    EXPECT_DOUBLE_EQ(bar.scaleFontSize(), 7.5);
+    EXPECT_DOUBLE_EQ(bar.captionFontSize(), 9);
+}
+
+} // namespace
