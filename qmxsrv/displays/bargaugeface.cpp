@@ -90,7 +90,7 @@ BarGauge::Face::Face(const BarGauge &gauge) : gauge_(gauge), s_(gauge.s_)
     const QFontMetricsF fm(numberFont_);
     for (const Tick &t : ticks_)
         labelWidth = std::max(labelWidth, fm.horizontalAdvance(t.label));
-    placeHorizontally(labelWidth, std::max(5.0, std::round(px * 0.6)));
+    placeHorizontally(labelWidth, std::max(5.0, std::round(px * 0.75)));
 }
 
 // Ticks start at the scale's lower end and stand tickSpacing apart.
@@ -159,7 +159,7 @@ void BarGauge::Face::placeHorizontally(double labelWidth, double pointerWidth)
             t.label.clear();
     }
     const double labelsAndGap = labelWidth > 0 ? labelWidth + Gap : 0;
-    const double wanted = std::clamp(inner_.width() * 0.3, 10.0, 36.0);
+    const double wanted = std::clamp(inner_.width() * 0.3, 10.0, 44.0);
     const double trackWidth = std::max(1.0, std::min(wanted, inner_.width() - labelsAndGap - fixed));
     const double total = labelsAndGap + fixed + trackWidth;
     const double left = inner_.left() + std::max(0.0, (inner_.width() - total) / 2);
