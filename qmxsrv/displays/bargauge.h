@@ -20,6 +20,7 @@
 //                           equal to the scale's ends)
 //   62  setTickSpacing      distance between ticks, in scale units
 //   35  setDecimals         decimals of the scale numbers and the readout
+//                           (0 to 9 are shown; fewer or more show as 0 or 9)
 //   76  setRedraw           false: setters only record; true: draw once
 //   19  setLabelInterval    number every n-th tick; 0 = as many as fit
 //   55  setBarOrigin        0: the bar rises from the range's bottom;
@@ -57,7 +58,7 @@ public:
     explicit BarGauge(QWidget *parent = nullptr);
 
     // Everything the attributes hold (not the index): a new bar starts as a
-    // copy of the template bar. Redraws when this bar's redraw is on.
+    // copy of the template bar, its redraw switch too; redraws when that is on.
     void copySettingsFrom(const BarGauge &other);
 
     // The bar's place in the window's family; reported by activated().

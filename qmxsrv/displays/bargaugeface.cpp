@@ -130,7 +130,7 @@ void BarGauge::Face::placeTicks(const std::vector<double> &values)
         values.size() > 1 ? std::fabs(yOf(values[1]) - yOf(values[0])) : 0;
     int every = s_.labelInterval;
     if (every < 1)
-        every = stepPixels > 0 ? int(std::ceil(textHeight * 1.1 / stepPixels)) : 1;
+        every = stepPixels > 0 ? int(std::min(std::ceil(textHeight * 1.1 / stepPixels), 1e6)) : 1;
     const int minor = std::clamp<int>(s_.minorTicks, 0, 9);
     const bool minorFits = stepPixels / (minor + 1) >= 3;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -198,7 +198,8 @@ QRectF BarGauge::Face::bar() const
     if (std::isnan(y0) || std::isnan(y1))
         return {};
     const QRectF inside = track_.adjusted(1, 0, -1, 0);
-    return QRectF(inside.left(), std::min(y0, y1), inside.width(), std::fabs(y1 - y0));
+    return QRectF(inside.left(), std::min(y0, y1), std::max(0.0, inside.width()),
+                  std::fabs(y1 - y0));
 }
 
 void BarGauge::Face::paint(QPainter &p) const
