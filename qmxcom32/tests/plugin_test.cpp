@@ -2,6 +2,7 @@
 // library's own folder. Each test loads its own copy of libqmxcom32.so from
 // a folder of its own, with or without a board beside it.
 #include <dlfcn.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,7 +25,9 @@ void CountMessage(void *count, const char *) { ++*static_cast<int *>(count); }
 
 struct LibraryCopy {
     explicit LibraryCopy(const std::string &name, bool withBoard) {
-        folder = fs::path(::testing::TempDir()) / ("qmxcom32-" + name);
+        // Other worktrees may run this test at the same time: a folder per process.
+        folder = fs::path(::testing::TempDir()) /
+                 ("qmxcom32-" + std::to_string(getpid()) + "-" + name);
         fs::remove_all(folder);
         fs::create_directories(folder);
         fs::copy_file(QMXCOM32_LIBRARY, folder / "libqmxcom32.so");
@@ -41,6 +44,9 @@ struct LibraryCopy {
                                                                             &messages);
         setenv("QMX_PORTS", "sim", 1);
     }
+
+    // The copy stays loaded: its static state dies with the process.
+    ~LibraryCopy() { fs::remove_all(folder); }
 
     template <typename Function>
     Function Find(const char *name) {
