@@ -57,9 +57,10 @@ struct LibraryCopy {
     unsigned long BoardAccesses() {
         void *board = dlopen((folder / "libqmxboard.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
         EXPECT_NE(board, nullptr);
-        const unsigned long count = *static_cast<unsigned long *>(dlsym(board, "fake_board_accesses"));
+        const auto *count = static_cast<unsigned long *>(dlsym(board, "fake_board_accesses"));
+        const unsigned long accesses = *count;
         dlclose(board);
-        return count;
+        return accesses;
     }
 
     fs::path folder;
@@ -98,11 +99,15 @@ TEST(SimulatedBoard, HostBusWinsWhileInstalled) {
     unsigned long hostAccesses = 0;
     const QmxPortBus silent = {
         &hostAccesses,
-        [](void *count, unsigned short) -> unsigned char { return ++*static_cast<unsigned long *>(count), 0; },
+        [](void *count, unsigned short) -> unsigned char {
+            ++*static_cast<unsigned long *>(count);
+            return 0x00;
+        },
         [](void *count, unsigned short, unsigned char) { ++*static_cast<unsigned long *>(count); },
     };
     library.SetPortBus(&silent);
-    EXPECT_EQ(library.CommInit(0, "/nonexistent/Rdx44k.bin"), 1);  // nobody answers on the host's bus
+    // Nobody answers on the host's bus: the probe fails, the download cannot start.
+    EXPECT_EQ(library.CommInit(0, "/nonexistent/Rdx44k.bin"), 1);
     EXPECT_GT(hostAccesses, 3000u);
 
     library.SetPortBus(nullptr);  // back to QMX_PORTS: the board is loaded now
