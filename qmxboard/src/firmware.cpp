@@ -113,7 +113,7 @@ Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, s
     case 0x07: scan_.setRunning(true, nowNs); return {};
     case 0x08: scan_.setRunning(false, nowNs); return {};
     case 0x09: channels_.resetMemories(); return {};
-    case 0x0A: scan_.setPeriod(word(d, 0)); return {};
+    case 0x0A: scan_.setPeriod(word(d, 0), nowNs); return {};
     case 0x0B: return floatReply(float(probe(n)));
     case 0x0C: return floatReply(float(input(n)));
     case 0x0D: {

@@ -246,6 +246,7 @@ private:
             if (!(t.op == Op::Greater || t.op == Op::Least ? set(t.op) : memory(t.op))) return false;
             --depth_;
             return true;
+        case Tok::Close: return fail(depth_ == 0 ? kUnbalanced : kMissingOperand);
         default: return fail(kMissingOperand);
         }
     }

@@ -31,7 +31,11 @@ public:
     void setRunning(bool running, std::int64_t nowNs);
     bool running() const { return running_; }
     // Settings as the PC sent them; 0 acts as 1.
-    void setPeriod(std::uint16_t tenthsMs) { period_ = tenthsMs; }
+    // A new period counts from now.
+    void setPeriod(std::uint16_t tenthsMs, std::int64_t nowNs) {
+        period_ = tenthsMs;
+        nextNs_ = nowNs + periodNs();
+    }
     void setAdcAverage(std::uint16_t samples) { adcAverage_ = samples; }
     void setRunAverage(std::uint16_t samples) { runAverage_ = samples; }
     std::uint16_t period() const { return period_; }

@@ -74,9 +74,9 @@ PcLink::Reply PcLink::exchange(std::uint8_t code, const std::vector<std::uint8_t
 }
 
 int PcLink::define(int channel, const std::string &formula) {
-    std::vector<std::uint8_t> d{std::uint8_t(channel)};
-    d.insert(d.end(), formula.begin(), formula.end());
-    d.push_back(0);
+    std::vector<std::uint8_t> d(formula.size() + 2, 0);
+    d[0] = std::uint8_t(channel);
+    std::memcpy(&d[1], formula.data(), formula.size());
     return exchange(0x03, d).status;
 }
 
