@@ -54,6 +54,14 @@ void Board::reset(Start start) {
 }
 
 void Board::comeBack() {
+    if (dead_) {
+        // Back from the dead with its link restarted: nothing half-sent is left.
+        out_.clear();
+        outPos_ = 0;
+        replyReady_ = false;
+        hasPending_ = false;
+        request_.restart();
+    }
     dead_ = false;
     dieAfter_ = 0;
     nextStatus_ = -1;
