@@ -38,30 +38,32 @@ Board::Board(const BoardConfig &config) : base_(std::uint16_t(config.base)), clo
 void Board::setClock(std::function<std::int64_t()> clock) { clock_ = clock ? std::move(clock) : steadyNs; }
 
 void Board::reset(Start start) {
-    firmware_.reset();
-    version_.clear();
+    stopFirmware();
     memory_.clear();
     loader_.powerOn();
-    request_.restart();
     traffic_.clear();
     model_.resetPositions();
-    out_.clear();
-    outPos_ = 0;
-    replyReady_ = false;
-    hasPending_ = false;
     comeBack();
     if (start == Start::Running) startFirmware("");
 }
 
+// The firmware stops; nothing half-sent or half-received is left on the link.
+void Board::stopFirmware() {
+    firmware_.reset();
+    version_.clear();
+    restartLink();
+}
+
+void Board::restartLink() {
+    out_.clear();
+    outPos_ = 0;
+    replyReady_ = false;
+    hasPending_ = false;
+    request_.restart();
+}
+
 void Board::comeBack() {
-    if (dead_) {
-        // Back from the dead with its link restarted: nothing half-sent is left.
-        out_.clear();
-        outPos_ = 0;
-        replyReady_ = false;
-        hasPending_ = false;
-        request_.restart();
-    }
+    if (dead_) restartLink();   // back from the dead, nothing half-sent is left
     dead_ = false;
     dieAfter_ = 0;
     nextStatus_ = -1;
@@ -125,13 +127,8 @@ void Board::write(std::uint16_t port, std::uint8_t value) {
     case 1:
         // The start-up writes hold the board in reset: the firmware stops.
         if (loader_.phase() != Loader::Phase::Held) {
-            firmware_.reset();
-            version_.clear();
+            stopFirmware();
             loader_.hold();
-            out_.clear();
-            outPos_ = 0;
-            replyReady_ = false;
-            hasPending_ = false;
         }
         return;
     case 3:

@@ -65,6 +65,8 @@ private:
     void publish(std::vector<std::uint8_t> bytes);
     void checkPending(bool replyPoll);
     void startFirmware(const std::string &version);
+    void stopFirmware();
+    void restartLink();
 
     std::mutex mutex_;
     std::uint16_t base_;

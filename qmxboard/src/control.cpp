@@ -17,6 +17,16 @@ struct Locked {
 
 bool inRange(int n, int last) { return n >= 1 && n <= last; }
 
+// A value the running firmware would answer now.
+template <class Read> bool readNow(int n, int last, float &value, Read read) {
+    Locked l;
+    Firmware *f = l.board.firmware();
+    if (!f || !inRange(n, last)) return false;
+    l.board.advance();
+    value = read(*f);
+    return true;
+}
+
 } // namespace
 
 std::string Frame::call() const { return describeCall(code, request.data(), request.size()); }
@@ -45,30 +55,15 @@ BoardState Control::state() const {
 }
 
 bool Control::probeReading(int n, float &value) const {
-    Locked l;
-    Firmware *f = l.board.firmware();
-    if (!f || !inRange(n, kProbes)) return false;
-    l.board.advance();
-    value = float(f->probe(n));
-    return true;
+    return readNow(n, kProbes, value, [n](Firmware &f) { return float(f.probe(n)); });
 }
 
 bool Control::inputReading(int n, float &value) const {
-    Locked l;
-    Firmware *f = l.board.firmware();
-    if (!f || !inRange(n, kInputs)) return false;
-    l.board.advance();
-    value = float(f->input(n));
-    return true;
+    return readNow(n, kInputs, value, [n](Firmware &f) { return float(f.input(n)); });
 }
 
 bool Control::channelValue(int n, float &value) const {
-    Locked l;
-    Firmware *f = l.board.firmware();
-    if (!f || !inRange(n, kChannels)) return false;
-    l.board.advance();
-    value = f->channel(n);
-    return true;
+    return readNow(n, kChannels, value, [n](Firmware &f) { return f.channel(n); });
 }
 
 PortCounts Control::portCounts() const { return Locked().board.traffic().counts(); }

@@ -29,11 +29,16 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
-Token bad(Status status, std::size_t end) {
+Token make(Tok kind, std::size_t end) {
     Token t;
-    t.kind = Tok::Bad;
-    t.status = status;
+    t.kind = kind;
     t.end = end;
+    return t;
+}
+
+Token bad(Status status, std::size_t end) {
+    Token t = make(Tok::Bad, end);
+    t.status = status;
     return t;
 }
 
@@ -57,10 +62,8 @@ Token lexNumber(std::string_view s, std::size_t pos) {
     auto [ptr, ec] = std::from_chars(s.data() + pos, s.data() + i, value);
     if (ec != std::errc() || ptr != s.data() + i || !std::isfinite(value) || std::fabs(value) > FLT_MAX)
         return bad(kBadNumber, i);
-    Token t;
-    t.kind = Tok::Number;
+    Token t = make(Tok::Number, i);
     t.value = value;
-    t.end = i;
     return t;
 }
 
@@ -202,26 +205,19 @@ private:
         if (stack_ > kStack) fail(kTooComplex);
     }
 
-    bool expression() {
-        if (!term()) return false;
+    // One precedence level: operands of the next level joined by two operators.
+    bool level(bool (Compiler::*operand)(), Tok first, Op firstOp, Tok second, Op secondOp) {
+        if (!(this->*operand)()) return false;
         for (;;) {
             Tok k = peek().kind;
-            if (k != Tok::Plus && k != Tok::Minus) return true;
+            if (k != first && k != second) return true;
             take();
-            if (!term()) return false;
-            emit(k == Tok::Plus ? Op::Add : Op::Sub);
+            if (!(this->*operand)()) return false;
+            emit(k == first ? firstOp : secondOp);
         }
     }
-    bool term() {
-        if (!unary()) return false;
-        for (;;) {
-            Tok k = peek().kind;
-            if (k != Tok::Star && k != Tok::Slash) return true;
-            take();
-            if (!unary()) return false;
-            emit(k == Tok::Star ? Op::Mul : Op::Div);
-        }
-    }
+    bool expression() { return level(&Compiler::term, Tok::Plus, Op::Add, Tok::Minus, Op::Sub); }
+    bool term() { return level(&Compiler::unary, Tok::Star, Op::Mul, Tok::Slash, Op::Div); }
     bool unary() {
         if (peek().kind != Tok::Minus) return primary();
         take();
