@@ -56,7 +56,10 @@ static void ShowReading(const char *what, int number, int32_t result, float valu
 }
 
 int main(int argc, char **argv) {
-    int32_t base = argc > 1 ? (int32_t)strtol(argv[1], NULL, 0) : 0;
+    /* Our lines and the library's stderr lines in the order they happen. */
+    setvbuf(stdout, NULL, _IOLBF, 0);
+    const char *baseText = argc > 1 ? argv[1] : "0";
+    int32_t base = (int32_t)strtol(baseText, NULL, 0);
     char firmware[4096];
     if (argc > 2) {
         snprintf(firmware, sizeof firmware, "%s", argv[2]);
@@ -65,7 +68,7 @@ int main(int argc, char **argv) {
     }
     QmxHostSetMessageHandler(ShowMessage, NULL);
 
-    printf("QmxCommInit(0x%X, %s)\n", (unsigned)base, firmware);
+    printf("QmxCommInit(%s, %s)\n", baseText, firmware);
     int32_t init = QmxCommInit(base, firmware);
     printf("  result %d%s\n", (int)init, init == 0 ? "" : " (the firmware download failed)");
 

@@ -94,6 +94,30 @@ bool ReadPortBytes(std::uint8_t *into, int count, int &done) {
     return true;
 }
 
+// The reply frame from the board: its status, or -1 at the first time-out.
+int ReadReply(std::uint8_t *buffer) {
+    // 2. The board raises reply-ready when its answer is complete.
+    if (WaitReplyReady() != 0) {
+        trace::Bytes('<', nullptr, 0, nullptr, 0, "no reply");
+        return kNoAnswer;
+    }
+    // 3. Lead byte (its value means nothing), status, count (0 stands for 256).
+    std::uint8_t head[3];
+    int got = 0;
+    if (!ReadPortBytes(head, 3, got)) {
+        trace::Bytes('<', head, got, nullptr, 0, "timed out");
+        return kNoAnswer;
+    }
+    // 4. The data bytes; then the status is the result.
+    const int count = head[2] == 0 ? kBufferSize : head[2];
+    if (!ReadPortBytes(buffer, count, got)) {
+        trace::Bytes('<', head, 3, buffer, got, "timed out");
+        return kNoAnswer;
+    }
+    trace::Bytes('<', head, 3, buffer, count);
+    return head[1];
+}
+
 }  // namespace
 
 void AttachPorts(std::uint16_t base) {
@@ -191,25 +215,8 @@ int ReceiveFrame(std::uint8_t *buffer) {
         EmulateReply(lastCode, buffer);
         return 0;
     }
-    int result = kNoAnswer;
-    std::uint8_t head[3] = {};  // lead byte (its value means nothing), status, count
-    int headRead = 0;
-    int dataRead = 0;
-    // 2. The board raises reply-ready when its answer is complete.
-    if (WaitReplyReady() != 0) {
-        trace::Bytes('<', head, 0, nullptr, 0, "no reply");
-    // 3. Lead, status, count (0 stands for 256), then the data bytes.
-    } else if (!ReadPortBytes(head, 3, headRead)) {
-        trace::Bytes('<', head, headRead, nullptr, 0, "timed out");
-    } else {
-        const int count = head[2] == 0 ? kBufferSize : head[2];
-        const bool complete = ReadPortBytes(buffer, count, dataRead);
-        trace::Bytes('<', head, 3, buffer, dataRead, complete ? nullptr : "timed out");
-        // 4. The result is the status, once every byte has arrived.
-        if (complete) {
-            result = head[1];
-        }
-    }
+    // 2.-4. The board's reply.
+    const int result = ReadReply(buffer);
     // 5. Anything but success is reported.
     if (result != 0) {
         ReportLinkError(result);

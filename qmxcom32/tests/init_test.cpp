@@ -49,18 +49,6 @@ TEST_F(LibraryTest, RunningBoardIsNotSentItsFirmwareAgain) {
     EXPECT_EQ(FirmwareVersion(), "QMX 2.01");
 }
 
-TEST_F(LibraryTest, CommInitLeavesDemonstrationMode) {
-    EnterDemo();
-    board.Restart();
-    board.QueueReply(Reply({0x00}));
-    EXPECT_EQ(QmxCommInit(0, nullptr), 0);
-    board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
-    float value = 0.0f;
-    EXPECT_EQ(QmxReadChannel(1, &value), 0);
-    EXPECT_EQ(value, 1.5f);
-    EXPECT_FALSE(board.accesses.empty());
-}
-
 // The probe shows nothing and never enters demonstration mode; the switch
 // is as the client left it afterwards. Download failures show always.
 TEST_F(LibraryTest, ProbeIsQuietAndKeepsTheMessageSwitch) {

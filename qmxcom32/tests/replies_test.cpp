@@ -83,8 +83,8 @@ struct DyingBoard {
     int takes;           // data bytes the board still takes (-1: all)
     const char *reply;   // what it still answers
     const char *sent;
-    std::int32_t result;  // with message boxes on
-    float value;
+    std::int32_t result;  // with message boxes on (off: -1)
+    float value;          // with message boxes on (off: unchanged)
 };
 
 const DyingBoard kDyingBoards[] = {
@@ -96,63 +96,43 @@ const DyingBoard kDyingBoards[] = {
     {"cuts the data short", -1, "00 00 04 11 22", "3A 04 01 03", -1, 7.0f},
 };
 
+// With message boxes on the first failure is shown and the link answers
+// from its emulation from then on; with them off every call fails and the
+// board is tried again each time.
 TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
-    for (const DyingBoard &dying : kDyingBoards) {
-        SCOPED_TRACE(dying.what);
-        EnterDemo();
-        ASSERT_EQ(QmxStartScan(), 0);  // emulated: leaves the reply buffer alone
-        board.Restart();
-        board.QueueReply(Reply({0x00}));
-        ASSERT_EQ(QmxCommInit(0, nullptr), 0);
-        board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
-        float value = 0.0f;
-        ASSERT_EQ(QmxReadChannel(3, &value), 0);
-        ASSERT_EQ(value, 1.5f);
+    for (bool shown : {true, false}) {
+        for (const DyingBoard &dying : kDyingBoards) {
+            SCOPED_TRACE(std::string(dying.what) + (shown ? "" : ", message boxes off"));
+            EnterDemo();
+            ASSERT_EQ(QmxStartScan(), 0);  // emulated: leaves the reply buffer alone
+            board.Restart();
+            board.QueueReply(Reply({0x00}));
+            ASSERT_EQ(QmxCommInit(0, nullptr), 0);  // leaves demonstration mode
+            board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
+            float value = 0.0f;
+            ASSERT_EQ(QmxReadChannel(3, &value), 0);
+            ASSERT_EQ(value, 1.5f);  // from the board, not the emulation
 
-        board.Forget();
-        board.TakeOnly(dying.takes);
-        if (*dying.reply != '\0') {
-            board.QueueReply(Hex(dying.reply));
-        }
-        value = 7.0f;
-        EXPECT_EQ(QmxReadChannel(3, &value), dying.result);
-        EXPECT_EQ(value, dying.value);
-        EXPECT_TRUE(SameBytes(Hex(dying.sent), board.Sent()));
-        EXPECT_EQ(board.messages, Texts{kDemoText});
-
-        board.Forget();
-        for (int call = 0; call < 3; ++call) {
+            QmxMsgBox(shown);
+            board.Forget();
+            board.TakeOnly(dying.takes);
+            if (*dying.reply != '\0') {
+                board.QueueReply(Hex(dying.reply));
+            }
             value = 7.0f;
-            EXPECT_EQ(QmxReadChannel(5, &value), 0);
-            EXPECT_EQ(value, 0.0f);
-        }
-        EXPECT_TRUE(board.accesses.empty());
-        EXPECT_TRUE(board.messages.empty());
-    }
-}
+            EXPECT_EQ(QmxReadChannel(3, &value), shown ? dying.result : -1);
+            EXPECT_EQ(value, shown ? dying.value : 7.0f);
+            EXPECT_TRUE(SameBytes(Hex(dying.sent), board.Sent()));
+            EXPECT_EQ(board.messages, shown ? Texts{kDemoText} : Texts{});
 
-TEST_F(LibraryTest, WithMessageBoxesOffADeadBoardFailsEveryCall) {
-    QmxMsgBox(0);
-    for (const DyingBoard &dying : kDyingBoards) {
-        SCOPED_TRACE(dying.what);
-        board.Restart();
-        board.QueueReply(Reply({0x00}));
-        ASSERT_EQ(QmxCommInit(0, nullptr), 0);
-        board.Forget();
-        board.TakeOnly(dying.takes);
-        if (*dying.reply != '\0') {
-            board.QueueReply(Hex(dying.reply));
+            board.Forget();
+            value = 7.0f;
+            EXPECT_EQ(QmxReadChannel(5, &value), shown ? 0 : -1);
+            EXPECT_EQ(value, shown ? 0.0f : 7.0f);
+            EXPECT_EQ(board.accesses.empty(), shown);
+            EXPECT_TRUE(board.messages.empty());
+            QmxMsgBox(1);
         }
-        float value = 7.0f;
-        EXPECT_EQ(QmxReadChannel(3, &value), -1);
-        EXPECT_EQ(value, 7.0f);
-        EXPECT_TRUE(SameBytes(Hex(dying.sent), board.Sent()));
-        EXPECT_TRUE(board.messages.empty());
-        board.Forget();
-        EXPECT_EQ(QmxReadChannel(3, &value), -1);
-        EXPECT_EQ(value, 7.0f);
-        EXPECT_FALSE(board.accesses.empty());  // not emulated: the board is tried again
-        EXPECT_TRUE(board.messages.empty());
     }
 }
 
@@ -202,15 +182,6 @@ TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
     board.QueueReply(Reply({0x00}));
     EXPECT_EQ(QmxReadDirect(256, data, &reply), 0);
     EXPECT_TRUE(SameBytes(Hex("3A 02 00") + Bytes(256, 0x00), board.Sent()));
-}
-
-TEST_F(LibraryTest, FloatIsTakenFromTheFirstFourBytesWhateverTheCount) {
-    board.QueueReply(Hex("00 00 04 00 00 80 3F"));
-    float value = 0.0f;
-    ASSERT_EQ(QmxReadChannel(1, &value), 0);
-    board.QueueReply(Hex("00 00 02 00 00"));
-    EXPECT_EQ(QmxReadChannel(1, &value), 0);
-    EXPECT_EQ(value, 1.0f);  // 00 00 fresh, 80 3F left from the reply before
 }
 
 TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn) {
