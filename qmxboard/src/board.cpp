@@ -115,8 +115,7 @@ void Board::write(std::uint16_t port, std::uint8_t value) {
     switch (offset) {
     case 0:
         if (offering()) return;   // an acknowledge of the byte on offer, not data
-        moved();
-        if (dead_) return;
+        moved();   // a board dying with this byte still takes it
         if (firmware_) {
             if (request_.take(value)) frameComplete();
         } else if (loader_.phase() == Loader::Phase::Listening) {

@@ -19,13 +19,17 @@ TEST_F(Faults, DeadBoardReadsZeroEverywhereUntilItComesBack) {
 }
 
 TEST_F(Faults, BoardDiesMidFrameAfterTheGivenBytes) {
-    board.dieAfterBytes(5);   // ':' 04 01 03 and the lead byte of the reply
-    PcLink::Reply r = pc.exchange(0x04, {3});
-    EXPECT_EQ(r.status, -1);
-    EXPECT_TRUE(board.state().dead);
-    // The frame was decoded and answered before the board died.
-    ASSERT_EQ(board.calls().size(), 1u);
-    EXPECT_EQ(board.calls()[0], "QmxReadChannel(3)");
+    // ':' 04 01 03 are bytes 1 to 4; the reply's lead byte is byte 5.
+    const struct { unsigned bytes; std::size_t framesDecoded; } cases[] = {{3, 0}, {4, 1}, {5, 1}};
+    for (const auto &c : cases) {
+        board.comeBack();
+        board.clearTraffic();
+        board.dieAfterBytes(c.bytes);
+        EXPECT_EQ(pc.exchange(0x04, {3}).status, -1) << c.bytes;
+        EXPECT_TRUE(board.state().dead) << c.bytes;
+        EXPECT_EQ(board.frames().size(), c.framesDecoded) << c.bytes;
+    }
+    EXPECT_EQ(board.calls(), std::vector<std::string>{"QmxReadChannel(3)"});
 }
 
 TEST_F(Faults, InjectedStatusAnswersOnlyTheNextCommandWhichIsNotCarriedOut) {
