@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             Check(QmxReadChannel(feed.Next(), &value));
             break;
         case 1:
-            if (QmxReadFormula(feed.Next(), &text) == 0 && std::strlen(reinterpret_cast<char *>(text)) > 256) {
+            if (QmxReadFormula(feed.Next(), &text) == 0 &&
+                std::strlen(reinterpret_cast<char *>(text)) > 256) {
                 std::abort();
             }
             break;

@@ -25,9 +25,10 @@ struct PortBackend {
     // Short name for messages: "hw", "sim", "none".
     const char *name;
     // Called once after each QmxCommInit that chose the backend, before its
-    // first access, with the ports the link is going to use. Returns false when they cannot be reached;
-    // the backend has then said why in one line on stderr, and the silent
-    // bus stands in for it. Never called for the silent bus.
+    // first access, with the ports the link is going to use. Returns false
+    // when they cannot be reached; the backend has then said why in one line
+    // on stderr, and the silent bus stands in for it. Never called for the
+    // silent bus.
     bool (*open)(const Registers &ports);
     // A byte-wide read of one port. Called only after open succeeded.
     std::uint8_t (*read)(std::uint16_t port);

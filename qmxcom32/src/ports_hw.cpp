@@ -24,7 +24,8 @@ constexpr std::uint16_t kHighestIopermPort = 0x3FF;  // ioperm()'s reach on Linu
 void SayNoAccess(const Registers &ports, const char *reason) {
     std::fprintf(stderr,
                  "qmxcom32: no access to I/O ports 0x%X, 0x%X, 0x%X (%s); grant it with "
-                 "`setcap cap_sys_rawio+ep <program>` or run as root; until then no board answers\n",
+                 "`setcap cap_sys_rawio+ep <program>` or run as root; "
+                 "until then no board answers\n",
                  ports.data, ports.status, ports.replyReady, reason);
 }
 

@@ -42,7 +42,8 @@ void LoadBoard() {
     }
     if (boardRead == nullptr || boardWrite == nullptr) {
         const char *why = dlerror();
-        std::fprintf(stderr, "qmxcom32: no simulated board: cannot load %s (%s); no board answers\n",
+        std::fprintf(stderr,
+                     "qmxcom32: no simulated board: cannot load %s (%s); no board answers\n",
                      path.c_str(), why != nullptr ? why : "entry points missing");
         boardRead = nullptr;
         boardWrite = nullptr;

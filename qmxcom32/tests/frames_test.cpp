@@ -194,7 +194,8 @@ TEST_F(LibraryTest, DemonstrationModeAnswersEveryFunctionWithoutThePorts) {
         SCOPED_TRACE(function.call);
         EnterDemo();
         EXPECT_EQ(function.run(), function.demoOutcome);
-        EXPECT_TRUE(SameBytes(EmulatedBuffer(function.emulated), Bytes(replyBuffer, replyBuffer + 256)));
+        EXPECT_TRUE(SameBytes(EmulatedBuffer(function.emulated),
+                              Bytes(replyBuffer, replyBuffer + 256)));
         EXPECT_EQ(replyBuffer[256], 0x00);
         EXPECT_TRUE(board.accesses.empty());
         EXPECT_TRUE(board.messages.empty());

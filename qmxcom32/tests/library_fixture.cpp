@@ -1,6 +1,9 @@
 // library_fixture.cpp - the fixture's set-up and helpers.
 #include "library_fixture.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 
 Bytes ImagePart(std::size_t from, std::size_t count) {
@@ -50,14 +53,21 @@ void LibraryTest::SetUp() {
     board.Forget();
 }
 
+void LibraryTest::TearDown() {
+    for (const std::string &path : written) {
+        std::remove(path.c_str());
+    }
+}
+
 std::string LibraryTest::WriteFile(const Bytes &contents) {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
     static int serial = 0;
-    const std::string path = ::testing::TempDir() + test->test_suite_name() + "." + test->name() +
-                             "." + std::to_string(++serial) + ".bin";
+    const std::string path = ::testing::TempDir() + "qmxcom32-" + std::to_string(getpid()) + "-" +
+                             test->name() + "." + std::to_string(++serial) + ".bin";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char *>(contents.data()),
                static_cast<std::streamsize>(contents.size()));
+    written.push_back(path);
     return path;
 }
 

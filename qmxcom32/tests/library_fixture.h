@@ -33,6 +33,7 @@ Bytes operator+(Bytes left, const Bytes &right);
 class LibraryTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
 
     // Writes a file into the test's temporary folder and gives its path.
     std::string WriteFile(const Bytes &contents);
@@ -45,4 +46,5 @@ protected:
 
     ScriptedBoard board;
     unsigned char *replyBuffer = nullptr;  // the library's, as QmxReadDirect hands it out
+    std::vector<std::string> written;      // files to remove after the test
 };

@@ -2,6 +2,7 @@
 // library's own folder. Each test loads its own copy of libqmxcom32.so from
 // a folder of its own, with or without a board beside it.
 #include <dlfcn.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,7 +25,9 @@ void CountMessage(void *count, const char *) { ++*static_cast<int *>(count); }
 
 struct LibraryCopy {
     explicit LibraryCopy(const std::string &name, bool withBoard) {
-        folder = fs::path(::testing::TempDir()) / ("qmxcom32-" + name);
+        // Other worktrees may run this test at the same time: a folder per process.
+        folder = fs::path(::testing::TempDir()) /
+                 ("qmxcom32-" + std::to_string(getpid()) + "-" + name);
         fs::remove_all(folder);
         fs::create_directories(folder);
         fs::copy_file(QMXCOM32_LIBRARY, folder / "libqmxcom32.so");
@@ -42,6 +45,9 @@ struct LibraryCopy {
         setenv("QMX_PORTS", "sim", 1);
     }
 
+    // The copy stays loaded: its static state dies with the process.
+    ~LibraryCopy() { fs::remove_all(folder); }
+
     template <typename Function>
     Function Find(const char *name) {
         return reinterpret_cast<Function>(dlsym(handle, name));
@@ -51,9 +57,10 @@ struct LibraryCopy {
     unsigned long BoardAccesses() {
         void *board = dlopen((folder / "libqmxboard.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
         EXPECT_NE(board, nullptr);
-        const unsigned long count = *static_cast<unsigned long *>(dlsym(board, "fake_board_accesses"));
+        const auto *count = static_cast<unsigned long *>(dlsym(board, "fake_board_accesses"));
+        const unsigned long accesses = *count;
         dlclose(board);
-        return count;
+        return accesses;
     }
 
     fs::path folder;
@@ -92,11 +99,15 @@ TEST(SimulatedBoard, HostBusWinsWhileInstalled) {
     unsigned long hostAccesses = 0;
     const QmxPortBus silent = {
         &hostAccesses,
-        [](void *count, unsigned short) -> unsigned char { return ++*static_cast<unsigned long *>(count), 0; },
+        [](void *count, unsigned short) -> unsigned char {
+            ++*static_cast<unsigned long *>(count);
+            return 0x00;
+        },
         [](void *count, unsigned short, unsigned char) { ++*static_cast<unsigned long *>(count); },
     };
     library.SetPortBus(&silent);
-    EXPECT_EQ(library.CommInit(0, "/nonexistent/Rdx44k.bin"), 1);  // nobody answers on the host's bus
+    // Nobody answers on the host's bus: the probe fails, the download cannot start.
+    EXPECT_EQ(library.CommInit(0, "/nonexistent/Rdx44k.bin"), 1);
     EXPECT_GT(hostAccesses, 3000u);
 
     library.SetPortBus(nullptr);  // back to QMX_PORTS: the board is loaded now
