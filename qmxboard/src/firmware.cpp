@@ -152,7 +152,8 @@ Reply Firmware::memoryRead(const std::vector<std::uint8_t> &d) const {
     if (d[0] != 0) return refuse(kBadCommand);
     std::uint16_t offset = word(d, 1), segment = word(d, 3);
     Reply r;
-    for (unsigned i = 0; i < 256; ++i) r.data.push_back(memory_.read(std::uint32_t(segment) * 16 + std::uint16_t(offset + i)));
+    for (unsigned i = 0; i < 256; ++i)
+        r.data.push_back(memory_.read(std::uint32_t(segment) * 16 + std::uint16_t(offset + i)));
     return r;
 }
 

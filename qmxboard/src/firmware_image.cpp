@@ -95,7 +95,8 @@ Verdict check(const std::function<std::uint8_t(std::size_t)> &byte, std::size_t 
             v.fault = "checksum error";
         } else {
             v.ok = true;
-            v.version.assign(reinterpret_cast<const char *>(head + 16), strnlen(reinterpret_cast<const char *>(head + 16), kVersionSize));
+            const char *version = reinterpret_cast<const char *>(head + 16);
+            v.version.assign(version, strnlen(version, kVersionSize));
         }
     }
     return v;

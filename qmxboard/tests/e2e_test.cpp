@@ -22,7 +22,9 @@ long TickingClock(void *) {
     return ++now;
 }
 
-void RecordMessage(void *messages, const char *text) { static_cast<std::vector<std::string> *>(messages)->push_back(text); }
+void RecordMessage(void *messages, const char *text) {
+    static_cast<std::vector<std::string> *>(messages)->push_back(text);
+}
 
 class EndToEnd : public ::testing::Test {
 protected:

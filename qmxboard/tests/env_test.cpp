@@ -24,13 +24,15 @@ TEST(Environment, BoardComesUpAsTheVariablesSay) {
 
 TEST(Environment, ValuesAreReadCarefully) {
     const struct { const char *base; unsigned expected; } bases[] = {
-        {"0x310", 0x310}, {"768", 768}, {"0X2F8", 0x2F8}, {"junk", 0x310}, {"0x10000", 0x310}, {"12ab", 0x310}, {"", 0x310},
+        {"0x310", 0x310}, {"768", 768},       {"0X2F8", 0x2F8}, {"junk", 0x310},
+        {"0x10000", 0x310}, {"12ab", 0x310}, {"", 0x310},
     };
     for (const auto &b : bases) {
         setenv("QMX_SIM_BASE", b.base, 1);
         EXPECT_EQ(qmxboard::configFromEnvironment().base, b.expected) << b.base;
     }
-    const struct { const char *state; bool running; } states[] = {{"running", true}, {"cold", false}, {"RUNNING", false}};
+    const struct { const char *state; bool running; } states[] = {
+        {"running", true}, {"cold", false}, {"RUNNING", false}};
     for (const auto &s : states) {
         setenv("QMX_SIM_STATE", s.state, 1);
         EXPECT_EQ(qmxboard::configFromEnvironment().running, s.running) << s.state;

@@ -61,7 +61,8 @@ TEST(Formula, EveryFaultHasItsStatus) {
         {kMissingOperator, {"T1 T2", "2T1", "T1(T2)", "(T1)(T2)", "T1 GOR(1,2)", "(T1 2)", "T1.5"}},
         {kBadNumber, {"1.2.3", "1e", "1e+", ".", "1e99", "3..4", "1e-999"}},
         {kBadSymbol, {"X1", "T", "T1 & T2", "SIN(T1)", "TT1", "GOR1", "T1#", "T1X", "Ä"}},
-        {kTooComplex, {"((((((((((((((((((1))))))))))))))))))", "-----------------1", "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(1)))))))))))))))))"}},
+        {kTooComplex, {"((((((((((((((((((1))))))))))))))))))", "-----------------1",
+                       "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(1)))))))))))))))))"}},
         {kBadFunction, {"GOR T1", "MAX", "MAX()", "MAX(T1,T2)", "T1,T2", "(T1,T2)", "TIR(1,2)"}},
         {kBadSet, {"GOR()", "GOR(T1)", "LOR(T1,)", "GOR(,T1)", "LOR(T1,,T2)", "GOR("}},
     };
@@ -158,7 +159,10 @@ TEST_F(ChannelTableTest, SharedReferencesAreComputedOnce) {
     // Each channel doubles the one before through two references: without
     // reuse of values this would take 2^40 evaluations.
     ASSERT_EQ(table.define(1, "T1"), kOk);
-    for (int n = 2; n <= 41; ++n) ASSERT_EQ(table.define(n, "C" + std::to_string(n - 1) + "+C" + std::to_string(n - 1)), kOk);
+    for (int n = 2; n <= 41; ++n) {
+        std::string before = "C" + std::to_string(n - 1);
+        ASSERT_EQ(table.define(n, before + "+" + before), kOk);
+    }
     EXPECT_FLOAT_EQ(table.value(41, readings), std::ldexp(0.5f, 40));
 }
 

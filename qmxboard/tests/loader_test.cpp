@@ -108,7 +108,8 @@ TEST_F(Loader, StartUpWritesStopRunningFirmwareAndForgetItsTables) {
     ASSERT_EQ(pc.prompt(), '*');
     Options o;
     std::vector<std::uint8_t> f = file(o);
-    for (std::size_t at = 256; at < f.size(); at += 256) ASSERT_TRUE(pc.writeBlock(o.segment, std::uint16_t(o.offset + at - 256), &f[at], 256));
+    for (std::size_t at = 256; at < f.size(); at += 256)
+        ASSERT_TRUE(pc.writeBlock(o.segment, std::uint16_t(o.offset + at - 256), &f[at], 256));
     ASSERT_TRUE(pc.go(o.offset + o.entry));
     EXPECT_TRUE(board.state().firmwareRunning);
     EXPECT_EQ(board.state().channels[0].formula, "");
