@@ -86,16 +86,19 @@ int main(int argc, char **argv) {
     }
 
     for (int round = 1; round <= ROUNDS; ++round) {
-        float value = 0.0f;
+        float value = 0.0f; /* read before printing: argument order is unspecified */
         printf("round %d:", round);
         for (int item = 1; item <= 2; ++item) {
-            ShowReading("C", item, QmxReadChannel(item, &value), value);
+            int32_t result = QmxReadChannel(item, &value);
+            ShowReading("C", item, result, value);
         }
         for (int item = 1; item <= 2; ++item) {
-            ShowReading("T", item, QmxReadLvdt(item, &value), value);
+            int32_t result = QmxReadLvdt(item, &value);
+            ShowReading("T", item, result, value);
         }
         for (int item = 1; item <= 2; ++item) {
-            ShowReading("A", item, QmxReadAnalog(item, &value), value);
+            int32_t result = QmxReadAnalog(item, &value);
+            ShowReading("A", item, result, value);
         }
         printf("\n");
         fflush(stdout);
