@@ -68,14 +68,13 @@ public:
         p.Width = integer(where);
         return p;
     }
-    // A record number that must name an object of a collection of `count`.
-    std::int16_t position(const char *where, int count, const char *kind, const char *kinds)
+    // A number that must name an object of a collection of `count` items.
+    std::int16_t position(const char *where, int count, const char *kind, const char *countName)
     {
         const std::int16_t n = integer(where);
         if (n < 1 || n > count)
             throw LoadFault{next_, std::string("There is no ") + kind + " " + std::to_string(n) +
-                                       " (the setup has " + std::to_string(count) + " " + kinds +
-                                       ")"};
+                                       "; " + countName + " is " + std::to_string(count)};
         return n;
     }
 
@@ -132,10 +131,9 @@ private:
         if (line == "[Channel]")
             return channelRecord();
         if (line == "[lvdt]")
-            return inputRecord(state_.LVDTs, "[lvdt] record", "LVDT", "LVDTs");
+            return inputRecord(state_.LVDTs, "[lvdt] record", "LVDT", "MaxLVDT");
         if (line == "[Analog]")
-            return inputRecord(state_.Analogs, "[Analog] record", "analog input",
-                               "analog inputs");
+            return inputRecord(state_.Analogs, "[Analog] record", "analog input", "MaxAnalog");
         if (line == "[Group]")
             return groupRecord();
         tell(state_.boxes(), "Section:" + line + " not valid");
@@ -184,7 +182,7 @@ private:
     {
         const char *where = "[Channel] record";
         ChannelRecord r;
-        r.Index = in_.position(where, state_.Channels.Count(), "channel", "channels");
+        r.Index = in_.position(where, state_.Channels.Count(), "channel", "MaxChannel");
         r.Description = in_.within(where);
         r.Formula = in_.within(where);
         r.Decimals = in_.integer(where);
@@ -225,9 +223,9 @@ private:
     // [lvdt] and [Analog]: Index, Description, FullScale, ZeroOffset, end line.
     template <typename Input>
     void inputRecord(Collection<Input> &items, const char *where, const char *kind,
-                     const char *kinds)
+                     const char *countName)
     {
-        const std::int16_t index = in_.position(where, items.Count(), kind, kinds);
+        const std::int16_t index = in_.position(where, items.Count(), kind, countName);
         const std::string description = in_.within(where);
         const float fullScale = in_.real(where);
         const float zeroOffset = in_.real(where);
@@ -248,7 +246,7 @@ private:
         g->Description = in_.within(where);
         const std::int16_t count = in_.integer(where);
         for (std::int16_t i = 0; i < count; ++i)
-            g->AddChannel(in_.position(where, state_.Channels.Count(), "channel", "channels"));
+            g->AddChannel(in_.position(where, state_.Channels.Count(), "channel", "MaxChannel"));
         WindowGeometry w;
         w.Grid = in_.place(where);
         w.Bar = in_.place(where);

@@ -23,7 +23,8 @@ void CreateDefaultObjects(ProgramState &state);
 // with its SetDefaults and appends it; shrinking removes from the top and
 // sends nothing. Objects below the new count stay as they are. A count of 0
 // or less leaves no objects (the setting keeps the value). A count above
-// MaxItemCount changes nothing and returns false.
+// MaxItemCount changes nothing and returns false. Shrinking the channels also
+// removes the channels that are gone from every group.
 bool CreateChannels(ProgramState &state, std::int16_t NewMaxChannel);
 bool CreateLVDTs(ProgramState &state, std::int16_t NewMaxLVDT);
 bool CreateAnalogs(ProgramState &state, std::int16_t NewMaxAnalog);
