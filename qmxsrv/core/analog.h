@@ -1,36 +1,27 @@
-// An analog input. Its zero offset and full-scale value live on the board
-// only; unlike the LVDT's, its full scale goes to the board unchanged.
+// An analog input. Unlike the LVDT's, its full scale goes to and from the
+// board unchanged.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include "boardinput.h"
 
 namespace qmxsrv {
 
-class Device;
-
-class analog {
+class analog : public BoardInput {
 public:
-    explicit analog(Device &device) : device_(&device) {}
-
-    std::int16_t Index = 0; // input number on the board
-    std::string Description;
+    explicit analog(Device &device);
 
     // Number i, "Analog  i", zero offset 0 and full scale 1.0 programmed on
     // the board: QmxSetAzero(i, 0.0), QmxSetAfsv(i, 1.0).
-    void SetDefaults(std::int16_t i);
-    void SetAnalogFullScale(std::int16_t AnalogNumber, float FullScale);
-    void SetAnalogZero(std::int16_t AnalogNumber, float Zero);
-
-    // Board reads start from 0.0: a failed call gives 0.0.
-    float Value(std::int16_t AnalogNumber);
-    float ZeroOffset();
-    void setZeroOffset(float vNewValue);
-    float FullScale();
-    void setFullScale(float vNewValue);
+    void SetDefaults(std::int16_t i) { setDefaults(i); }
+    void SetAnalogFullScale(std::int16_t AnalogNumber, float FullScale)
+    {
+        writeFullScale(AnalogNumber, FullScale);
+    }
+    void SetAnalogZero(std::int16_t AnalogNumber, float Zero) { writeZero(AnalogNumber, Zero); }
+    float Value(std::int16_t AnalogNumber) { return value(AnalogNumber); }
 
 private:
-    Device *device_;
+    static const Calls boardCalls;
 };
 
 } // namespace qmxsrv

@@ -31,6 +31,21 @@ std::int16_t group::GetChannel(std::int16_t i) const
     return i >= 1 && i <= Count() ? list_[static_cast<std::size_t>(i)] : 0;
 }
 
+namespace {
+
+struct PlaceFields {
+    std::int16_t &Top, &Left, &Height, &Width;
+    void operator=(const WindowPlace &p)
+    {
+        Top = p.Top;
+        Left = p.Left;
+        Height = p.Height;
+        Width = p.Width;
+    }
+};
+
+} // namespace
+
 WindowGeometry group::windows() const
 {
     return {{WindowGridTop, WindowGridLeft, WindowGridHeight, WindowGridWidth},
@@ -40,18 +55,9 @@ WindowGeometry group::windows() const
 
 void group::setWindows(const WindowGeometry &g)
 {
-    WindowGridTop = g.Grid.Top;
-    WindowGridLeft = g.Grid.Left;
-    WindowGridHeight = g.Grid.Height;
-    WindowGridWidth = g.Grid.Width;
-    WindowBarTop = g.Bar.Top;
-    WindowBarLeft = g.Bar.Left;
-    WindowBarHeight = g.Bar.Height;
-    WindowBarWidth = g.Bar.Width;
-    WindowDialTop = g.Dial.Top;
-    WindowDialLeft = g.Dial.Left;
-    WindowDialHeight = g.Dial.Height;
-    WindowDialWidth = g.Dial.Width;
+    PlaceFields{WindowGridTop, WindowGridLeft, WindowGridHeight, WindowGridWidth} = g.Grid;
+    PlaceFields{WindowBarTop, WindowBarLeft, WindowBarHeight, WindowBarWidth} = g.Bar;
+    PlaceFields{WindowDialTop, WindowDialLeft, WindowDialHeight, WindowDialWidth} = g.Dial;
 }
 
 } // namespace qmxsrv

@@ -12,21 +12,23 @@ namespace {
 struct NumberKey {
     const char *key;
     std::int16_t Settings::*field;
-    bool isCount; // an item count of the board: at most MaxItemCount
+    bool isCount;        // an item count of the board: at most MaxItemCount
+    const char *written; // the line's text before the number; nullptr: read only
 };
 
+// In the order the writer writes them.
 const NumberKey numberKeys[] = {
-    {"MaxChannel", &Settings::MaxChannel, true},
-    {"MaxLVDT", &Settings::MaxLVDT, true},
-    {"MaxLvdt", &Settings::MaxLVDT, true},
-    {"MaxAnalog", &Settings::MaxAnalog, true},
-    {"MaxDigital", &Settings::MaxDigital, false},
-    {"MaxStrain", &Settings::MaxStrain, false},
-    {"Decimals", &Settings::SystemDecimals, false},
-    {"ScanTime", &Settings::ScanTime, false},
-    {"ADCAverage", &Settings::ADCAverage, false},
-    {"RunAvg", &Settings::RunAvg, false},
-    {"QMXBaseAdr", &Settings::QMXBaseAdr, false},
+    {"MaxChannel", &Settings::MaxChannel, true, "MaxChannel="},
+    {"MaxLVDT", &Settings::MaxLVDT, true, "MaxLVDT="},
+    {"MaxLvdt", &Settings::MaxLVDT, true, nullptr},
+    {"MaxAnalog", &Settings::MaxAnalog, true, "MaxAnalog="},
+    {"MaxDigital", &Settings::MaxDigital, false, "MaxDigital= "},
+    {"MaxStrain", &Settings::MaxStrain, false, "MaxStrain= "},
+    {"Decimals", &Settings::SystemDecimals, false, "Decimals= "},
+    {"ScanTime", &Settings::ScanTime, false, "ScanTime= "},
+    {"ADCAverage", &Settings::ADCAverage, false, "ADCAverage= "},
+    {"RunAvg", &Settings::RunAvg, false, "RunAvg= "},
+    {"QMXBaseAdr", &Settings::QMXBaseAdr, false, "QMXBaseAdr= "},
 };
 
 void applyLine(Settings &s, const std::string &line)
@@ -108,22 +110,12 @@ void ReadSettings(Settings &settings, MessageBoxes &boxes)
 
 std::string settingsText(const Settings &s, bool withEmptyLine)
 {
-    std::vector<std::string> lines = {
-        "[QMXSRV Version 1.0]",
-        "[General Setup]",
-        "MaxChannel=" + fileInteger(s.MaxChannel),
-        "MaxLVDT=" + fileInteger(s.MaxLVDT),
-        "MaxAnalog=" + fileInteger(s.MaxAnalog),
-        "MaxDigital= " + fileInteger(s.MaxDigital),
-        "MaxStrain= " + fileInteger(s.MaxStrain),
-        "Decimals= " + fileInteger(s.SystemDecimals),
-        "ScanTime= " + fileInteger(s.ScanTime),
-        "ADCAverage= " + fileInteger(s.ADCAverage),
-        "RunAvg= " + fileInteger(s.RunAvg),
-        "QMXBaseAdr= " + fileInteger(s.QMXBaseAdr),
-        "QMXFirmware= " + oneLine(s.QMXFirmware),
-        "DDEEnabled= " + fileBoolean(s.DDEEnabled),
-    };
+    std::vector<std::string> lines = {"[QMXSRV Version 1.0]", "[General Setup]"};
+    for (const NumberKey &k : numberKeys)
+        if (k.written)
+            lines.push_back(k.written + fileInteger(s.*k.field));
+    lines.push_back("QMXFirmware= " + oneLine(s.QMXFirmware));
+    lines.push_back("DDEEnabled= " + fileBoolean(s.DDEEnabled));
     if (withEmptyLine)
         lines.emplace_back();
     return crlfText(lines);

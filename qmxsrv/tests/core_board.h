@@ -8,6 +8,7 @@
 #include "messageboxes.h"
 #include "programstate.h"
 #include "qmxcom32api.h"
+#include "setupoperations.h"
 #include "setupwindow.h"
 
 #include <qmxboard.h>
@@ -41,6 +42,19 @@ protected:
     }
     ~OnBoard() override { api.setMessageBoxes(nullptr); }
 
+    void setCounts(std::int16_t channels, std::int16_t lvdts, std::int16_t analogs)
+    {
+        state.settings.MaxChannel = channels;
+        state.settings.MaxLVDT = lvdts;
+        state.settings.MaxAnalog = analogs;
+    }
+    // The default objects at these counts, their board traffic passed over.
+    void useCounts(std::int16_t channels, std::int16_t lvdts, std::int16_t analogs)
+    {
+        setCounts(channels, lvdts, analogs);
+        qmxsrv::CreateDefaultObjects(state);
+        takeCalls();
+    }
     // The board calls since the last look, and start afresh.
     std::vector<std::string> takeCalls()
     {

@@ -146,24 +146,8 @@ TEST_F(Objects, IndexZeroMessages)
     EXPECT_THAT(takeCalls(), ElementsAre("QmxSetCscale(0, 2)"));
 }
 
-TEST_F(Objects, ValueReadsAndReadADC)
+TEST_F(Objects, ReadADCSendsOneZeroByteAndGivesNoValue)
 {
-    board.setProbe(2, 0.0123);
-    board.setInput(1, 0.5);
-    lvdt l(device);
-    analog a(device);
-    float expected = 0;
-    ASSERT_TRUE(board.probeReading(2, expected));
-    EXPECT_EQ(l.Value(2), expected);
-    ASSERT_TRUE(board.inputReading(1, expected));
-    EXPECT_EQ(a.Value(1), expected);
-    channel c(device, boxes);
-    c.Index = 1;
-    c.setFormula("T2*2");
-    ASSERT_TRUE(board.channelValue(1, expected));
-    EXPECT_EQ(c.Value(1), expected);
-    takeCalls();
-
     ReadADC adc(device);
     EXPECT_EQ(adc.Value(7), 0.0f);
     EXPECT_THAT(takeCalls(), ElementsAre("QmxReadDirect(1, 00)"));
@@ -207,9 +191,7 @@ TEST(Group, ListOperations)
 
 TEST_F(Objects, StartDeviceAndDefaultObjects)
 {
-    state.settings.MaxChannel = 2;
-    state.settings.MaxLVDT = 1;
-    state.settings.MaxAnalog = 1;
+    setCounts(2, 1, 1);
     state.settings.ScanTime = 250;
     StartDevice(state);
     CreateDefaultObjects(state);
@@ -287,11 +269,8 @@ TEST_F(Objects, ResizingProgramsOnlyNewItems)
 
 TEST_F(Objects, ClearSetupRebuildsDefaultsAtTheCurrentCounts)
 {
-    state.settings.MaxChannel = 8;
-    state.settings.MaxLVDT = 2;
-    state.settings.MaxAnalog = 1;
     state.settings.MaxDigital = 5;
-    CreateDefaultObjects(state);
+    useCounts(8, 2, 1);
     state.Channels.Item(8).InUse = true;
     state.Channels.Item(8).setFormula("T1");
     state.Groups.Add(std::make_unique<group>());
@@ -347,13 +326,9 @@ TEST_F(Objects, NewSetupClearsWithTheDisplayHeld)
         ProgramState &state;
         bool heldAtTitle = false;
     } window(state);
-    state.settings.MaxChannel = 2;
-    state.settings.MaxLVDT = 0;
-    state.settings.MaxAnalog = 0;
-    CreateDefaultObjects(state);
+    useCounts(2, 0, 0);
     state.Groups.Add(std::make_unique<group>());
     state.view.SetupModified = true;
-    takeCalls();
 
     NewSetup(state, window);
     EXPECT_EQ(state.view.SetupFileName, "new.qmx");
@@ -364,24 +339,6 @@ TEST_F(Objects, NewSetupClearsWithTheDisplayHeld)
     EXPECT_TRUE(state.view.SetupModified);
     EXPECT_EQ(state.Groups.Count(), 0);
     EXPECT_EQ(takeCalls().size(), 6u);
-}
-
-TEST(Collection, OneBasedPositions)
-{
-    Collection<group> groups;
-    EXPECT_FALSE(groups.contains(1));
-    EXPECT_THROW(groups.Item(1), std::out_of_range);
-    for (std::int16_t i = 1; i <= 3; ++i)
-        groups.Add(std::make_unique<group>()).SetDefaults(i);
-    groups.Remove(2);
-    EXPECT_EQ(groups.Count(), 2);
-    EXPECT_EQ(groups.Item(2).Index, 3);
-    EXPECT_THROW(groups.Item(0), std::out_of_range);
-    EXPECT_THROW(groups.Remove(3), std::out_of_range);
-    std::vector<std::int16_t> order;
-    for (const group &g : std::as_const(groups))
-        order.push_back(g.Index);
-    EXPECT_THAT(order, ElementsAre(1, 3));
 }
 
 // A device whose calls re-enter the owner, as a handler run by the nested
