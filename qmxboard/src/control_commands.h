@@ -1,0 +1,16 @@
+// control_commands.h - the control socket's one-line commands.
+#ifndef QMXBOARD_CONTROL_COMMANDS_H
+#define QMXBOARD_CONTROL_COMMANDS_H
+
+#include "qmxboard.h"
+
+#include <string>
+
+namespace qmxboard {
+
+// "ok", "ok VALUE" for get, or "error: WHY".
+std::string runControlCommand(Control &control, const std::string &line);
+
+} // namespace qmxboard
+
+#endif

@@ -1,0 +1,129 @@
+// The control commands, in process and over the control socket.
+#include "board_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace qmxtest {
+namespace {
+
+class ControlCommands : public BoardTest {};
+
+TEST_F(ControlCommands, AnswerOkOrAnError) {
+    const struct { const char *line, *answer; } cases[] = {
+        {"set T3 0.0125", "ok"},
+        {"get T3", "ok 0.0125"},
+        {"set A1 2.5", "ok"},
+        {"get A1", "ok 2.5"},
+        {"set t64 -1", "ok"},
+        {"get C2", "ok 0"},
+        {"set T65 1", "error: T65 is out of range (1 to 64)"},
+        {"set A17 1", "error: A17 is out of range (1 to 16)"},
+        {"get C256", "error: C256 is out of range (1 to 255)"},
+        {"set C1 1", "error: a channel is computed; set its probes or inputs"},
+        {"set T1 abc", "error: not a number: abc"},
+        {"set X1 1", "error: expected T<n>, A<n> or C<n>, not X1"},
+        {"status 0", "error: a status is 1 to 255"},
+        {"status 256", "error: a status is 1 to 255"},
+        {"delay -1", "error: a delay is 0 to 3600 seconds"},
+        {"freeze", "ok"},
+        {"run", "ok"},
+        {"freeze", "ok"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(board.command(c.line), c.answer) << c.line;
+    EXPECT_EQ(board.command("launch").rfind("error: commands are", 0), 0u);
+    EXPECT_EQ(board.command("").rfind("error: commands are", 0), 0u);
+}
+
+TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
+    ASSERT_EQ(pc.define(2, "T1*2"), 0);
+    EXPECT_EQ(board.command("set T1 0.5"), "ok");
+    EXPECT_EQ(board.command("get C2"), "ok 1");
+    EXPECT_EQ(board.command("status 14"), "ok");
+    EXPECT_EQ(pc.exchange(0x55, {0}).status, 14);
+    EXPECT_EQ(board.command("delay 2"), "ok");
+    ASSERT_TRUE(pc.send(0x55, {0}));
+    EXPECT_FALSE(pc.waitReplyReady(100));
+    advanceMs(2000);
+    EXPECT_EQ(pc.receive().status, 0);
+    EXPECT_EQ(board.command("dead"), "ok");
+    EXPECT_TRUE(board.state().dead);
+    EXPECT_EQ(board.command("alive"), "ok");
+    EXPECT_EQ(pc.exchange(0x55, {0}).status, 0);
+    EXPECT_EQ(board.command("reset cold"), "ok");
+    EXPECT_EQ(board.command("get T1"), "error: the board runs no firmware");
+}
+
+class ControlSocket : public BoardTest {
+protected:
+    void SetUp() override {
+        BoardTest::SetUp();
+        char dir[] = "/tmp/qmxboard-test-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+        path_ = dir_ + "/control";
+        std::string error;
+        ASSERT_TRUE(board.listen(path_, &error)) << error;
+    }
+    void TearDown() override {
+        board.stopListening();
+        ::rmdir(dir_.c_str());
+        BoardTest::TearDown();
+    }
+    // Sends lines on one connection and returns the answers.
+    std::vector<std::string> talk(const std::string &lines, std::size_t answers) {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path_.c_str());
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        EXPECT_EQ(::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL), ssize_t(lines.size()));
+        std::vector<std::string> out(1);
+        char c;
+        while (out.size() <= answers && ::recv(fd, &c, 1, 0) == 1) {
+            if (c == '\n') out.emplace_back();
+            else out.back() += c;
+        }
+        ::close(fd);
+        out.pop_back();
+        return out;
+    }
+    std::string dir_, path_;
+};
+
+TEST_F(ControlSocket, AnswersEachLineOfAConnection) {
+    EXPECT_EQ(talk("set T3 0.0125\nget T3\r\nbogus\n", 3),
+              (std::vector<std::string>{"ok", "ok 0.0125", board.command("bogus")}));
+    EXPECT_EQ(board.state().probes[2].position, 0.0125);
+}
+
+TEST_F(ControlSocket, OverlongLineIsRefused) {
+    EXPECT_EQ(talk(std::string(5000, 'x'), 1), (std::vector<std::string>{"error: line too long"}));
+    EXPECT_EQ(talk("get T1\n", 1), (std::vector<std::string>{"ok 0"}));
+}
+
+TEST_F(ControlSocket, CommandLineToolSendsOneCommand) {
+    std::string ctl = std::string(QMXBOARD_CTL) + " " + path_;
+    EXPECT_EQ(std::system((ctl + " set A2 7.5 >/dev/null").c_str()), 0);
+    EXPECT_EQ(board.state().inputs[1].position, 7.5);
+    EXPECT_NE(std::system((ctl + " set A99 1 >/dev/null").c_str()), 0);
+}
+
+TEST_F(ControlSocket, ARefusedPathLeavesOtherFilesAlone) {
+    std::string file = dir_ + "/plain";
+    std::FILE *f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    std::string error;
+    EXPECT_FALSE(board.listen(file, &error));
+    EXPECT_EQ(error, "exists and is not a socket");
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
+    ::unlink(file.c_str());
+}
+
+} // namespace
+} // namespace qmxtest

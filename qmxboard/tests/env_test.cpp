@@ -1,0 +1,42 @@
+// A process started with the board's environment variables set (see CMakeLists).
+#include "board.h"
+#include "qmxboard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+TEST(Environment, BoardComesUpAsTheVariablesSay) {
+    qmxboard::Control board;
+    qmxboard::BoardState s = board.state();
+    EXPECT_EQ(s.baseAddress, 0x300u);
+    EXPECT_TRUE(s.firmwareRunning);
+    EXPECT_EQ(s.seed, 7u);
+    // The control socket was opened when the board was made.
+    std::string ctl = std::string(QMXBOARD_CTL) + " " + std::getenv("QMX_SIM_CONTROL");
+    EXPECT_EQ(std::system((ctl + " set T2 0.5 >/dev/null").c_str()), 0);
+    EXPECT_EQ(board.state().probes[1].position, 0.5);
+    board.stopListening();
+}
+
+TEST(Environment, ValuesAreReadCarefully) {
+    const struct { const char *base; unsigned expected; } bases[] = {
+        {"0x310", 0x310}, {"768", 768}, {"0X2F8", 0x2F8}, {"junk", 0x310}, {"0x10000", 0x310}, {"12ab", 0x310}, {"", 0x310},
+    };
+    for (const auto &b : bases) {
+        setenv("QMX_SIM_BASE", b.base, 1);
+        EXPECT_EQ(qmxboard::configFromEnvironment().base, b.expected) << b.base;
+    }
+    const struct { const char *state; bool running; } states[] = {{"running", true}, {"cold", false}, {"RUNNING", false}};
+    for (const auto &s : states) {
+        setenv("QMX_SIM_STATE", s.state, 1);
+        EXPECT_EQ(qmxboard::configFromEnvironment().running, s.running) << s.state;
+    }
+    unsetenv("QMX_SIM_STATE");
+    EXPECT_FALSE(qmxboard::configFromEnvironment().running);
+}
+
+} // namespace
