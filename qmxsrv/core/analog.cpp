@@ -5,9 +5,14 @@
 namespace qmxsrv {
 
 const analog::Calls analog::boardCalls = {
-    &Device::QmxReadAnalog, &Device::QmxReadAzero, &Device::QmxSetAzero,
-    &Device::QmxReadAfsv,   &Device::QmxSetAfsv,   1.0f,
-    "Analog ",              1.0f,
+    &Device::QmxReadAnalog, // readValue
+    &Device::QmxReadAzero, // readZero
+    &Device::QmxSetAzero, // writeZero
+    &Device::QmxReadAfsv, // readFullScale
+    &Device::QmxSetAfsv, // writeFullScale
+    1.0f, // fullScaleFactor
+    "Analog ", // name
+    1.0f, // defaultFullScale
 };
 
 analog::analog(Device &device) : BoardInput(device, boardCalls) {}

@@ -45,7 +45,10 @@ void channel::SetChannelFormula(std::int16_t ChannelNumber, const std::string &F
     device_->QmxDefineChannel(ChannelNumber, Formula);
 }
 
-float channel::Value(std::int16_t ChanNumber) { return device_->read(&Device::QmxReadChannel, ChanNumber); }
+float channel::Value(std::int16_t ChanNumber)
+{
+    return device_->read(&Device::QmxReadChannel, ChanNumber);
+}
 
 float channel::ZeroOffset() { return device_->read(&Device::QmxReadCzero, Index); }
 

@@ -26,7 +26,10 @@ public:
         return *items_.back();
     }
     // Removes and frees the object at a 1-based position.
-    void Remove(int position) { items_.erase(items_.begin() + static_cast<long>(checked(position))); }
+    void Remove(int position)
+    {
+        items_.erase(items_.begin() + static_cast<long>(checked(position)));
+    }
     void clear() { items_.clear(); }
 
     // Iteration in collection order, yielding T& (const T& when const).

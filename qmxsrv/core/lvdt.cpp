@@ -5,9 +5,14 @@
 namespace qmxsrv {
 
 const lvdt::Calls lvdt::boardCalls = {
-    &Device::QmxReadLvdt, &Device::QmxReadTzero, &Device::QmxSetTzero,
-    &Device::QmxReadTfsv, &Device::QmxSetTfsv,   4.0f,
-    "Lvdt",               0.02f,
+    &Device::QmxReadLvdt, // readValue
+    &Device::QmxReadTzero, // readZero
+    &Device::QmxSetTzero, // writeZero
+    &Device::QmxReadTfsv, // readFullScale
+    &Device::QmxSetTfsv, // writeFullScale
+    4.0f, // fullScaleFactor
+    "Lvdt", // name
+    0.02f, // defaultFullScale
 };
 
 lvdt::lvdt(Device &device) : BoardInput(device, boardCalls) {}

@@ -135,8 +135,8 @@ int hexDigit(char c)
 
 // The number at the start of a text, as the lenient reader takes it.
 struct Scan {
-    bool found = false;   // at least one digit
-    std::size_t end = 0;  // first character not taken
+    bool found = false;  // at least one digit
+    std::size_t end = 0; // first character not taken
     bool hex = false;
     double hexValue = 0;
     bool negative = false;
@@ -195,8 +195,8 @@ template <typename T> T scannedValue(const Scan &s)
         return 0;
     if (s.hex)
         return static_cast<T>(s.hexValue);
-    const std::string text = (s.intDigits.empty() ? "0" : s.intDigits) + "." + s.fracDigits +
-                             "e" + std::to_string(s.exponent);
+    const std::string text = (s.intDigits.empty() ? "0" : s.intDigits) + "." + s.fracDigits + "e" +
+                             std::to_string(s.exponent);
     T value = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), value);
     if (res.ec == std::errc::result_out_of_range) {

@@ -44,8 +44,8 @@ class MessageBoxes;
 struct ViewState {
     enum : std::int16_t { ShowGroup = 1, ShowChannels = 2, ShowLVDTs = 3, ShowAnalogs = 4 };
     std::int16_t DisplayMode = ShowLVDTs;
-    std::int16_t ScanHold = 0;  // dialogs that must not run beside the display part raise it
-    bool UpdateEnabled = true;  // View > Update; off during NewSetup and a setup load
+    std::int16_t ScanHold = 0;     // dialogs that must not run beside the display part raise it
+    bool UpdateEnabled = true;     // View > Update; off during NewSetup and a setup load
     std::int16_t CurrentGroup = 0; // 1-based position in Groups, 0 until one is chosen
     bool SetupModified = false;
     std::int16_t DDELinkCount = 0; // open live-value conversations

@@ -45,8 +45,14 @@ std::int32_t Qmxcom32Api::QmxDefineChannel(std::int32_t channelNo, const std::st
 {
     return ::QmxDefineChannel(channelNo, formula.c_str());
 }
-std::int32_t Qmxcom32Api::QmxClearChannel(std::int32_t channelNo) { return ::QmxClearChannel(channelNo); }
-std::int32_t Qmxcom32Api::QmxReadChannel(std::int32_t n, float &v) { return ::QmxReadChannel(n, &v); }
+std::int32_t Qmxcom32Api::QmxClearChannel(std::int32_t channelNo)
+{
+    return ::QmxClearChannel(channelNo);
+}
+std::int32_t Qmxcom32Api::QmxReadChannel(std::int32_t n, float &v)
+{
+    return ::QmxReadChannel(n, &v);
+}
 std::int32_t Qmxcom32Api::QmxSetCzero(std::int32_t n, float v) { return ::QmxSetCzero(n, &v); }
 std::int32_t Qmxcom32Api::QmxReadCzero(std::int32_t n, float &v) { return ::QmxReadCzero(n, &v); }
 std::int32_t Qmxcom32Api::QmxSetCscale(std::int32_t n, float v) { return ::QmxSetCscale(n, &v); }

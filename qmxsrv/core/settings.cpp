@@ -37,7 +37,8 @@ void applyLine(Settings &s, const std::string &line)
     if (eq == std::string::npos)
         return;
     const std::string key = line.substr(0, eq);
-    const std::string value = line.substr(std::min(line.find_first_not_of(' ', eq + 1), line.size()));
+    const std::string value =
+        line.substr(std::min(line.find_first_not_of(' ', eq + 1), line.size()));
     for (const NumberKey &k : numberKeys) {
         if (key != k.key)
             continue;

@@ -31,8 +31,8 @@ struct Settings {
     std::string QMXFirmware = DefaultFirmwareName;
     bool DDEEnabled = false;
 
-    std::string AppPath;      // the program folder, no trailing separator
-    std::string FirmwarePath; // AppPath/Rdx44k.bin, formed once before the file is read
+    std::string AppPath;         // the program folder, no trailing separator
+    std::string FirmwarePath;    // AppPath/Rdx44k.bin, formed once before the file is read
     std::int16_t CommStatus = 0; // result of the latest QmxCommInit
 
     bool operator==(const Settings &other) const;

@@ -165,8 +165,9 @@ private:
             const std::size_t lineNo = in_.lineNumber();
             const auto value = readFileInteger(line.substr(eq + 1));
             if (!value)
-                throw LoadFault{lineNo, "\"" + line + "\": the value is not a number from -32768 "
-                                                      "to 32767"};
+                throw LoadFault{lineNo, "\"" + line +
+                                            "\": the value is not a number from -32768 "
+                                            "to 32767"};
             if (key == "MaxDigital")
                 CreateDigitals(state_, *value);
             else if (key == "Decimals")

@@ -63,9 +63,8 @@ void CreateDefaultObjects(ProgramState &state)
 
 bool CreateChannels(ProgramState &state, std::int16_t NewMaxChannel)
 {
-    if (!resize(state.Channels, state.settings.MaxChannel, NewMaxChannel, [&state] {
-            return std::make_unique<channel>(state.device(), state.boxes());
-        }))
+    if (!resize(state.Channels, state.settings.MaxChannel, NewMaxChannel,
+                [&state] { return std::make_unique<channel>(state.device(), state.boxes()); }))
         return false;
     // Callers ask the operator first; this only makes sure that no group is
     // left naming a channel that is gone (a setup file can shrink the

@@ -118,7 +118,8 @@ bool SaveSetupFile(ProgramState &state)
         return false;
     const std::string error = saveTextFileAtomically(name, setupText(state));
     if (!error.empty()) {
-        tell(state.boxes(), "Cannot write the setup file " + name + "\r" + error, Icon::Exclamation);
+        tell(state.boxes(), "Cannot write the setup file " + name + "\r" + error,
+             Icon::Exclamation);
         return false;
     }
     state.view.SetupModified = false;

@@ -103,9 +103,12 @@ int main()
 
     const int runs = 15;
     print("setup text (board reads only)", measure(board, runs, [&] { setupText(state); }));
-    print("save (text, write, sync, rename)", measure(board, runs, [&] { SaveSetupFile(state); }));
-    print("load (clear, then the file)", measure(board, runs, [&] { LoadSetupFile(state, window); }));
-    std::printf("target: save and load each under 50 ms; messages shown: %zu\n", boxes.shown.size());
+    print("save (text, write, sync, rename)",
+          measure(board, runs, [&] { SaveSetupFile(state); }));
+    print("load (clear, then the file)",
+          measure(board, runs, [&] { LoadSetupFile(state, window); }));
+    std::printf("target: save and load each under 50 ms; messages shown: %zu\n",
+                boxes.shown.size());
     api.setMessageBoxes(nullptr);
     std::filesystem::remove_all(folder);
     return boxes.shown.empty() ? 0 : 1;

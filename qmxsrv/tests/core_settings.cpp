@@ -55,64 +55,59 @@ TEST_F(SettingsFile, DefaultsWrittenByteForByte)
 }
 
 struct RuleCase {
-    const char *lines; // the file's lines after the two header lines
-    const char *what;
-    void (*check)(const Settings &);
+    const char *lines;              // after the two header lines
+    void (*expected)(Settings &s);  // what they change in the defaults
 };
 
 TEST_F(SettingsFile, ReadingRules)
 {
+    using S = Settings;
     const RuleCase cases[] = {
-        {"MaxChannel=12", "no blanks", [](const Settings &s) { EXPECT_EQ(s.MaxChannel, 12); }},
-        {"maxchannel=12\nMaxChannel =12", "key compared exactly",
-         [](const Settings &s) { EXPECT_EQ(s.MaxChannel, 24); }},
-        {"MaxLvdt= 7", "MaxLvdt alias", [](const Settings &s) { EXPECT_EQ(s.MaxLVDT, 7); }},
-        {"MaxLVDT=9\nMaxLvdt=3", "later alias wins", [](const Settings &s) { EXPECT_EQ(s.MaxLVDT, 3); }},
-        {"QMXBaseAdr= &H300", "hexadecimal", [](const Settings &s) { EXPECT_EQ(s.QMXBaseAdr, 768); }},
-        {"ScanTime=2.5", "half to even, down", [](const Settings &s) { EXPECT_EQ(s.ScanTime, 2); }},
-        {"ScanTime=3.5", "half to even, up", [](const Settings &s) { EXPECT_EQ(s.ScanTime, 4); }},
-        {"ScanTime=abc", "letters read as 0", [](const Settings &s) { EXPECT_EQ(s.ScanTime, 0); }},
-        {"ScanTime=40000", "out of 16 bits ignored", [](const Settings &s) { EXPECT_EQ(s.ScanTime, 500); }},
-        {"ScanTime=", "nothing reads as 0", [](const Settings &s) { EXPECT_EQ(s.ScanTime, 0); }},
-        {"ADCAverage=8\nRunAvg=-2", "others", [](const Settings &s) {
-             EXPECT_EQ(s.ADCAverage, 8);
-             EXPECT_EQ(s.RunAvg, -2);
+        {"MaxChannel=12", [](S &s) { s.MaxChannel = 12; }},
+        {"maxchannel=12\nMaxChannel =12", [](S &) {}}, // keys compared exactly
+        {"MaxLvdt= 7", [](S &s) { s.MaxLVDT = 7; }},
+        {"MaxLVDT=9\nMaxLvdt=3", [](S &s) { s.MaxLVDT = 3; }},
+        {"QMXBaseAdr= &H300", [](S &s) { s.QMXBaseAdr = 768; }},
+        {"ScanTime=2.5", [](S &s) { s.ScanTime = 2; }},
+        {"ScanTime=3.5", [](S &s) { s.ScanTime = 4; }},
+        {"ScanTime=abc", [](S &s) { s.ScanTime = 0; }},
+        {"ScanTime=", [](S &s) { s.ScanTime = 0; }},
+        {"ScanTime=40000", [](S &) {}},
+        {"ADCAverage=8\nRunAvg=-2\nDecimals= 3", [](S &s) {
+             s.ADCAverage = 8;
+             s.RunAvg = -2;
+             s.SystemDecimals = 3;
          }},
-        {"Decimals= 3\nMaxDigital= 6\nMaxStrain= 2", "decimals and side counts",
-         [](const Settings &s) {
-             EXPECT_EQ(s.SystemDecimals, 3);
-             EXPECT_EQ(s.MaxDigital, 6);
-             EXPECT_EQ(s.MaxStrain, 2);
+        {"MaxDigital= 6\nMaxStrain= 300", [](S &s) {
+             s.MaxDigital = 6;
+             s.MaxStrain = 300;
          }},
-        {"MaxChannel=255\nMaxAnalog=256\nMaxLVDT=300", "counts above 255 ignored",
-         [](const Settings &s) {
-             EXPECT_EQ(s.MaxChannel, 255);
-             EXPECT_EQ(s.MaxAnalog, 4);
-             EXPECT_EQ(s.MaxLVDT, 24);
+        {"MaxChannel=255\nMaxAnalog=256\nMaxLVDT=300", [](S &s) { s.MaxChannel = 255; }},
+        {"MaxAnalog=0\nMaxChannel=-3", [](S &s) {
+             s.MaxAnalog = 0;
+             s.MaxChannel = -3;
          }},
-        {"MaxAnalog=0\nMaxChannel=-3", "zero and negative counts kept", [](const Settings &s) {
-             EXPECT_EQ(s.MaxAnalog, 0);
-             EXPECT_EQ(s.MaxChannel, -3);
-         }},
-        {"QMXFirmware=  other.bin ", "leading blanks removed, trailing kept",
-         [](const Settings &s) {
-             EXPECT_EQ(s.QMXFirmware, "other.bin ");
-             EXPECT_EQ(s.FirmwarePath.substr(s.FirmwarePath.size() - 11), "/Rdx44k.bin");
-         }},
-        {"QMXFirmware=a=b", "only the first = splits", [](const Settings &s) { EXPECT_EQ(s.QMXFirmware, "a=b"); }},
-        {"DDEEnabled= True", "True", [](const Settings &s) { EXPECT_TRUE(s.DDEEnabled); }},
-        {"DDEEnabled=True\nDDEEnabled= False", "later line wins", [](const Settings &s) { EXPECT_FALSE(s.DDEEnabled); }},
-        {"DDEEnabled= -1", "number not 0", [](const Settings &s) { EXPECT_TRUE(s.DDEEnabled); }},
-        {"DDEEnabled= true", "other letter case read as a number", [](const Settings &s) { EXPECT_FALSE(s.DDEEnabled); }},
-        {"DDEEnabled= 0.4", "number rounded to 0", [](const Settings &s) { EXPECT_FALSE(s.DDEEnabled); }},
-        {"MaxChannel 12\n=12\nUnknown=3\n", "unusable lines", [](const Settings &s) { EXPECT_EQ(s, defaultSettings(s.AppPath)); }},
+        // The firmware path keeps the default name.
+        {"QMXFirmware=  other.bin ", [](S &s) { s.QMXFirmware = "other.bin "; }},
+        {"QMXFirmware=a=b", [](S &s) { s.QMXFirmware = "a=b"; }},
+        {"DDEEnabled= True", [](S &s) { s.DDEEnabled = true; }},
+        {"DDEEnabled=True\nDDEEnabled= False", [](S &) {}},
+        {"DDEEnabled= -1", [](S &s) { s.DDEEnabled = true; }},
+        {"DDEEnabled=True\nDDEEnabled= true", [](S &) {}}, // read as a number: 0
+        {"DDEEnabled= 0.6", [](S &s) { s.DDEEnabled = true; }},
+        {"DDEEnabled=True\nDDEEnabled= 0.4", [](S &) {}},
+        {"MaxChannel 12\n=12\nUnknown=3\n\n", [](S &) {}},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.lines);
         std::string text = "[QMXSRV Version 1.0]\r\n[General Setup]\r\n";
         for (const char *p = c.lines; *p; ++p)
             text += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
-        c.check(read(text + "\r\n"));
+        Settings expected = defaultSettings(dir.path());
+        c.expected(expected);
+        const Settings got = read(text + "\r\n");
+        EXPECT_EQ(settingsText(got, false), settingsText(expected, false));
+        EXPECT_EQ(got, expected);
     }
     EXPECT_TRUE(boxes.shown.empty());
 }

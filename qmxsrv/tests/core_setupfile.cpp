@@ -372,7 +372,8 @@ TEST_F(SetupFile, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(readFile(name), "previous setup");
     EXPECT_EQ(dir.listing(), "keep.qmx ");
     EXPECT_TRUE(state.view.SetupModified);
-    EXPECT_THAT(messages(), ElementsAre("Cannot write the setup file " + name + "\rFile too large"));
+    EXPECT_THAT(messages(),
+                ElementsAre("Cannot write the setup file " + name + "\rFile too large"));
 
     state.view.SetupFileName = dir.file("nowhere/x.qmx");
     EXPECT_FALSE(SaveSetupFile(state));
