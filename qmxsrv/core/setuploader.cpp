@@ -84,6 +84,37 @@ private:
     std::size_t next_ = 0;
 };
 
+// The general section's items; apply is false for a count the board cannot
+// address, which changes nothing.
+struct GeneralItem {
+    const char *key;
+    bool (*apply)(ProgramState &state, std::int16_t value);
+};
+
+const GeneralItem generalItems[] = {
+    {"MaxChannel", CreateChannels},
+    {"MaxLVDT", CreateLVDTs},
+    {"MaxAnalog", CreateAnalogs},
+    {"MaxDigital",
+     [](ProgramState &state, std::int16_t n) {
+         CreateDigitals(state, n);
+         return true;
+     }},
+    {"Decimals",
+     [](ProgramState &state, std::int16_t n) {
+         state.settings.SystemDecimals = n;
+         return true;
+     }},
+};
+
+const GeneralItem *findGeneralItem(const std::string &key)
+{
+    for (const GeneralItem &item : generalItems)
+        if (key == item.key)
+            return &item;
+    return nullptr;
+}
+
 struct ChannelRecord {
     std::int16_t Index;
     std::string Description, Formula;
@@ -151,31 +182,21 @@ private:
             const std::string key = line.substr(0, eq);
             if (key == "MaxStrain")
                 continue; // accepted; the strain count comes from qmxsrv.ini only
-            bool (*resize)(ProgramState &, std::int16_t) = nullptr;
-            if (key == "MaxChannel")
-                resize = CreateChannels;
-            else if (key == "MaxLVDT")
-                resize = CreateLVDTs;
-            else if (key == "MaxAnalog")
-                resize = CreateAnalogs;
-            else if (key != "MaxDigital" && key != "Decimals") {
+            const GeneralItem *item = findGeneralItem(key);
+            if (!item) {
                 tell(state_.boxes(), "Unknown item in [general setup]\r" + line);
                 continue;
             }
-            const std::size_t lineNo = in_.lineNumber();
             const auto value = readFileInteger(line.substr(eq + 1));
             if (!value)
-                throw LoadFault{lineNo, "\"" + line +
-                                            "\": the value is not a number from -32768 "
-                                            "to 32767"};
-            if (key == "MaxDigital")
-                CreateDigitals(state_, *value);
-            else if (key == "Decimals")
-                state_.settings.SystemDecimals = *value;
-            else if (!resize(state_, *value))
-                report(lineNo, key + " " + std::to_string(*value) + " is above " +
-                                   std::to_string(MaxItemCount) +
-                                   ", the most the board can address; the line is ignored.");
+                throw LoadFault{in_.lineNumber(), "\"" + line +
+                                                      "\": the value is not a number from "
+                                                      "-32768 to 32767"};
+            if (!item->apply(state_, *value))
+                report(in_.lineNumber(),
+                       key + " " + std::to_string(*value) + " is above " +
+                           std::to_string(MaxItemCount) +
+                           ", the most the board can address; the line is ignored.");
         }
     }
 

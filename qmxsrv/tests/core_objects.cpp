@@ -108,7 +108,9 @@ TEST_F(Objects, CalibrationPropertiesTalkToTheBoard)
     EXPECT_EQ(l.FullScale(), 0.0f);
     board.answerNextWith(10);
     EXPECT_EQ(c.Scaling(), 0.0f);
-    EXPECT_EQ(messages().size(), 2u); // the library reported both
+    ASSERT_EQ(messages().size(), 2u); // the library reported both, as its own boxes
+    EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
+    EXPECT_EQ(boxes.shown[0].title, "");
 }
 
 TEST_F(Objects, FormulaIsSentAndKeptWhateverTheBoardSays)
