@@ -66,8 +66,8 @@ void print(const char *what, const Figures &f)
 int main()
 {
     ::setenv("QMX_PORTS", "sim", 1);
-    const std::string folder = (std::filesystem::temp_directory_path() / "qmxbench").string();
-    std::filesystem::create_directories(folder);
+    std::string pattern = (std::filesystem::temp_directory_path() / "qmxbench-XXXXXX").string();
+    const std::string folder = ::mkdtemp(pattern.data());
 
     qmxboard::Control board;
     board.reset(qmxboard::Start::Running);
