@@ -12,6 +12,9 @@ enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Question, Exclamation, Information, Critical };
 enum class Answer { Ok, Cancel, Yes, No };
 
+// The title of the program's own messages.
+inline constexpr char ProgramTitle[] = "QMXSRV";
+
 // Multi-line texts join their lines with character 13, as the stored texts do;
 // an implementation that shows them turns each 13 into a line break.
 class MessageBoxes {
@@ -56,5 +59,11 @@ public:
 private:
     std::deque<Answer> answers_;
 };
+
+// An OK box with the program's title: the form of most of the program's messages.
+inline void tell(MessageBoxes &boxes, const std::string &text, Icon icon = Icon::None)
+{
+    boxes.show(text, ProgramTitle, Buttons::Ok, icon);
+}
 
 } // namespace qmxsrv

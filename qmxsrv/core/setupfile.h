@@ -1,0 +1,41 @@
+// The .qmx setup file: the operator's whole setup as CR LF text lines.
+//
+//   [QMXSRV Version 1.0]
+//   [General Setup]  MaxChannel= n, MaxLVDT= n, MaxAnalog= n, MaxDigital=0,
+//                    MaxStrain=0, Decimals= n, [End Section]
+//   nine window sections: header and Top, Left, Height, Width
+//   [Channel] records of the channels in use, [lvdt] and [Analog] records of
+//   every probe and input, [Group] records, [End Setup]
+//
+// Calibrations are read from the board when saving and sent to it when
+// loading, through the objects' properties.
+#pragma once
+
+#include <string>
+
+namespace qmxsrv {
+
+class ProgramState;
+class SetupWindow;
+
+// The file's text, taken now (the calibrations read from the board).
+std::string setupText(ProgramState &state);
+
+// The writer (File > Save): writes the setup to SetupFileName through a
+// temporary file and clears SetupModified. Nothing happens without a file
+// name. A file that cannot be written leaves the old one whole, shows one
+// message naming it and the reason, and keeps SetupModified; returns false.
+bool SaveSetupFile(ProgramState &state);
+
+// The loader: clears the setup, then loads SetupFileName into the objects
+// (and through them the board), with the display part of the scan held off.
+// Unknown general items and lines that are no section are reported and
+// skipped. A fault (a record number with no object, a general line without
+// "=", a line that does not convert, a file that cannot be read or ends
+// inside a record) is reported with the file, the line and the fault, and
+// ends the reading; what was loaded before it stays. Either way the load
+// ends as a load does: SetupModified cleared, the window titled after the
+// file, UpdateMainDisplay, UpdateEnabled on. Nothing happens without a name.
+void LoadSetupFile(ProgramState &state, SetupWindow &window);
+
+} // namespace qmxsrv
