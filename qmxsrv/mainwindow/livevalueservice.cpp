@@ -3,6 +3,8 @@
 #include "mainwindow/liveconversation.h"
 #include "mainwindow/liveprotocol.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketCorsAuthenticator>
@@ -19,6 +21,7 @@ constexpr int refusedCloseWait = 2000;
 
 LiveValueService::LiveValueService(QObject *parent)
     : QObject(parent),
+      listener_(new QTcpServer(this)),
       server_(new QWebSocketServer(QStringLiteral("QMXSRV"), QWebSocketServer::NonSecureMode, this)),
       items_(1)
 {
@@ -31,6 +34,14 @@ LiveValueService::LiveValueService(QObject *parent)
             });
     connect(server_, &QWebSocketServer::newConnection, this,
             &LiveValueService::acceptConnections);
+    // Our own listener only to switch Nagle off: pushes are small and must
+    // not wait for the client's delayed acknowledgement (40 ms on Linux).
+    connect(listener_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = listener_->nextPendingConnection()) {
+            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            server_->handleConnection(socket);
+        }
+    });
 }
 
 LiveValueService::~LiveValueService()
@@ -42,17 +53,17 @@ LiveValueService::~LiveValueService()
 
 bool LiveValueService::listen(const LinkEndpoint &endpoint)
 {
-    return server_->listen(endpoint.address, endpoint.port);
+    return listener_->listen(endpoint.address, endpoint.port);
 }
 
 QString LiveValueService::errorString() const
 {
-    return server_->errorString();
+    return listener_->errorString();
 }
 
 quint16 LiveValueService::port() const
 {
-    return server_->serverPort();
+    return listener_->serverPort();
 }
 
 void LiveValueService::acceptConnections()

@@ -16,6 +16,7 @@
 
 #include <vector>
 
+class QTcpServer;
 class QWebSocket;
 class QWebSocketServer;
 
@@ -75,7 +76,8 @@ private:
     void unadvise(LiveConversation *conversation, int item);
     void end(LiveConversation *conversation);
 
-    QWebSocketServer *server_;
+    QTcpServer *listener_;
+    QWebSocketServer *server_; // does the handshakes of what listener_ accepts
     std::vector<Item> items_; // items_[0] is item "0"
     std::vector<LiveConversation *> conversations_;
     qint64 queueLimit_ = defaultQueueLimit;

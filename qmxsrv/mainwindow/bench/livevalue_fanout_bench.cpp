@@ -91,7 +91,7 @@ long residentKb(const char *field)
 QByteArray nextLine(QProcess &child)
 {
     while (!child.canReadLine()) {
-        if (child.state() != QProcess::Running)
+        if (child.state() == QProcess::NotRunning)
             return {};
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
@@ -123,7 +123,7 @@ int main(int argc, char **argv)
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--clients"),
                  QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port())});
-    if (nextLine(child) != "ready") {
+    if (!child.waitForStarted() || nextLine(child) != "ready") {
         std::fprintf(stderr, "the clients did not come up\n");
         return 1;
     }
