@@ -24,7 +24,23 @@
  *
  * The library is not re-entrant and has no threads: calls must not overlap.
  * Out-values of read functions are left alone when the call fails, except
- * where a function says otherwise.
+ * where a function says otherwise. Pointer arguments must be valid.
+ *
+ * QmxCommInit must come first: before it there is no port address, and every
+ * function that exchanges a frame returns -1 without touching a port or
+ * showing anything.
+ *
+ * The request buffer (256 bytes) is never cleared: a data byte a function does
+ * not set is sent as the previous command (or firmware download) left it.
+ * The raw-reply pointers of QmxReadDirect, QmxReadFormula and QmxMemory point
+ * into the library's reply buffer, valid until the next exchanging call; the
+ * byte after its 256 bytes is always 0, so a formula text is always terminated.
+ *
+ * Environment, read at each QmxCommInit:
+ *   QMX_PORTS=hw   the machine's I/O ports (the default; needs CAP_SYS_RAWIO)
+ *   QMX_PORTS=sim  the simulated board, libqmxboard.so beside this library
+ *   QMX_TRACE=1    a hex trace of every frame and loader message on stderr
+ * A port bus installed with QmxHostSetPortBus (qmxcom32_host.h) wins over both.
  */
 #ifndef QMXCOM32_H
 #define QMXCOM32_H
@@ -84,9 +100,10 @@ QMXCOM32_API int32_t QmxResetMM(void);
 
 /* ---- Channels ------------------------------------------------------------ */
 
-/* Code 03: channelNo, the formula's characters and its NUL (count = length + 2).
+/* Code 03: channelNo, the formula's characters and its NUL (count = length + 2;
+ * a 254-character formula goes with count byte 00 and 256 data bytes).
  * An empty formula sends code 06 with channelNo alone. A formula longer than
- * 254 characters is refused: -1, nothing sent. */
+ * 254 characters, or NULL, is refused: -1, nothing sent, nothing shown. */
 QMXCOM32_API int32_t QmxDefineChannel(int32_t channelNo, const char *formula);
 /* Code 0D: channelNo. On result 0, *text points to the library's reply buffer,
  * which holds the formula as the board returned it (valid until the next call). */
@@ -147,8 +164,10 @@ QMXCOM32_API int32_t QmxGetFpPrec(int32_t *setting);
 
 /* ---- Raw commands --------------------------------------------------------- */
 
-/* Code 02 with the caller's count bytes (1..256; otherwise -1, nothing sent).
- * *reply = the address of the reply buffer after the exchange, whatever the result. */
+/* Code 02 with the caller's count bytes (1..256, 256 with count byte 00;
+ * otherwise -1, nothing sent, nothing shown). The bytes are copied into the
+ * request buffer. *reply = the address of the reply buffer after the call,
+ * whatever the result (a refused call included). */
 QMXCOM32_API int32_t QmxReadDirect(int32_t count, const unsigned char *data, unsigned char **reply);
 /* Code 01: 00, word2 low, word2 high, word1 low, word1 high (count 5).
  * *reply = the address of the reply buffer, set before the exchange. */
