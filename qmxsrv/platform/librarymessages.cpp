@@ -15,4 +15,14 @@ void showLibraryMessage(void *context, const char *text)
                                                Icon::Exclamation);
 }
 
+LibraryMessageHandler::LibraryMessageHandler(MessageBoxes &boxes)
+{
+    QmxHostSetMessageHandler(&showLibraryMessage, &boxes);
+}
+
+LibraryMessageHandler::~LibraryMessageHandler()
+{
+    QmxHostSetMessageHandler(nullptr, nullptr);
+}
+
 } // namespace qmxsrv

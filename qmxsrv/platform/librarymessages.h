@@ -16,8 +16,7 @@ void showLibraryMessage(void *context, const char *text);
 
 // Installs showLibraryMessage for boxes as the library's message handler
 // while it lives; the library goes back to stderr afterwards. Only one may
-// live at a time (the library has one handler). Defined when the program is
-// linked with qmxcom32.
+// live at a time (the library has one handler).
 class LibraryMessageHandler {
 public:
     explicit LibraryMessageHandler(MessageBoxes &boxes);

@@ -3,6 +3,8 @@
 #include "platform/librarymessages.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qttext.h"
+#include "qmxcom32.h"
+#include "qmxcom32_host.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -128,4 +130,38 @@ TEST(LibraryMessages, ShownAsExclamationOkBoxWithoutTitle)
     EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
     EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
     EXPECT_EQ(boxes.shown[1].text, "");
+}
+
+namespace {
+
+// A bus on which no board answers, and a clock on which every look is a
+// second later, so the library's waits cost no time.
+unsigned char nothingAnswers(void *, unsigned short) { return 0; }
+void takeAnything(void *, unsigned short, unsigned char) {}
+long tickingClock(void *context) { return (*static_cast<long *>(context))++; }
+
+} // namespace
+
+TEST(LibraryMessages, TheLibraryShowsThroughTheInstalledBoxes)
+{
+    long now = 0;
+    const QmxPortBus dead = {nullptr, nothingAnswers, takeAnything};
+    QmxHostSetPortBus(&dead);
+    QmxHostSetClock(tickingClock, &now);
+    ScriptedMessageBoxes boxes;
+    {
+        LibraryMessageHandler handler(boxes);
+        QmxCommInit(0, "/no/such/folder/Rdx44k.bin"); // its download failure is always shown
+    }
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_NE(boxes.shown[0].text.find("Unable to open firmware file"), std::string::npos)
+        << boxes.shown[0].text;
+    EXPECT_EQ(boxes.shown[0].title, "");
+    EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
+
+    const std::size_t shown = boxes.shown.size();
+    QmxCommInit(0, "/no/such/folder/Rdx44k.bin"); // to stderr now
+    EXPECT_EQ(boxes.shown.size(), shown) << "the handler is gone with its owner";
+    QmxHostSetClock(nullptr, nullptr);
+    QmxHostSetPortBus(nullptr);
 }
