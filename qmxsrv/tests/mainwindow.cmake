@@ -2,7 +2,7 @@
 # WebSocket clients against it, and qmxlink run end to end.
 qmx_add_test(mainwindow_service_tests
   SOURCES platform_qtmain.cpp mainwindow_service_client.cpp mainwindow_service.cpp
-          mainwindow_service_protocol.cpp mainwindow_service_qmxlink.cpp
+          mainwindow_service_endpoint.cpp mainwindow_service_qmxlink.cpp
   LIBS qmxsrv_mainwindow Qt6::Test)
 if(TARGET mainwindow_service_tests)
   target_compile_definitions(mainwindow_service_tests PRIVATE

@@ -88,13 +88,10 @@ TEST_F(Qmxlink, FailuresExitWithAMessage)
         const char *says;
     } cases[] = {
         {{"--url", url(), "request", "9"}, 1, "no item"},
-        {{"--url", url(), "advise", "9"}, 1, "no item"},
         {{"--url", url(), "request", "*"}, 1, "one item"},
         {{"--url", deadUrl, "request", "1"}, 3, "no gauge server"},
         {{"--url", url().replace("FormMain", "Other"), "request", "1"}, 3, "unknown topic"},
         {{"--url", url(), "subscribe", "1"}, 2, "unknown command"},
-        {{"--url", url(), "request"}, 2, "usage"},
-        {{"--url", "http://127.0.0.1/FormMain", "request", "1"}, 2, "ws://"},
         {{"--url", url(), "--count", "x", "advise", "1"}, 2, "--count"},
     };
     for (const Case &c : cases) {
