@@ -38,6 +38,7 @@ void LinkClient::start()
 
 void LinkClient::sendOrder()
 {
+    reached_ = true;
     const QString verb = order_.advise ? QStringLiteral("advise") : QStringLiteral("request");
     socket_.sendTextMessage(QString::fromUtf8(
         QJsonDocument(QJsonObject{{verb, order_.item}}).toJson(QJsonDocument::Compact)));
@@ -92,6 +93,8 @@ void LinkClient::lost()
     QString why = socket_.closeReason();
     if (why.isEmpty())
         why = socket_.errorString();
-    failed(NoServer, QStringLiteral("no gauge server at %1 (%2)")
-                         .arg(order_.url.toString(), why));
+    const QString server = order_.url.toString();
+    failed(NoServer, reached_ ? QStringLiteral("the gauge server at %1 ended the connection (%2)")
+                                    .arg(server, why)
+                              : QStringLiteral("no gauge server at %1 (%2)").arg(server, why));
 }

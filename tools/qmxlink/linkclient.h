@@ -36,5 +36,6 @@ private:
     QWebSocket socket_;
     QTimer deadline_;
     long printed_ = 0;
+    bool reached_ = false; // the handshake went through
     bool finished_ = false;
 };
