@@ -1,0 +1,80 @@
+#include "mainwindow/liveprotocol.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace qmxsrv::live {
+
+namespace {
+
+QString compact(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+Parsed failed(const QString &error)
+{
+    return {std::nullopt, error};
+}
+
+} // namespace
+
+Parsed parseClientMessage(const QString &text)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+        return failed(QStringLiteral("not a JSON object"));
+    const QJsonObject object = document.object();
+    if (object.size() != 1)
+        return failed(QStringLiteral("a message carries one of request, advise, unadvise"));
+    const QString verbName = object.begin().key();
+    Verb verb;
+    if (verbName == QLatin1String("request"))
+        verb = Verb::Request;
+    else if (verbName == QLatin1String("advise"))
+        verb = Verb::Advise;
+    else if (verbName == QLatin1String("unadvise"))
+        verb = Verb::Unadvise;
+    else
+        return failed(QStringLiteral("unknown verb \"%1\"; use request, advise or unadvise")
+                          .arg(verbName));
+    const QJsonValue item = object.begin().value();
+    if (!item.isString())
+        return failed(QStringLiteral("the item is a string such as \"3\""));
+    if (verb == Verb::Request && item.toString() == allItems)
+        return failed(QStringLiteral("request names one item"));
+    return {ClientMessage{verb, item.toString()}, QString()};
+}
+
+int itemNumber(const QString &name)
+{
+    if (name.isEmpty() || name.size() > 5 || (name.size() > 1 && name.front() == QLatin1Char('0')))
+        return -1;
+    int number = 0;
+    for (const QChar c : name) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        number = number * 10 + (c.unicode() - '0');
+    }
+    return number;
+}
+
+QString itemMessage(int item, const QString &text)
+{
+    return compact({{QStringLiteral("item"), QString::number(item)},
+                    {QStringLiteral("text"), text}});
+}
+
+QString removedMessage(int item)
+{
+    return compact({{QStringLiteral("item"), QString::number(item)},
+                    {QStringLiteral("removed"), true}});
+}
+
+QString errorMessage(const QString &error)
+{
+    return compact({{QStringLiteral("error"), error}});
+}
+
+} // namespace qmxsrv::live

@@ -1,0 +1,39 @@
+// The live-value protocol's messages: what a client may send and what the
+// server answers. Every message is one JSON object in one text frame.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace qmxsrv::live {
+
+// The one topic, the path of the request URL: ws://127.0.0.1:4747/FormMain
+inline const QString topicPath = QStringLiteral("/FormMain");
+// advise and unadvise take it for every item.
+inline const QString allItems = QStringLiteral("*");
+
+enum class Verb { Request, Advise, Unadvise };
+
+struct ClientMessage {
+    Verb verb;
+    QString item; // an item name as sent, or "*" with advise and unadvise
+};
+
+// {"request":"3"}, {"advise":"3"|"*"}, {"unadvise":"3"|"*"}; a message
+// carries exactly one verb. On failure the error text to answer with.
+struct Parsed {
+    std::optional<ClientMessage> message;
+    QString error;
+};
+Parsed parseClientMessage(const QString &text);
+
+// The number an item name stands for: "0", "1", ... written the one way
+// (no sign, blanks or leading zeros); -1 for anything else.
+int itemNumber(const QString &name);
+
+QString itemMessage(int item, const QString &text);   // {"item":"3","text":" 0.01230"}
+QString removedMessage(int item);                     // {"item":"25","removed":true}
+QString errorMessage(const QString &error);           // {"error":"..."}
+
+} // namespace qmxsrv::live

@@ -1,0 +1,220 @@
+#include "mainwindow/livevalueservice.h"
+
+#include "mainwindow/liveconversation.h"
+#include "mainwindow/liveprotocol.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWebSocket>
+#include <QWebSocketCorsAuthenticator>
+#include <QWebSocketServer>
+
+#include <algorithm>
+
+namespace qmxsrv {
+
+namespace {
+constexpr int maxItems = 32767; // channel counts are 16-bit
+constexpr int refusedCloseWait = 2000;
+} // namespace
+
+LiveValueService::LiveValueService(QObject *parent)
+    : QObject(parent),
+      listener_(new QTcpServer(this)),
+      server_(new QWebSocketServer(QStringLiteral("QMXSRV"), QWebSocketServer::NonSecureMode, this)),
+      items_(1)
+{
+    items_[0].text = QStringLiteral("DDE");
+    // A browser names the page's origin; our clients are programs, which
+    // send none. So no web page, local or not, can read the gauge.
+    connect(server_, &QWebSocketServer::originAuthenticationRequired, this,
+            [](QWebSocketCorsAuthenticator *authenticator) {
+                authenticator->setAllowed(authenticator->origin().isEmpty());
+            });
+    connect(server_, &QWebSocketServer::newConnection, this,
+            &LiveValueService::acceptConnections);
+    // Our own listener only to switch Nagle off: pushes are small and must
+    // not wait for the client's delayed acknowledgement (40 ms on Linux).
+    connect(listener_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = listener_->nextPendingConnection()) {
+            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            server_->handleConnection(socket);
+        }
+    });
+}
+
+LiveValueService::~LiveValueService()
+{
+    blockSignals(true);
+    for (LiveConversation *conversation : conversations_)
+        conversation->disconnect(this);
+}
+
+bool LiveValueService::listen(const LinkEndpoint &endpoint)
+{
+    return listener_->listen(endpoint.address, endpoint.port);
+}
+
+QString LiveValueService::errorString() const
+{
+    return listener_->errorString();
+}
+
+quint16 LiveValueService::port() const
+{
+    return listener_->serverPort();
+}
+
+void LiveValueService::acceptConnections()
+{
+    while (QWebSocket *socket = server_->nextPendingConnection()) {
+        if (socket->requestUrl().path() != live::topicPath) {
+            refuse(socket);
+            continue;
+        }
+        // Ended before we saw it: its disconnected has gone by, so it is
+        // never counted at all.
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            socket->deleteLater();
+            continue;
+        }
+        auto *conversation = new LiveConversation(socket, queueLimit_, this);
+        conversation->setItemCount(itemCount());
+        connect(conversation, &LiveConversation::received, this, &LiveValueService::handle);
+        connect(conversation, &LiveConversation::binaryReceived, this,
+                [](LiveConversation *c) {
+                    c->send(live::errorMessage(QStringLiteral("messages are JSON text")));
+                });
+        connect(conversation, &LiveConversation::finished, this, &LiveValueService::end);
+        conversations_.push_back(conversation);
+        emit conversationOpened();
+    }
+}
+
+void LiveValueService::refuse(QWebSocket *socket)
+{
+    connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+    socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
+                  QStringLiteral("unknown topic; the topic is ") + live::topicPath);
+    QTimer::singleShot(refusedCloseWait, socket, &QWebSocket::abort);
+}
+
+void LiveValueService::handle(LiveConversation *conversation, const QString &message)
+{
+    const live::Parsed parsed = live::parseClientMessage(message);
+    if (!parsed.message) {
+        conversation->send(live::errorMessage(parsed.error));
+        return;
+    }
+    const live::ClientMessage &m = *parsed.message;
+    if (m.item == live::allItems) {
+        conversation->followsNewItems = m.verb == live::Verb::Advise;
+        for (int item = 0; item <= itemCount(); ++item) {
+            if (m.verb == live::Verb::Advise)
+                advise(conversation, item);
+            else
+                unadvise(conversation, item);
+        }
+        return;
+    }
+    const int item = live::itemNumber(m.item);
+    if (item < 0 || item > itemCount()) {
+        conversation->send(live::errorMessage(
+            QStringLiteral("no item \"%1\"; the items are 0 to %2").arg(m.item).arg(itemCount())));
+        return;
+    }
+    switch (m.verb) {
+    case live::Verb::Request:
+        conversation->send(live::itemMessage(item, items_[std::size_t(item)].text));
+        break;
+    case live::Verb::Advise: advise(conversation, item); break;
+    case live::Verb::Unadvise: unadvise(conversation, item); break;
+    }
+}
+
+// A hot link starts with the current text, so the client never has to
+// race a request against the first change.
+void LiveValueService::advise(LiveConversation *conversation, int item)
+{
+    Item &it = items_[std::size_t(item)];
+    if (!conversation->advised(item)) {
+        conversation->setAdvised(item, true);
+        it.advisers.push_back(conversation);
+    }
+    conversation->send(live::itemMessage(item, it.text));
+}
+
+void LiveValueService::unadvise(LiveConversation *conversation, int item)
+{
+    if (!conversation->advised(item))
+        return;
+    conversation->setAdvised(item, false);
+    auto &advisers = items_[std::size_t(item)].advisers;
+    advisers.erase(std::find(advisers.begin(), advisers.end(), conversation));
+}
+
+void LiveValueService::end(LiveConversation *conversation)
+{
+    for (int item = 0; item <= itemCount(); ++item)
+        unadvise(conversation, item);
+    conversations_.erase(std::find(conversations_.begin(), conversations_.end(), conversation));
+    conversation->deleteLater();
+    emit conversationClosed();
+}
+
+void LiveValueService::setItemCount(int count)
+{
+    count = std::clamp(count, 0, maxItems);
+    const int old = itemCount();
+    for (int item = old; item > count; --item) {
+        for (LiveConversation *conversation : items_[std::size_t(item)].advisers)
+            conversation->send(live::removedMessage(item));
+    }
+    items_.resize(std::size_t(count) + 1);
+    for (LiveConversation *conversation : conversations_) {
+        conversation->setItemCount(count);
+        if (conversation->followsNewItems) {
+            for (int item = old + 1; item <= count; ++item)
+                advise(conversation, item);
+        }
+    }
+}
+
+int LiveValueService::itemCount() const
+{
+    return int(items_.size()) - 1;
+}
+
+bool LiveValueService::setItemText(int item, const QString &text)
+{
+    if (item < 1 || item > itemCount())
+        return false;
+    Item &it = items_[std::size_t(item)];
+    if (it.text == text)
+        return true;
+    it.text = text;
+    if (!it.advisers.empty()) {
+        const QString message = live::itemMessage(item, text);
+        for (LiveConversation *conversation : it.advisers)
+            conversation->send(message);
+    }
+    return true;
+}
+
+QString LiveValueService::itemText(int item) const
+{
+    return item >= 0 && item <= itemCount() ? items_[std::size_t(item)].text : QString();
+}
+
+int LiveValueService::conversationCount() const
+{
+    return int(conversations_.size());
+}
+
+void LiveValueService::setQueueLimit(qint64 bytes)
+{
+    queueLimit_ = bytes;
+}
+
+} // namespace qmxsrv

@@ -1,0 +1,86 @@
+// The live-value service: what other programs read the gauge through, in
+// place of DDE. A WebSocket server on the topic path /FormMain with one text
+// item per channel ("1", "2", ...) and item "0", which reads "DDE".
+//
+// The main window keeps the item count equal to the channel count and sets
+// each channel's item to the text of its LabelChan; it keeps DDELinkCount
+// from conversationOpened and conversationClosed. Clients request an item
+// once or advise it (a hot link): every changed text is then pushed to them.
+// The protocol is described in the README.
+#pragma once
+
+#include "mainwindow/linkendpoint.h"
+
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QTcpServer;
+class QWebSocket;
+class QWebSocketServer;
+
+namespace qmxsrv {
+
+class LiveConversation;
+
+class LiveValueService : public QObject {
+    Q_OBJECT
+public:
+    // What a client may leave unread before it is dropped: some ten seconds
+    // of every item of 255 channels changing on every tick.
+    static constexpr qint64 defaultQueueLimit = 256 * 1024;
+
+    explicit LiveValueService(QObject *parent = nullptr);
+    // Closes every connection without reporting them closed: whoever
+    // counts them goes with the service.
+    ~LiveValueService() override;
+
+    // False with errorString() when the address cannot be bound.
+    bool listen(const LinkEndpoint &endpoint);
+    QString errorString() const;
+    // The port bound (the one the system chose when asked for port 0).
+    quint16 port() const;
+
+    // Items 1 to count exist beside item 0; the items above a lowered count
+    // go at once (their advised clients are told), new ones start empty.
+    void setItemCount(int count);
+    int itemCount() const;
+
+    // Cheap for an unchanged text; a changed one is pushed to the clients
+    // advised on the item. Item 0 and items that do not exist are refused.
+    bool setItemText(int item, const QString &text);
+    QString itemText(int item) const;
+
+    // Open conversations: connections on the topic that have not ended.
+    int conversationCount() const;
+
+    // Applies to conversations opened from now on.
+    void setQueueLimit(qint64 bytes);
+
+signals:
+    // One per conversation, opened before closed, each exactly once.
+    void conversationOpened();
+    void conversationClosed();
+
+private:
+    struct Item {
+        QString text;
+        std::vector<LiveConversation *> advisers;
+    };
+
+    void acceptConnections();
+    void refuse(QWebSocket *socket);
+    void handle(LiveConversation *conversation, const QString &message);
+    void advise(LiveConversation *conversation, int item);
+    void unadvise(LiveConversation *conversation, int item);
+    void end(LiveConversation *conversation);
+
+    QTcpServer *listener_;
+    QWebSocketServer *server_; // does the handshakes of what listener_ accepts
+    std::vector<Item> items_; // items_[0] is item "0"
+    std::vector<LiveConversation *> conversations_;
+    qint64 queueLimit_ = defaultQueueLimit;
+};
+
+} // namespace qmxsrv

@@ -1,0 +1,279 @@
+// The live-value service with real WebSocket clients on loopback. Every
+// test runs its own service on a port the system picks.
+#include "mainwindow/livevalueservice.h"
+#include "mainwindow_service_client.h"
+
+#include <QTcpServer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace qmxsrv;
+
+namespace {
+
+const QString item3 = QStringLiteral("{\"item\":\"3\",\"text\":\" 0.01230\"}");
+
+class LiveService : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(service.listen({QHostAddress(QHostAddress::LocalHost), 0}))
+            << service.errorString().toStdString();
+        service.setItemCount(24);
+        QObject::connect(&service, &LiveValueService::conversationOpened, [this] {
+            ++open;
+            ++opened;
+        });
+        QObject::connect(&service, &LiveValueService::conversationClosed, [this] {
+            --open;
+            lowest = std::min(lowest, open);
+        });
+    }
+
+    std::unique_ptr<TestClient> connectClient()
+    {
+        auto client = std::make_unique<TestClient>(service.port());
+        EXPECT_TRUE(client->waitConnected());
+        EXPECT_TRUE(waitFor([&] { return service.conversationCount() == open && open > 0; }));
+        return client;
+    }
+
+    // Everything pushed so far, once it has arrived: the error answer to a
+    // bad request sent now comes after it, as one connection keeps its order.
+    QStringList pushedBefore(TestClient &client)
+    {
+        client.send("{\"request\":\"sync\"}");
+        QStringList got;
+        for (QString m = client.next(); !m.isEmpty(); m = client.next()) {
+            if (m.startsWith("{\"error\":\"no item \\\"sync\\\""))
+                return got;
+            got << m;
+        }
+        ADD_FAILURE() << "no answer to the request";
+        return got;
+    }
+
+    LiveValueService service;
+    int open = 0;   // the count a main window would keep from the signals
+    int opened = 0; // conversations ever opened
+    int lowest = 0; // the least it has been
+};
+
+} // namespace
+
+TEST_F(LiveService, RequestAnswersTheCurrentTextOnce)
+{
+    ASSERT_TRUE(service.setItemText(3, " 0.01230"));
+    auto client = connectClient();
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
+    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), "{\"item\":\"0\",\"text\":\"DDE\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), "{\"item\":\"24\",\"text\":\"\"}");
+    service.setItemText(3, "-0.50000");
+    EXPECT_EQ(pushedBefore(*client), QStringList()) << "a request is no hot link";
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), "{\"item\":\"3\",\"text\":\"-0.50000\"}");
+}
+
+TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
+{
+    auto client = connectClient();
+    const char *bad[] = {
+        "not json",
+        "[\"request\",\"3\"]",
+        "{\"request\":\"3\",\"advise\":\"4\"}",
+        "{\"subscribe\":\"3\"}",
+        "{\"request\":3}",
+        "{\"request\":\"*\"}",
+        "{\"advise\":\"25\"}",
+        "{\"unadvise\":\"99999\"}",
+        "{\"request\":\"-1\"}",
+        "{\"request\":\"03\"}",
+        "{\"request\":\" 3\"}",
+    };
+    for (const char *message : bad) {
+        const QString answer = client->ask(message);
+        EXPECT_TRUE(answer.startsWith("{\"error\":\"")) << message << " got " << answer.toStdString();
+    }
+    client->socket.sendBinaryMessage("{\"request\":\"3\"}");
+    EXPECT_TRUE(client->next().startsWith("{\"error\":")) << "binary frame";
+    EXPECT_EQ(client->ask("{\"request\":\"25\"}"),
+              "{\"error\":\"no item \\\"25\\\"; the items are 0 to 24\"}");
+    EXPECT_TRUE(client->connected());
+    EXPECT_EQ(service.conversationCount(), 1);
+    service.setItemText(3, " 0.01230");
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
+}
+
+TEST_F(LiveService, AdviseOnePushesItsChangedTextsOnly)
+{
+    service.setItemText(3, " 0.00000");
+    auto client = connectClient();
+    EXPECT_EQ(client->ask("{\"advise\":\"3\"}"), "{\"item\":\"3\",\"text\":\" 0.00000\"}")
+        << "the hot link starts with the current text";
+    service.setItemText(3, " 0.01230");
+    service.setItemText(3, " 0.01230"); // unchanged: nothing to push
+    service.setItemText(4, " 1.00000"); // not advised
+    service.setItemText(3, " 0.01231");
+    EXPECT_EQ(pushedBefore(*client),
+              QStringList({item3, "{\"item\":\"3\",\"text\":\" 0.01231\"}"}));
+
+    client->send("{\"unadvise\":\"3\"}");
+    pushedBefore(*client);
+    service.setItemText(3, " 0.02000");
+    EXPECT_EQ(pushedBefore(*client), QStringList());
+}
+
+TEST_F(LiveService, AdviseAllAndUnadviseOne)
+{
+    service.setItemCount(3);
+    service.setItemText(2, " 2.00000");
+    auto client = connectClient();
+    client->send("{\"advise\":\"*\"}");
+    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"0\",\"text\":\"DDE\"}",
+                                                  "{\"item\":\"1\",\"text\":\"\"}",
+                                                  "{\"item\":\"2\",\"text\":\" 2.00000\"}",
+                                                  "{\"item\":\"3\",\"text\":\"\"}"}))
+        << "every current text at once";
+
+    client->send("{\"unadvise\":\"2\"}");
+    pushedBefore(*client);
+    service.setItemText(1, " 1.10000");
+    service.setItemText(2, " 2.20000");
+    service.setItemText(3, " 3.30000");
+    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"1\",\"text\":\" 1.10000\"}",
+                                                  "{\"item\":\"3\",\"text\":\" 3.30000\"}"}));
+
+    client->send("{\"unadvise\":\"*\"}");
+    pushedBefore(*client);
+    service.setItemText(1, " 1.20000");
+    service.setItemText(3, " 3.40000");
+    EXPECT_EQ(pushedBefore(*client), QStringList());
+}
+
+TEST_F(LiveService, ItemsFollowTheCount)
+{
+    auto all = connectClient();
+    auto one = connectClient();
+    all->send("{\"advise\":\"*\"}");
+    one->send("{\"advise\":\"22\"}");
+    pushedBefore(*all);
+    pushedBefore(*one);
+
+    service.setItemCount(26);
+    EXPECT_EQ(service.itemCount(), 26);
+    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"25\",\"text\":\"\"}",
+                                               "{\"item\":\"26\",\"text\":\"\"}"}))
+        << "advise * takes in items that appear";
+    EXPECT_TRUE(service.setItemText(26, " 0.26000"));
+    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"26\",\"text\":\" 0.26000\"}"}));
+
+    service.setItemCount(21);
+    QStringList removed;
+    for (int item = 26; item > 21; --item)
+        removed << QStringLiteral("{\"item\":\"%1\",\"removed\":true}").arg(item);
+    EXPECT_EQ(pushedBefore(*all), removed);
+    EXPECT_EQ(pushedBefore(*one), QStringList({"{\"item\":\"22\",\"removed\":true}"}));
+    EXPECT_FALSE(service.setItemText(22, " 0.22000"));
+    EXPECT_TRUE(one->ask("{\"request\":\"22\"}").startsWith("{\"error\":"));
+
+    service.setItemCount(23);
+    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), "{\"item\":\"22\",\"text\":\"\"}")
+        << "an item that comes back starts empty";
+    service.setItemText(22, " 0.22000");
+    EXPECT_EQ(pushedBefore(*one), QStringList()) << "its old hot link is gone";
+    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"22\",\"text\":\"\"}",
+                                               "{\"item\":\"23\",\"text\":\"\"}",
+                                               "{\"item\":\"22\",\"text\":\" 0.22000\"}"}));
+
+    EXPECT_FALSE(service.setItemText(0, "changed")) << "item 0 never changes";
+    service.setItemCount(-5);
+    EXPECT_EQ(service.itemCount(), 0);
+    EXPECT_EQ(service.itemText(0), "DDE");
+}
+
+TEST_F(LiveService, OtherTopicsAreRefused)
+{
+    for (const char *path : {"/", "/Other", "/formmain", "/FormMain/", "/FormMain/3"}) {
+        TestClient client(service.port(), path);
+        EXPECT_TRUE(client.waitClosed()) << path;
+        EXPECT_EQ(client.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated) << path;
+        EXPECT_TRUE(client.messages.isEmpty());
+    }
+    EXPECT_EQ(open, 0) << "a refused connection is no conversation";
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(service.conversationCount(), 0);
+}
+
+TEST_F(LiveService, BrowserPagesAreRefused)
+{
+    for (const char *origin : {"http://evil.example", "null", "http://127.0.0.1:4747",
+                               "http://localhost", "file://"}) {
+        TestClient client(service.port(), "/FormMain", origin);
+        EXPECT_FALSE(client.waitConnected()) << origin;
+    }
+    EXPECT_EQ(open, 0);
+    auto program = connectClient(); // no Origin header
+    EXPECT_EQ(open, 1);
+}
+
+TEST_F(LiveService, ThousandConversationsEndAtZero)
+{
+    for (int i = 0; i < 1000; ++i) {
+        {
+            TestClient client(service.port());
+            if (i % 4 == 3) { // gone before the handshake is through
+                client.socket.abort();
+            } else {
+                ASSERT_TRUE(client.waitConnected()) << i;
+                ASSERT_EQ(open, 1) << i;
+                if (i % 4 == 0) { // a polite close
+                    client.socket.close();
+                    ASSERT_TRUE(client.waitClosed()) << i;
+                } else if (i % 4 == 1) { // the connection just drops
+                    client.socket.abort();
+                } else { // the client goes away while advised
+                    client.send("{\"advise\":\"*\"}");
+                }
+            }
+        }
+        ASSERT_TRUE(waitFor([&] { return open == 0; })) << i;
+    }
+    EXPECT_GE(opened, 750);
+    EXPECT_EQ(service.conversationCount(), 0);
+    EXPECT_EQ(lowest, 0) << "never a close without its open";
+}
+
+TEST_F(LiveService, AClientThatStopsReadingIsDropped)
+{
+    service.setQueueLimit(64 * 1024);
+    auto reader = connectClient();
+    reader->send("{\"advise\":\"*\"}");
+    pushedBefore(*reader);
+    StalledClient stalled(service.port());
+    ASSERT_TRUE(stalled.open());
+    ASSERT_TRUE(waitFor([&] { return open == 2; }));
+
+    // Long texts, so the buffers between fill in a few hundred rounds; one
+    // round (24 kB) stays well inside the limit.
+    const QString padding(1000, QLatin1Char('x'));
+    int rounds = 0;
+    while (open == 2 && rounds < 2000) {
+        ++rounds;
+        for (int item = 1; item <= 24; ++item)
+            service.setItemText(item, QString::number(rounds) + padding);
+        QTest::qWait(1);
+        reader->messages.clear(); // read and forget, like a live display
+        reader->taken = 0;
+    }
+    EXPECT_TRUE(waitFor([&] { return open == 1; })) << "still there after " << rounds << " rounds";
+    EXPECT_EQ(lowest, 0);
+    EXPECT_TRUE(reader->connected()) << "the client that keeps up stays";
+
+    service.setItemText(7, " 0.00700");
+    const QStringList got = pushedBefore(*reader);
+    ASSERT_FALSE(got.isEmpty());
+    EXPECT_EQ(got.last(), "{\"item\":\"7\",\"text\":\" 0.00700\"}");
+}
+
