@@ -286,6 +286,18 @@ double roundHalfEven(double value)
     return std::fmod(low, 2.0) == 0 ? low : low + 1;
 }
 
+int roundToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    const double r = roundHalfEven(value);
+    if (r <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    if (r >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return int(r);
+}
+
 std::optional<std::int16_t> toInt16(double value)
 {
     const double r = roundHalfEven(value);

@@ -54,6 +54,9 @@ double readHexNumber(std::string_view text);
 
 // Rounds to the nearest whole number, a half to the even neighbour.
 double roundHalfEven(double value);
+// roundHalfEven as an int, for pixel and twips arithmetic: NaN gives 0 and
+// values beyond int's range give its nearest end.
+int roundToInt(double value);
 // roundHalfEven, then the 16-bit range test: nothing when outside -32768 to
 // 32767 (or not a number).
 std::optional<std::int16_t> toInt16(double value);

@@ -2,6 +2,9 @@
 
 #include "bargaugeface.h"
 
+#include "core/numbertext.h"
+#include "platform/qttext.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -218,7 +221,15 @@ QRect BarGauge::barRect() const
 // what a float holds are not shown.
 QString BarGauge::numberText(double value) const
 {
-    return QString::number(value, 'f', std::clamp<int>(s_.decimals, 0, 9));
+    // The program's value format, without the blank that stands for a plus
+    // sign and without the point that ends a number with no decimals: a
+    // scale label has no room for either.
+    std::string text = formatValue(value, std::clamp<int>(s_.decimals, 0, 9));
+    if (!text.empty() && text.front() == ' ')
+        text.erase(0, 1);
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return qtText(text);
 }
 
 QSize BarGauge::sizeHint() const

@@ -1,6 +1,6 @@
 #include "barlayout.h"
 
-#include "displaymath.h"
+#include "core/numbertext.h"
 
 namespace qmxsrv {
 
@@ -10,7 +10,7 @@ BarRows barRows(int n)
         return {};
     BarRows r;
     r.rows = n <= 20 ? 1 : n <= 40 ? 2 : n <= 60 ? 3 : 4;
-    r.perRow = roundHalfEven(double(n) / r.rows);
+    r.perRow = roundToInt(double(n) / r.rows);
     r.lastRow = n - (r.rows - 1) * r.perRow;
     return r;
 }
@@ -22,10 +22,10 @@ std::vector<QRect> layoutBars(int n, const QRectF &client)
     if (plan.rows == 0)
         return bars;
     bars.reserve(std::size_t(n));
-    const int height = roundHalfEven(client.height() / plan.rows);
-    const int width = roundHalfEven(client.width() / plan.perRow);
-    const int left0 = roundHalfEven(client.left());
-    int top = roundHalfEven(client.top());
+    const int height = roundToInt(client.height() / plan.rows);
+    const int width = roundToInt(client.width() / plan.perRow);
+    const int left0 = roundToInt(client.left());
+    int top = roundToInt(client.top());
     for (int row = 0; row < plan.rows; ++row) {
         const int inRow = row == plan.rows - 1 ? plan.lastRow : plan.perRow;
         int left = left0;

@@ -1,7 +1,8 @@
 // The displays' arithmetic: bar layout, caption shortening, tick spacing,
 // rounding and twips.
 #include "barlayout.h"
-#include "displaymath.h"
+#include "core/numbertext.h"
+#include "platform/twips.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
@@ -104,7 +105,7 @@ TEST(DisplayMath, RoundingHalvesToEven)
         {2.4999, 2}, {-2.6, -3}, {std::nan(""), 0}, {1e300, std::numeric_limits<int>::max()},
         {-1e300, std::numeric_limits<int>::min()}};
     for (const auto &[in, out] : cases)
-        EXPECT_EQ(roundHalfEven(in), out) << in;
+        EXPECT_EQ(roundToInt(in), out) << in;
 }
 
 TEST(DisplayMath, TwipsAndPixels)

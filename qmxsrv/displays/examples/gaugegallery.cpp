@@ -5,7 +5,7 @@
 //
 // With --png it saves a picture of itself and ends (also offscreen).
 #include "barlayout.h"
-#include "displaymath.h"
+#include "platform/twips.h"
 #include "gaugesamples.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 //
 //   displays_gaugepaint [passes]
 #include "barlayout.h"
-#include "displaymath.h"
+#include "platform/twips.h"
 #include "gaugesamples.h"
 
 #include <QApplication>

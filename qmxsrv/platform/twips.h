@@ -1,14 +1,10 @@
-// Rounding and twips arithmetic of the display windows: pure functions, no widgets.
+// Twips arithmetic of the windows (their design sizes and the stored window
+// places are in twips): pure functions, no widgets.
 #pragma once
 
 #include <cstdint>
 
 namespace qmxsrv {
-
-// Nearest integer, halves to the even neighbour: the rounding of every
-// conversion of a floating-point quantity to an integer in the program.
-// NaN gives 0; values beyond int's range give its nearest end.
-int roundHalfEven(double v);
 
 constexpr double TwipsPerInch = 1440.0;
 

@@ -1,0 +1,31 @@
+#include "spinbutton.h"
+
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qmxsrv {
+
+static QToolButton *arrow(Qt::ArrowType type, const char *name, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setArrowType(type);
+    // Held down, an arrow keeps stepping, as a spin control does.
+    button->setAutoRepeat(true);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    return button;
+}
+
+SpinButton::SpinButton(QWidget *parent)
+    : QWidget(parent), up_(arrow(Qt::UpArrow, "up", this)), down_(arrow(Qt::DownArrow, "down", this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(up_);
+    layout->addWidget(down_);
+    connect(up_, &QToolButton::clicked, this, &SpinButton::up);
+    connect(down_, &QToolButton::clicked, this, &SpinButton::down);
+}
+
+} // namespace qmxsrv
