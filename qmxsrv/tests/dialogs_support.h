@@ -1,0 +1,90 @@
+// The setup dialogs on the simulated board, driven as an operator drives
+// them: find a control by its name, type into it, click it, answer the
+// scripted message boxes.
+#pragma once
+
+#include "core_board.h"
+#include "dialogs/setupmemory.h"
+#include "platform/spinbutton.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qmxtest {
+
+template <typename T> T *control(QWidget *dialog, const char *name)
+{
+    T *found = dialog->findChild<T *>(name);
+    EXPECT_NE(found, nullptr) << "no control " << name;
+    return found;
+}
+
+inline QLineEdit *box(QWidget *dialog, const char *name) { return control<QLineEdit>(dialog, name); }
+
+inline std::string text(QWidget *dialog, const char *name)
+{
+    return box(dialog, name)->text().toStdString();
+}
+
+// Replaces the field's text by typing, as the operator does.
+inline void type(QWidget *dialog, const char *name, const QString &typed)
+{
+    QLineEdit *edit = box(dialog, name);
+    edit->selectAll();
+    if (typed.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, typed);
+}
+
+inline void click(QWidget *dialog, const char *name) { control<QAbstractButton>(dialog, name)->click(); }
+
+inline void spinUp(QWidget *dialog, const char *name)
+{
+    control<qmxsrv::SpinButton>(dialog, name)->upArrow()->click();
+}
+
+inline void spinDown(QWidget *dialog, const char *name)
+{
+    control<qmxsrv::SpinButton>(dialog, name)->downArrow()->click();
+}
+
+inline void doubleClick(QListWidget *list, int row)
+{
+    const QRect at = list->visualItemRect(list->item(row));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at.center());
+}
+
+inline std::vector<std::string> lines(QListWidget *list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+// The board on a warm start with default objects, and what the main window
+// keeps for the dialogs.
+class DialogTest : public OnBoard {
+protected:
+    DialogTest() { useCounts(8, 4, 4); }
+
+    // The message boxes shown since the last look, and start afresh.
+    std::vector<qmxsrv::ScriptedMessageBoxes::Shown> takeBoxes()
+    {
+        auto shown = boxes.shown;
+        boxes.shown.clear();
+        return shown;
+    }
+
+    qmxsrv::SetupDialogsMemory memory;
+};
+
+} // namespace qmxtest
