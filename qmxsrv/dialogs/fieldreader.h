@@ -41,7 +41,9 @@ public:
     std::int16_t hexadecimal(QLineEdit *field);
     // The number the text starts with, read leniently (no number reads as 0),
     // times factor and taken to the nearest integer: refused only when the
-    // result is outside 16 bits.
+    // result is outside 0 to 32767, what both the 16-bit setting and the
+    // board's unsigned word hold alike (-2 samples would reach the board as
+    // 65534).
     std::int16_t leading(QLineEdit *field, double factor = 1);
     // The text with the blanks around it removed; refused when that is empty.
     std::string name(QLineEdit *field);

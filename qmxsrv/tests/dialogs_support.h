@@ -58,7 +58,12 @@ inline void spinDown(QWidget *dialog, const char *name)
 
 inline void doubleClick(QListWidget *list, int row)
 {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    list->scrollToItem(list->item(row));
     const QRect at = list->visualItemRect(list->item(row));
+    ASSERT_TRUE(list->viewport()->rect().contains(at.center())) << "row " << row;
+    // As the window system delivers it: a click, then the double click.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at.center());
 }
 

@@ -1,0 +1,287 @@
+// The system setup dialog: what reaches the settings and the board.
+#include "dialogs/formsetupsystem.h"
+#include "dialogs_support.h"
+#include "mainwindow/livevalueservice.h"
+#include "mainwindow_service_client.h"
+
+#include <qmxboard_bus.h>
+#include <qmxcom32_host.h>
+
+#include <QCheckBox>
+#include <QTabWidget>
+
+#include <gmock/gmock.h>
+
+using namespace qmxsrv;
+using namespace qmxtest;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+// The main window's side: UpdateMainDisplay lowers ScanHold.
+struct Window : SetupWindow {
+    explicit Window(ProgramState &s) : state(s) {}
+    void showSetupTitle(const std::string &) override {}
+    void UpdateMainDisplay() override
+    {
+        ++updates;
+        state.view.releaseScanHold();
+    }
+    ProgramState &state;
+    int updates = 0;
+};
+
+// The board answering at 0x310 and at 0x300 alike; notes each change of
+// the port base the library uses.
+class TwoAddressBus {
+public:
+    TwoAddressBus()
+    {
+        bus_ = {this, &TwoAddressBus::read, &TwoAddressBus::write};
+        QmxHostSetPortBus(&bus_);
+    }
+    ~TwoAddressBus() { QmxHostSetPortBus(nullptr); }
+    std::vector<unsigned> bases;
+
+private:
+    static unsigned short board(void *self, unsigned short port)
+    {
+        auto &bases = static_cast<TwoAddressBus *>(self)->bases;
+        const unsigned base = port & ~0xFu;
+        if (bases.empty() || bases.back() != base)
+            bases.push_back(base);
+        return static_cast<unsigned short>(0x310 | (port & 0xF));
+    }
+    static unsigned char read(void *self, unsigned short port)
+    {
+        return qmxboard_port_read(board(self, port));
+    }
+    static void write(void *self, unsigned short port, unsigned char value)
+    {
+        qmxboard_port_write(board(self, port), value);
+    }
+    QmxPortBus bus_{};
+};
+
+class SystemSetup : public DialogTest {
+protected:
+    std::unique_ptr<FormSetupSystem> open()
+    {
+        auto dialog = std::make_unique<FormSetupSystem>(state, window);
+        dialog->show();
+        return dialog;
+    }
+    Window window{state};
+};
+
+TEST_F(SystemSetup, ShowsTheSettingsAndHoldsTheScan)
+{
+    state.settings.ScanTime = 505;
+    state.settings.MaxDigital = 3;
+    state.settings.QMXFirmware = "Line2.bin";
+    auto dialog = open();
+    EXPECT_EQ(state.view.ScanHold, 1);
+    const std::pair<const char *, const char *> shown[] = {
+        {"txtChannels", "8"},     {"txtLVDT", "4"},         {"txtAnalog", "4"},
+        {"txtDigital", "3"},      {"txtStrain", "0"},       {"txtScanPeriod", "50.5"},
+        {"txtBurstAvg", "4"},     {"txtRunningAvg", "1"},   {"txtDecimals", "5"},
+        {"TextLvdtFSV", ""},      {"TextQMXPortAdr", "310"}, {"TextQMXFirmware", "Line2.bin"},
+    };
+    for (const auto &[name, value] : shown)
+        EXPECT_EQ(text(dialog.get(), name), value) << name;
+    EXPECT_FALSE(control<QCheckBox>(dialog.get(), "CheckDDEEnable")->isChecked());
+    EXPECT_EQ(control<QTabWidget>(dialog.get(), "SSTab1")->count(), 3);
+
+    // The close box applies nothing but lets the scan go on.
+    type(dialog.get(), "txtChannels", "2");
+    dialog->close();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(state.settings.MaxChannel, 8);
+    EXPECT_EQ(window.updates, 1);
+    EXPECT_EQ(state.view.ScanHold, 0);
+}
+
+TEST_F(SystemSetup, AveragingAndScanPeriodReachTheBoardConverted)
+{
+    struct Case {
+        const char *scan, *burst, *running;
+        std::int16_t scanTime, adc, run;
+    } cases[] = {
+        {"50", "8", "2", 500, 8, 2},
+        {"12.34", "16", "1", 123, 16, 1},
+        {" 7.5 ms", "none", "3.5", 75, 0, 4},
+        {"3276.7", "32767", "0", 32767, 32767, 0},
+    };
+    for (const Case &c : cases) {
+        auto dialog = open();
+        type(dialog.get(), "txtScanPeriod", c.scan);
+        type(dialog.get(), "txtBurstAvg", c.burst);
+        type(dialog.get(), "txtRunningAvg", c.running);
+        takeCalls();
+        click(dialog.get(), "CommandOK");
+        const auto n = [](const char *f, int v) { return f + std::to_string(v) + ")"; };
+        EXPECT_THAT(takeCalls(), ElementsAre(n("QmxSetAdcAvg(", c.adc), n("QmxSetRunAvg(", c.run),
+                                             n("QmxSetScanTime(", c.scanTime)))
+            << c.scan;
+        EXPECT_EQ(state.settings.ScanTime, c.scanTime);
+        EXPECT_EQ(state.settings.ADCAverage, c.adc);
+        EXPECT_EQ(state.settings.RunAvg, c.run);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(state.view.ScanHold, 0);
+    }
+    EXPECT_EQ(window.updates, 4);
+    EXPECT_THAT(messages(), IsEmpty());
+}
+
+TEST_F(SystemSetup, ANewPortAddressInitialisesTheBoardThere)
+{
+    struct Case {
+        const char *typed;
+        std::int16_t address;
+        bool init;
+    } cases[] = {{"310", 784, false}, {"0310", 784, false}, {"300", 768, true}};
+    for (const Case &c : cases) {
+        TwoAddressBus bus;
+        auto dialog = open();
+        type(dialog.get(), "TextQMXPortAdr", c.typed);
+        takeCalls();
+        click(dialog.get(), "CommandOK");
+        EXPECT_EQ(state.settings.QMXBaseAdr, c.address);
+        EXPECT_EQ(state.settings.CommStatus, 0);
+        EXPECT_EQ(takeCalls().size(), c.init ? 4u : 3u) << c.typed;
+        // The averaging goes to the old address; only a changed one is
+        // probed, and the board is reached there from then on.
+        state.device().QmxResetMM();
+        EXPECT_THAT(takeCalls(), ElementsAre("QmxResetMM()"));
+        const std::vector<unsigned> expected =
+            c.init ? std::vector<unsigned>{0x310, 0x300} : std::vector<unsigned>{0x310};
+        EXPECT_EQ(bus.bases, expected) << c.typed;
+    }
+    EXPECT_THAT(messages(), IsEmpty());
+}
+
+TEST_F(SystemSetup, LoweringChannelsAsksAboutTheGroups)
+{
+    for (Answer answer : {Answer::Cancel, Answer::Ok}) {
+        state.Groups.clear();
+        group &g = state.Groups.Add(std::make_unique<group>());
+        g.AddChannel(2);
+        g.AddChannel(6);
+        auto dialog = open();
+        type(dialog.get(), "txtChannels", "4");
+        type(dialog.get(), "txtLVDT", "2");
+        takeCalls();
+        boxes.answerNext(answer);
+        click(dialog.get(), "CommandOK");
+        auto shown = takeBoxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, "Some groups use channels that you are removing\r"
+                                 "These channels will be removed from group");
+        EXPECT_EQ(shown[0].buttons, Buttons::OkCancel);
+        EXPECT_EQ(shown[0].icon, Icon::Question);
+        EXPECT_EQ(shown[0].title, ProgramTitle);
+        if (answer == Answer::Cancel) {
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(g.Count(), 2);
+            EXPECT_EQ(state.Channels.Count(), 8);
+            EXPECT_EQ(state.LVDTs.Count(), 4);
+            EXPECT_THAT(takeCalls(), IsEmpty());
+            EXPECT_EQ(state.view.ScanHold, 1);
+            dialog->close();
+        } else {
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_EQ(g.Count(), 1);
+            EXPECT_EQ(g.GetChannel(1), 2);
+            EXPECT_EQ(state.settings.MaxChannel, 4);
+            EXPECT_EQ(state.Channels.Count(), 4);
+            EXPECT_EQ(state.LVDTs.Count(), 2);
+        }
+    }
+}
+
+TEST_F(SystemSetup, RefusedFieldChangesNothingAndShowsItsTab)
+{
+    struct Case {
+        const char *field;
+        const char *typed;
+        const char *message;
+        int tab;
+    } cases[] = {
+        {"txtChannels", "twelve", "Channels: \"twelve\" is not a number from 0 to 255.", 0},
+        {"txtLVDT", "256", "LVDT: \"256\" is not a number from 0 to 255.", 0},
+        {"txtStrain", "-1", "Strain: \"-1\" is not a number from 0 to 255.", 0},
+        {"txtScanPeriod", "3276.8",
+         "Scan Period (milliseconds): \"3276.8\" is not a number from 0 to 3276.7.", 1},
+        {"txtScanPeriod", "-1", "Scan Period (milliseconds): \"-1\" is not a number from 0 to 3276.7.",
+         1},
+        {"txtBurstAvg", "40000", "Burst Average: \"40000\" is not a number from 0 to 32767.", 1},
+        {"txtRunningAvg", "-2", "Running Average: \"-2\" is not a number from 0 to 32767.", 1},
+        {"txtDecimals", "6", "Default decimal places: \"6\" is not a number from 0 to 5.", 2},
+        {"TextQMXPortAdr", "31G",
+         "QMX Port Address: \"31G\" is not a hexadecimal number from 0 to FFFF.", 2},
+        {"TextQMXPortAdr", "10000",
+         "QMX Port Address: \"10000\" is not a hexadecimal number from 0 to FFFF.", 2},
+        {"TextQMXPortAdr", "-310",
+         "QMX Port Address: \"-310\" is not a hexadecimal number from 0 to FFFF.", 2},
+        {"TextQMXFirmware", " ", "QMX Firmware filename: \" \" is empty.", 2},
+    };
+    const Settings before = state.settings;
+    for (const Case &c : cases) {
+        auto dialog = open();
+        type(dialog.get(), "txtChannels", "3");
+        type(dialog.get(), "txtScanPeriod", "20");
+        type(dialog.get(), c.field, c.typed);
+        takeCalls();
+        click(dialog.get(), "CommandOK");
+        EXPECT_THAT(messages(), ElementsAre(std::string(c.message) + "\rNothing has been changed."));
+        takeBoxes();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(control<QTabWidget>(dialog.get(), "SSTab1")->currentIndex(), c.tab) << c.field;
+        EXPECT_TRUE(state.settings == before) << c.field;
+        EXPECT_EQ(state.Channels.Count(), 8);
+        EXPECT_THAT(takeCalls(), IsEmpty());
+        dialog->close();
+    }
+}
+
+TEST_F(SystemSetup, DdeBoxAsksWhileConversationsAreOpen)
+{
+    LiveValueService service;
+    ASSERT_TRUE(service.listen({QHostAddress(QHostAddress::LocalHost), 0}));
+    QObject::connect(&service, &LiveValueService::conversationOpened,
+                     [this] { state.view.ddeLinkOpened(); });
+    QObject::connect(&service, &LiveValueService::conversationClosed,
+                     [this] { state.view.ddeLinkClosed(); });
+    auto first = std::make_unique<TestClient>(service.port());
+    auto second = std::make_unique<TestClient>(service.port());
+    ASSERT_TRUE(waitFor([&] { return state.view.DDELinkCount == 2; }));
+
+    state.settings.DDEEnabled = true;
+    auto dialog = open();
+    auto *dde = control<QCheckBox>(dialog.get(), "CheckDDEEnable");
+    EXPECT_TRUE(dde->isChecked());
+    boxes.answerNext(Answer::Cancel);
+    dde->click();
+    EXPECT_TRUE(dde->isChecked());
+    EXPECT_TRUE(state.settings.DDEEnabled);
+    boxes.answerNext(Answer::Ok);
+    dde->click();
+    EXPECT_FALSE(state.settings.DDEEnabled);
+    EXPECT_THAT(messages(), ElementsAre("DDE in use by another Windows application",
+                                        "DDE in use by another Windows application"));
+    EXPECT_EQ(boxes.shown[0].buttons, Buttons::OkCancel);
+    EXPECT_EQ(boxes.shown[0].icon, Icon::None);
+    dde->click();
+    EXPECT_TRUE(state.settings.DDEEnabled);
+
+    first.reset();
+    second.reset();
+    ASSERT_TRUE(waitFor([&] { return state.view.DDELinkCount == 0; }));
+    dde->click();
+    EXPECT_FALSE(state.settings.DDEEnabled);
+    EXPECT_EQ(messages().size(), 2u);
+}
+
+} // namespace
