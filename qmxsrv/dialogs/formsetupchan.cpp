@@ -52,8 +52,10 @@ FormSetupChan::FormSetupChan(ProgramState &state, ChannelSetupMemory &memory, QW
 
 FormSetupChan::~FormSetupChan()
 {
-    // The scan cycle must not write into a dialog that is gone.
-    state_.live.LiveChannel = 0;
+    // Gone while still open (the program ending): the scan cycle must not
+    // write into it. A closed dialog has cleared its link already.
+    if (isVisible())
+        state_.live.LiveChannel = 0;
 }
 
 void FormSetupChan::buildWidgets()

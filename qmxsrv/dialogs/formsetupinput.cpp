@@ -75,8 +75,10 @@ FormSetupInput::FormSetupInput(ProgramState &state, std::int16_t &current,
 
 FormSetupInput::~FormSetupInput()
 {
-    // The scan cycle must not write into a dialog that is gone.
-    live_ = 0;
+    // Gone while still open (the program ending): the scan cycle must not
+    // write into it. A closed dialog has cleared its link already.
+    if (isVisible())
+        live_ = 0;
 }
 
 void FormSetupInput::load()

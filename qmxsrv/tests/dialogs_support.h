@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace qmxtest {
@@ -87,6 +88,20 @@ protected:
         auto shown = boxes.shown;
         boxes.shown.clear();
         return shown;
+    }
+
+    // An item dialog as the main window opens it: made, sent to item n
+    // (none for 0), shown; the board traffic of showing it passed over.
+    template <typename Dialog, typename Memory>
+    std::unique_ptr<Dialog> openOn(Memory &part, void (Dialog::*setCurrent)(std::int16_t),
+                                   std::int16_t n)
+    {
+        auto dialog = std::make_unique<Dialog>(state, part);
+        if (n)
+            (dialog.get()->*setCurrent)(n);
+        dialog->show();
+        takeCalls();
+        return dialog;
     }
 
     qmxsrv::SetupDialogsMemory memory;
