@@ -9,3 +9,7 @@ if(TARGET mainwindow_service_tests)
     QMXLINK_PATH="$<TARGET_FILE:qmxlink>")
   add_dependencies(mainwindow_service_tests qmxlink)
 endif()
+
+# The scan cycle on the simulated board.
+qmx_add_test(mainwindow_scan SOURCES ${CMAKE_CURRENT_LIST_DIR}/mainwindow_scan.cpp
+  LIBS qmxsrv_mainwindow qmxboard ENV QMX_PORTS=sim)
