@@ -77,7 +77,8 @@ std::int16_t FieldReader::leading(QLineEdit *field, double factor)
 {
     if (!ok())
         return 0;
-    const std::optional<std::int16_t> value = toInt16(readNumber(storedText(field->text())) * factor);
+    const std::optional<std::int16_t> value =
+        toInt16(readNumber(storedText(field->text())) * factor);
     if (!value || *value < 0)
         refuse(field, "is not a number from 0 to " + numberText(32767 / factor) + ".");
     return value.value_or(0);

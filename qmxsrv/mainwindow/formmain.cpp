@@ -4,11 +4,17 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "core/settings.h"
+#include "dialogs/formsetupanalog.h"
+#include "dialogs/formsetupchan.h"
+#include "dialogs/formsetupgroup.h"
+#include "dialogs/formsetuplvdt.h"
+#include "dialogs/formsetupsystem.h"
 #include "mainwindow/livevalueservice.h"
 #include "platform/qttext.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -315,15 +321,65 @@ bool FormMain::queryUnload()
     return !refused;
 }
 
-void FormMain::runChannelSetup(std::optional<std::int16_t>) {}
+// The setup dialogs are made for each opening; what they keep between
+// openings is in setupMemory_. Their live-value boxes are the scan's while
+// they are open.
+void FormMain::runChannelSetup(std::optional<std::int16_t> item)
+{
+    FormSetupChan dialog(state_, setupMemory_.channel, this);
+    if (item)
+        dialog.SetCurrentChannel(*item);
+    scan_.hooks.channelSetupValue = [&dialog](const std::string &text) {
+        dialog.TextChannelValue()->setText(qtText(text));
+    };
+    dialog.exec();
+    scan_.hooks.channelSetupValue = nullptr;
+}
 
-void FormMain::runLvdtSetup(std::optional<std::int16_t>) {}
+void FormMain::runLvdtSetup(std::optional<std::int16_t> item)
+{
+    FormSetupLvdt dialog(state_, setupMemory_.lvdt, this);
+    if (item)
+        dialog.SetCurrentLvdt(*item);
+    scan_.hooks.currentLvdtText = [&dialog] {
+        return storedText(dialog.TextCurrentLvdt()->text());
+    };
+    scan_.hooks.lvdtSetupValue = [&dialog](const std::string &text) {
+        dialog.TextCLvdtValue()->setText(qtText(text));
+    };
+    dialog.exec();
+    scan_.hooks.currentLvdtText = nullptr;
+    scan_.hooks.lvdtSetupValue = nullptr;
+}
 
-void FormMain::runAnalogSetup(std::optional<std::int16_t>) {}
+void FormMain::runAnalogSetup(std::optional<std::int16_t> item)
+{
+    FormSetupAnalog dialog(state_, setupMemory_.analog, this);
+    if (item)
+        dialog.SetCurrentAnalog(*item);
+    scan_.hooks.currentAnalogText = [&dialog] {
+        return storedText(dialog.TextCurrentAnalog()->text());
+    };
+    scan_.hooks.analogSetupValue = [&dialog](const std::string &text) {
+        dialog.TextCAnalogValue()->setText(qtText(text));
+    };
+    dialog.exec();
+    scan_.hooks.currentAnalogText = nullptr;
+    scan_.hooks.analogSetupValue = nullptr;
+}
 
-void FormMain::runGroupSetup() {}
+void FormMain::runGroupSetup()
+{
+    FormSetupGroup dialog(state_, this);
+    dialog.exec();
+}
 
-void FormMain::runSystemSetup() {}
+// Its OK and its close run UpdateMainDisplay themselves.
+void FormMain::runSystemSetup()
+{
+    FormSetupSystem dialog(state_, *this, this);
+    dialog.exec();
+}
 
 void FormMain::runSelectGroup() {}
 

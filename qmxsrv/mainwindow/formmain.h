@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/mainwindowcommands.h"
+#include "dialogs/setupmemory.h"
 #include "mainwindow/filecommands.h"
 #include "mainwindow/labelchan.h"
 #include "mainwindow/linkendpoint.h"
@@ -119,6 +120,7 @@ private:
     LabelChan LabelChan_;
     ScanCycle scan_;
     QTimer *Timer1;
+    SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
 };
 
 } // namespace qmxsrv

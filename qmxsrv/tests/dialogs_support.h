@@ -27,7 +27,10 @@ template <typename T> T *control(QWidget *dialog, const char *name)
     return found;
 }
 
-inline QLineEdit *box(QWidget *dialog, const char *name) { return control<QLineEdit>(dialog, name); }
+inline QLineEdit *box(QWidget *dialog, const char *name)
+{
+    return control<QLineEdit>(dialog, name);
+}
 
 inline std::string text(QWidget *dialog, const char *name)
 {
@@ -45,16 +48,15 @@ inline void type(QWidget *dialog, const char *name, const QString &typed)
         QTest::keyClicks(edit, typed);
 }
 
-inline void click(QWidget *dialog, const char *name) { control<QAbstractButton>(dialog, name)->click(); }
-
-inline void spinUp(QWidget *dialog, const char *name)
+inline void click(QWidget *dialog, const char *name)
 {
-    control<qmxsrv::SpinButton>(dialog, name)->upArrow()->click();
+    control<QAbstractButton>(dialog, name)->click();
 }
 
-inline void spinDown(QWidget *dialog, const char *name)
+inline void spin(QWidget *dialog, const char *name, bool up)
 {
-    control<qmxsrv::SpinButton>(dialog, name)->downArrow()->click();
+    auto *arrows = control<qmxsrv::SpinButton>(dialog, name);
+    (up ? arrows->upArrow() : arrows->downArrow())->click();
 }
 
 inline void doubleClick(QListWidget *list, int row)
@@ -81,14 +83,6 @@ inline std::vector<std::string> lines(QListWidget *list)
 class DialogTest : public OnBoard {
 protected:
     DialogTest() { useCounts(8, 4, 4); }
-
-    // The message boxes shown since the last look, and start afresh.
-    std::vector<qmxsrv::ScriptedMessageBoxes::Shown> takeBoxes()
-    {
-        auto shown = boxes.shown;
-        boxes.shown.clear();
-        return shown;
-    }
 
     // An item dialog as the main window opens it: made, sent to item n
     // (none for 0), shown; the board traffic of showing it passed over.

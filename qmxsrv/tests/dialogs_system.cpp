@@ -1,20 +1,17 @@
-// The system setup dialog: what reaches the settings and the board.
+// The system setup dialog: what reaches the settings and the board (its
+// DDE box with real conversations: dialogs_wired.cpp).
 #include "dialogs/formsetupsystem.h"
 #include "dialogs_support.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow_service_client.h"
 
 #include <qmxboard_bus.h>
 #include <qmxcom32_host.h>
 
-#include <QCheckBox>
 #include <QTabWidget>
 
 #include <gmock/gmock.h>
 
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -24,24 +21,15 @@ namespace {
 struct Window : SetupWindow {
     explicit Window(ProgramState &s) : state(s) {}
     void showSetupTitle(const std::string &) override {}
-    void UpdateMainDisplay() override
-    {
-        ++updates;
-        state.view.releaseScanHold();
-    }
+    void UpdateMainDisplay() override { state.view.releaseScanHold(); }
     ProgramState &state;
-    int updates = 0;
 };
 
 // The board answering at 0x310 and at 0x300 alike; notes each change of
 // the port base the library uses.
 class TwoAddressBus {
 public:
-    TwoAddressBus()
-    {
-        bus_ = {this, &TwoAddressBus::read, &TwoAddressBus::write};
-        QmxHostSetPortBus(&bus_);
-    }
+    TwoAddressBus() { QmxHostSetPortBus(&bus_); }
     ~TwoAddressBus() { QmxHostSetPortBus(nullptr); }
     std::vector<unsigned> bases;
 
@@ -49,20 +37,16 @@ private:
     static unsigned short board(void *self, unsigned short port)
     {
         auto &bases = static_cast<TwoAddressBus *>(self)->bases;
-        const unsigned base = port & ~0xFu;
-        if (bases.empty() || bases.back() != base)
-            bases.push_back(base);
+        if (bases.empty() || bases.back() != (port & ~0xFu))
+            bases.push_back(port & ~0xFu);
         return static_cast<unsigned short>(0x310 | (port & 0xF));
     }
-    static unsigned char read(void *self, unsigned short port)
-    {
-        return qmxboard_port_read(board(self, port));
-    }
-    static void write(void *self, unsigned short port, unsigned char value)
-    {
-        qmxboard_port_write(board(self, port), value);
-    }
-    QmxPortBus bus_{};
+    QmxPortBus bus_{
+        this,
+        [](void *self, unsigned short port) { return qmxboard_port_read(board(self, port)); },
+        [](void *self, unsigned short port, unsigned char value) {
+            qmxboard_port_write(board(self, port), value);
+        }};
 };
 
 class SystemSetup : public DialogTest {
@@ -71,31 +55,18 @@ protected:
     {
         auto dialog = std::make_unique<FormSetupSystem>(state, window);
         dialog->show();
+        takeCalls();
         return dialog;
     }
     Window window{state};
 };
 
-TEST_F(SystemSetup, ShowsTheSettingsAndTheCloseBoxAppliesNothing)
-{
-    state.settings.ScanTime = 505;
-    state.settings.QMXFirmware = "Line2.bin";
-    auto dialog = open();
-    EXPECT_EQ(state.view.ScanHold, 1);
-    for (const auto &[name, value] : {std::pair{"txtChannels", "8"}, {"txtScanPeriod", "50.5"},
-                                      {"TextQMXPortAdr", "310"}, {"TextQMXFirmware", "Line2.bin"}})
-        EXPECT_EQ(text(dialog.get(), name), value) << name;
-    type(dialog.get(), "txtChannels", "2");
-    dialog->close();
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(state.settings.MaxChannel, 8);
-    // ... but the scan goes on.
-    EXPECT_EQ(window.updates, 1);
-    EXPECT_EQ(state.view.ScanHold, 0);
-}
-
 TEST_F(SystemSetup, AveragingAndScanPeriodReachTheBoardConverted)
 {
+    state.settings.ScanTime = 505;
+    auto shown = open();
+    EXPECT_EQ(text(shown.get(), "txtScanPeriod"), "50.5");
+    shown->close();
     struct Case {
         const char *scan, *burst, *running;
         std::int16_t scanTime, adc, run;
@@ -104,10 +75,10 @@ TEST_F(SystemSetup, AveragingAndScanPeriodReachTheBoardConverted)
                  {"3276.7", "32767", "0", 32767, 32767, 0}};
     for (const Case &c : cases) {
         auto dialog = open();
+        EXPECT_EQ(state.view.ScanHold, 1);
         type(dialog.get(), "txtScanPeriod", c.scan);
         type(dialog.get(), "txtBurstAvg", c.burst);
         type(dialog.get(), "txtRunningAvg", c.running);
-        takeCalls();
         click(dialog.get(), "CommandOK");
         const auto n = [](const char *f, int v) { return f + std::to_string(v) + ")"; };
         EXPECT_THAT(takeCalls(), ElementsAre(n("QmxSetAdcAvg(", c.adc), n("QmxSetRunAvg(", c.run),
@@ -123,27 +94,23 @@ TEST_F(SystemSetup, AveragingAndScanPeriodReachTheBoardConverted)
 
 TEST_F(SystemSetup, ANewPortAddressInitialisesTheBoardThere)
 {
-    struct Case {
-        const char *typed;
-        std::int16_t address;
-        bool init;
-    } cases[] = {{"310", 784, false}, {"0310", 784, false}, {"300", 768, true}};
-    for (const Case &c : cases) {
+    for (auto [typed, address, init] :
+         {std::tuple{"310", 784, false}, {"0310", 784, false}, {"300", 768, true}}) {
         TwoAddressBus bus;
         auto dialog = open();
-        type(dialog.get(), "TextQMXPortAdr", c.typed);
-        takeCalls();
+        EXPECT_EQ(text(dialog.get(), "TextQMXPortAdr"), "310");
+        type(dialog.get(), "TextQMXPortAdr", typed);
         click(dialog.get(), "CommandOK");
-        EXPECT_EQ(state.settings.QMXBaseAdr, c.address);
+        EXPECT_EQ(state.settings.QMXBaseAdr, address);
         EXPECT_EQ(state.settings.CommStatus, 0);
-        EXPECT_EQ(takeCalls().size(), c.init ? 4u : 3u) << c.typed;
+        EXPECT_EQ(takeCalls().size(), init ? 4u : 3u) << typed;
         // The averaging goes to the old address; only a changed one is
         // probed, and the board is reached there from then on.
         state.device().QmxResetMM();
         EXPECT_THAT(takeCalls(), ElementsAre("QmxResetMM()"));
         const std::vector<unsigned> expected =
-            c.init ? std::vector<unsigned>{0x310, 0x300} : std::vector<unsigned>{0x310};
-        EXPECT_EQ(bus.bases, expected) << c.typed;
+            init ? std::vector<unsigned>{0x310, 0x300} : std::vector<unsigned>{0x310};
+        EXPECT_EQ(bus.bases, expected) << typed;
     }
     EXPECT_THAT(messages(), IsEmpty());
 }
@@ -158,20 +125,21 @@ TEST_F(SystemSetup, LoweringChannelsAsksAboutTheGroups)
         auto dialog = open();
         type(dialog.get(), "txtChannels", "4");
         type(dialog.get(), "txtLVDT", "2");
-        takeCalls();
         boxes.answerNext(answer);
         click(dialog.get(), "CommandOK");
-        EXPECT_THAT(takeBoxes()[0].text, "Some groups use channels that you are removing\r"
-                                         "These channels will be removed from group");
+        EXPECT_THAT(messages(), ElementsAre("Some groups use channels that you are removing\r"
+                                            "These channels will be removed from group"));
+        boxes.shown.clear();
         const bool ok = answer == Answer::Ok;
         EXPECT_EQ(dialog->isVisible(), !ok);
         EXPECT_EQ(g.Count(), ok ? 1 : 2);
         EXPECT_EQ(g.GetChannel(1), 2);
         EXPECT_EQ(state.Channels.Count(), ok ? 4 : 8);
         EXPECT_EQ(state.LVDTs.Count(), ok ? 2 : 4);
-        EXPECT_EQ(state.view.ScanHold, ok ? 0 : 1);
         EXPECT_EQ(takeCalls().empty(), !ok);
+        // The close box applies nothing, but the scan goes on.
         dialog->close();
+        EXPECT_EQ(state.view.ScanHold, 0);
     }
 }
 
@@ -189,6 +157,8 @@ TEST_F(SystemSetup, RefusedFieldChangesNothingAndShowsItsTab)
         {"txtDecimals", "6", "Default decimal places: \"6\" is not a number from 0 to 5.", 2},
         {"TextQMXPortAdr", "31G",
          "QMX Port Address: \"31G\" is not a hexadecimal number from 0 to FFFF.", 2},
+        {"TextQMXPortAdr", "10000",
+         "QMX Port Address: \"10000\" is not a hexadecimal number from 0 to FFFF.", 2},
         {"TextQMXFirmware", " ", "QMX Firmware filename: \" \" is empty.", 2},
     };
     const Settings before = state.settings;
@@ -197,9 +167,9 @@ TEST_F(SystemSetup, RefusedFieldChangesNothingAndShowsItsTab)
         type(dialog.get(), "txtChannels", "3");
         type(dialog.get(), "txtScanPeriod", "20");
         type(dialog.get(), c.field, c.typed);
-        takeCalls();
         click(dialog.get(), "CommandOK");
-        EXPECT_THAT(messages(), ElementsAre(std::string(c.message) + "\rNothing has been changed."));
+        EXPECT_THAT(messages(),
+                    ElementsAre(std::string(c.message) + "\rNothing has been changed."));
         boxes.shown.clear();
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(control<QTabWidget>(dialog.get(), "SSTab1")->currentIndex(), c.tab) << c.field;
@@ -207,44 +177,6 @@ TEST_F(SystemSetup, RefusedFieldChangesNothingAndShowsItsTab)
         EXPECT_EQ(state.Channels.Count(), 8);
         EXPECT_THAT(takeCalls(), IsEmpty());
     }
-}
-
-TEST_F(SystemSetup, DdeBoxAsksWhileConversationsAreOpen)
-{
-    LiveValueService service;
-    ASSERT_TRUE(service.listen({QHostAddress(QHostAddress::LocalHost), 0}));
-    QObject::connect(&service, &LiveValueService::conversationOpened,
-                     [this] { state.view.ddeLinkOpened(); });
-    QObject::connect(&service, &LiveValueService::conversationClosed,
-                     [this] { state.view.ddeLinkClosed(); });
-    auto first = std::make_unique<TestClient>(service.port());
-    auto second = std::make_unique<TestClient>(service.port());
-    ASSERT_TRUE(waitFor([&] { return state.view.DDELinkCount == 2; }));
-
-    state.settings.DDEEnabled = true;
-    auto dialog = open();
-    auto *dde = control<QCheckBox>(dialog.get(), "CheckDDEEnable");
-    EXPECT_TRUE(dde->isChecked());
-    boxes.answerNext(Answer::Cancel);
-    dde->click();
-    EXPECT_TRUE(dde->isChecked());
-    EXPECT_TRUE(state.settings.DDEEnabled);
-    boxes.answerNext(Answer::Ok);
-    dde->click();
-    EXPECT_FALSE(state.settings.DDEEnabled);
-    EXPECT_THAT(messages(), ElementsAre("DDE in use by another Windows application",
-                                        "DDE in use by another Windows application"));
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::OkCancel);
-    EXPECT_EQ(boxes.shown[0].icon, Icon::None);
-    dde->click();
-    EXPECT_TRUE(state.settings.DDEEnabled);
-
-    first.reset();
-    second.reset();
-    ASSERT_TRUE(waitFor([&] { return state.view.DDELinkCount == 0; }));
-    dde->click();
-    EXPECT_FALSE(state.settings.DDEEnabled);
-    EXPECT_EQ(messages().size(), 2u);
 }
 
 } // namespace
