@@ -35,6 +35,19 @@ template <typename F> void onTriggered(QAction *action, QObject *context, F comm
     QObject::connect(action, &QAction::triggered, context, command);
 }
 
+// An LVDT or analog setup dialog, modal; while it is open the scan takes the
+// input's number from its number box and writes the value into its value box.
+void execInputSetup(QDialog &dialog, QLineEdit *number, QLineEdit *value,
+                    std::function<std::string()> &numberHook,
+                    std::function<void(const std::string &)> &valueHook)
+{
+    numberHook = [number] { return storedText(number->text()); };
+    valueHook = [value](const std::string &text) { value->setText(qtText(text)); };
+    dialog.exec();
+    numberHook = nullptr;
+    valueHook = nullptr;
+}
+
 } // namespace
 
 FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
@@ -341,15 +354,8 @@ void FormMain::runLvdtSetup(std::optional<std::int16_t> item)
     FormSetupLvdt dialog(state_, setupMemory_.lvdt, this);
     if (item)
         dialog.SetCurrentLvdt(*item);
-    scan_.hooks.currentLvdtText = [&dialog] {
-        return storedText(dialog.TextCurrentLvdt()->text());
-    };
-    scan_.hooks.lvdtSetupValue = [&dialog](const std::string &text) {
-        dialog.TextCLvdtValue()->setText(qtText(text));
-    };
-    dialog.exec();
-    scan_.hooks.currentLvdtText = nullptr;
-    scan_.hooks.lvdtSetupValue = nullptr;
+    execInputSetup(dialog, dialog.TextCurrentLvdt(), dialog.TextCLvdtValue(),
+                   scan_.hooks.currentLvdtText, scan_.hooks.lvdtSetupValue);
 }
 
 void FormMain::runAnalogSetup(std::optional<std::int16_t> item)
@@ -357,15 +363,8 @@ void FormMain::runAnalogSetup(std::optional<std::int16_t> item)
     FormSetupAnalog dialog(state_, setupMemory_.analog, this);
     if (item)
         dialog.SetCurrentAnalog(*item);
-    scan_.hooks.currentAnalogText = [&dialog] {
-        return storedText(dialog.TextCurrentAnalog()->text());
-    };
-    scan_.hooks.analogSetupValue = [&dialog](const std::string &text) {
-        dialog.TextCAnalogValue()->setText(qtText(text));
-    };
-    dialog.exec();
-    scan_.hooks.currentAnalogText = nullptr;
-    scan_.hooks.analogSetupValue = nullptr;
+    execInputSetup(dialog, dialog.TextCurrentAnalog(), dialog.TextCAnalogValue(),
+                   scan_.hooks.currentAnalogText, scan_.hooks.analogSetupValue);
 }
 
 void FormMain::runGroupSetup()
