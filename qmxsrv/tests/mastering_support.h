@@ -1,15 +1,17 @@
-// Helpers for the mastering tests: reading what a window shows by control
-// name, clicking controls as an operator does, and the board's calls.
+// Helpers for the mastering tests: what a window shows by control name,
+// clicks as an operator makes them, and the board's calls.
 #pragma once
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QPalette>
 #include <QTest>
-#include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qmxtest {
@@ -21,6 +23,13 @@ inline std::string shown(const QWidget &window, const char *name)
     return w ? w->property("text").toString().toStdString() : "<no " + std::string(name) + ">";
 }
 
+using Texts = std::vector<std::pair<const char *, std::string>>;
+inline void expectShown(const QWidget &window, const Texts &texts)
+{
+    for (const auto &[name, text] : texts)
+        EXPECT_EQ(shown(window, name), text) << name;
+}
+
 inline void click(QWidget &window, const char *name)
 {
     auto *b = window.findChild<QAbstractButton *>(name);
@@ -28,17 +37,18 @@ inline void click(QWidget &window, const char *name)
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
-inline QColor textColour(const QWidget &window, const char *name)
+inline bool shownRed(const QWidget &window, const char *name)
 {
-    return window.findChild<QLabel *>(name)->palette().color(QPalette::WindowText);
+    return window.findChild<QLabel *>(name)->palette().color(QPalette::WindowText) == Qt::red;
 }
 
-// Position of the first call that begins with prefix, -1 when there is none.
-inline long callAt(const std::vector<std::string> &calls, const std::string &prefix)
+// The calls among these that change a calibration on the board, in order.
+inline std::vector<std::string> writes(const std::vector<std::string> &calls)
 {
-    auto it = std::find_if(calls.begin(), calls.end(),
-                           [&](const std::string &c) { return c.rfind(prefix, 0) == 0; });
-    return it == calls.end() ? -1 : static_cast<long>(it - calls.begin());
+    std::vector<std::string> w;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(w),
+                 [](const std::string &c) { return c.rfind("QmxSetC", 0) == 0; });
+    return w;
 }
 
 } // namespace qmxtest
