@@ -27,6 +27,7 @@ class QTimer;
 namespace qmxsrv {
 
 class FileDialogs;
+class FormMastering;
 class LiveValueService;
 class ProgramState;
 
@@ -119,6 +120,8 @@ private:
     LabelChan LabelChan_;
     ScanCycle scan_;
     QTimer *Timer1;
+    // Made on first use and kept for the run: its channel and step survive closing.
+    FormMastering *mastering_ = nullptr;
 };
 
 } // namespace qmxsrv
