@@ -1,11 +1,10 @@
 // The mastering dialog against the simulated board, standalone: the test
-// plays the scan tick's part (read the channel, store the value, show its
-// text) where the main window's scan cycle would.
+// runs the scan cycle's ticks itself, between the operator's clicks.
 #include "core_board.h"
 #include "mastering_support.h"
 
 #include "dialogs/formmastering.h"
-#include "core/numbertext.h"
+#include "mainwindow/scancycle.h"
 #include "platform/spinbutton.h"
 
 #include <QToolButton>
@@ -23,6 +22,7 @@ protected:
         for (int i : {1, 2, 4})
             ch(i).setFormula("T" + std::to_string(i));
         takeCalls();
+        scan.hooks.masteringValue = [this](const std::string &t) { dialog.showChannelValue(t); };
     }
 
     qmxsrv::channel &ch(int i) { return state.Channels.Item(i); }
@@ -37,15 +37,7 @@ protected:
         state.view.MasteringZeroMode = zeroMode;
         dialog.show();
     }
-    void tick()
-    {
-        const std::int16_t n = state.live.MasteringChannel;
-        if (n == 0)
-            return;
-        const float v = device.read(&qmxsrv::Device::QmxReadChannel, n);
-        state.live.MasteringValue = v;
-        dialog.showChannelValue(qmxsrv::formatValue(v, ch(n).Decimals));
-    }
+    void tick() { scan.tick(); }
     // The master piece under probe n, a tick, and the step button.
     void measure(int probe, double position)
     {
@@ -60,15 +52,10 @@ protected:
     }
     void expectShown(const qmxtest::Texts &texts) { qmxtest::expectShown(dialog, texts); }
     bool red() const { return qmxtest::shownRed(dialog, "LblInstruction"); }
-    float boardValue(int n, double position)
-    {
-        board.setProbe(n, position);
-        float v = 0;
-        board.channelValue(n, v);
-        return v;
-    }
+    float boardValue(int n, double position) { return qmxtest::boardReading(board, n, position); }
 
     FormMastering dialog{state};
+    qmxsrv::ScanCycle scan{state};
 };
 
 TEST_F(MasteringDialog, OpensAtChannelOneInItsFormat)
@@ -89,44 +76,6 @@ TEST_F(MasteringDialog, OpensAtChannelOneInItsFormat)
     spin(true);
     expectShown({{"TextMaster1Value", " 2."}, {"LblInstruction", "Insert Master 1:  2."},
                  {"TxtSlope", " 1."}});
-}
-
-TEST_F(MasteringDialog, ZeroModeTakesOneReadingEvenForTwoMasters)
-{
-    twoMasters(1, 1, 2);
-    ch(1).setZeroOffset(0.01f);
-    open(true);
-    takeCalls();
-    measure(1, 1.01); // the channel reads 1.02
-    expectShown({{"TxtM1", " 1.02000"}, {"TxtIntercept", "-0.01000"},
-                 {"LblInstruction", "Zero completed."}, {"CommandMaster", "Next Channel"}});
-    EXPECT_TRUE(state.view.SetupModified);
-    const std::vector<std::string> w = writes(takeCalls());
-    ASSERT_EQ(w.size(), 1u);
-    EXPECT_EQ(w[0].rfind("QmxSetCzero(1, -0.0099", 0), 0u) << w[0];
-    tick();
-    expectShown({{"TextChannelValue", " 1.00000"}});
-}
-
-TEST_F(MasteringDialog, TwoMastersSetZeroThenScaling)
-{
-    twoMasters(2, 1, 2);
-    ch(2).setZeroOffset(0.1f);
-    ch(2).setScaling(1.5f);
-    open(false);
-    spin(true);
-    measure(2, 0.7); // reads 1.15
-    expectShown({{"LblInstruction", "Insert Master 2:  2.00000"}, {"CommandMaster", "Read"}});
-    takeCalls();
-    measure(2, 1.45); // reads 2.275
-    expectShown({{"LblInstruction", "Mastering completed."}, {"CommandMaster", "Next Channel"},
-                 {"TxtSlope", " 1.33333"}, {"TxtIntercept", " 0.06667"}});
-    const std::vector<std::string> w = writes(takeCalls());
-    ASSERT_EQ(w.size(), 2u);
-    EXPECT_EQ(w[0].rfind("QmxSetCzero(2, ", 0), 0u);
-    EXPECT_EQ(w[1].rfind("QmxSetCscale(2, ", 0), 0u);
-    EXPECT_FLOAT_EQ(boardValue(2, 0.7), 1.0f);
-    EXPECT_FLOAT_EQ(boardValue(2, 1.45), 2.0f);
 }
 
 TEST_F(MasteringDialog, RefusedCalibrationChangesNothingAndTakesMasterTwoAgain)

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <qmxboard.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +44,13 @@ inline bool shownRed(const QWidget &window, const char *name)
     return window.findChild<QLabel *>(name)->palette().color(QPalette::WindowText) == Qt::red;
 }
 
+// Whether a call beginning with prefix is among calls.
+inline bool sent(const std::vector<std::string> &calls, const std::string &prefix)
+{
+    return std::any_of(calls.begin(), calls.end(),
+                       [&](const std::string &c) { return c.rfind(prefix, 0) == 0; });
+}
+
 // The calls among these that change a calibration on the board, in order.
 inline std::vector<std::string> writes(const std::vector<std::string> &calls)
 {
@@ -49,6 +58,15 @@ inline std::vector<std::string> writes(const std::vector<std::string> &calls)
     std::copy_if(calls.begin(), calls.end(), std::back_inserter(w),
                  [](const std::string &c) { return c.rfind("QmxSetC", 0) == 0; });
     return w;
+}
+
+// What channel n reads on the board with probe n at this position.
+inline float boardReading(qmxboard::Control &board, int n, double position)
+{
+    board.setProbe(n, position);
+    float v = 0;
+    board.channelValue(n, v);
+    return v;
 }
 
 } // namespace qmxtest
