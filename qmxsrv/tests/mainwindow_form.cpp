@@ -1,7 +1,7 @@
 // The main window driven as an operator drives it, on the simulated board:
 // menus and buttons, the File commands with scripted dialogs, the exit with
 // its prompts, and the scan seen by a real WebSocket client.
-#include "core_support.h"
+#include "mainwindow_support.h"
 #include "mainwindow/formmain.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
@@ -52,14 +52,8 @@ class MainWindow : public ::testing::Test {
 protected:
     MainWindow()
     {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
         qmxtest::writeFile(dir.file("qmxsrv.ini"), "MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
-        StartOptions options;
-        options.programFolder = QString::fromStdString(dir.path());
-        options.link = LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        EXPECT_EQ(program.Main(options), Program::Started::Running);
+        EXPECT_EQ(program.Main(qmxtest::startIn(dir)), Program::Started::Running);
         std::filesystem::remove(dir.file("qmxsrv.ini"));
         board.clearTraffic();
     }

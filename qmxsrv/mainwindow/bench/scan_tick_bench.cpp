@@ -7,6 +7,7 @@
 // two real ticks. The clients are livevalue_fanout_bench --clients in a child
 // process: they print "ready", then "<round> <ns>" when the last of them has
 // had the 24 texts of a round (texts " <round>.<item>").
+#include "benchsupport.h"
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "mainwindow/formmain.h"
@@ -19,15 +20,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -35,39 +32,16 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int fanoutItems = 24;
 constexpr int fanoutRounds = 200;
-
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 double cpuUs()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, std::size_t(p * double(values.size())))];
-}
-
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // A started server: Program::Main in a folder of its own, channels i = "Ti"
@@ -122,54 +96,26 @@ void tickCost(qmxboard::Control &board, int channels)
     board.setClock({});
 }
 
-QByteArray nextLine(QProcess &child)
-{
-    while (!child.canReadLine()) {
-        if (child.state() == QProcess::NotRunning)
-            return {};
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return child.readLine().trimmed();
-}
-
 int fanout(qmxboard::Control &board)
 {
     board.freeze();
     Server server(fanoutItems);
-    QProcess clients;
-    clients.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    clients.start(QStringLiteral(CLIENTS_PATH),
-                  {QStringLiteral("--clients"),
-                   QStringLiteral("ws://127.0.0.1:%1/FormMain")
-                       .arg(server.window().liveValues().port())});
-    if (!clients.waitForStarted() || nextLine(clients) != "ready") {
-        std::fprintf(stderr, "the clients did not come up\n");
+    const QString url =
+        QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(server.window().liveValues().port());
+    const Fanout f = timeRounds(QStringLiteral(CLIENTS_PATH), url, fanoutRounds,
+                                [&](int round) {
+                                    for (int i = 1; i <= fanoutItems; ++i)
+                                        board.setProbe(i, round + i / 1000.0);
+                                    server.window().scanCycle().tick();
+                                });
+    if (!f.ok)
         return 1;
-    }
-    const long idleKb = statusKb("VmRSS:");
-    std::vector<double> ms;
-    for (int round = 1; round <= fanoutRounds; ++round) {
-        for (int i = 1; i <= fanoutItems; ++i)
-            board.setProbe(i, round + i / 1000.0);
-        const qint64 start = nowNs();
-        server.window().scanCycle().tick();
-        const QList<QByteArray> answer = nextLine(clients).split(' ');
-        if (answer.size() != 2 || answer[0].toInt() != round) {
-            std::fprintf(stderr, "round %d: the clients fell out\n", round);
-            return 1;
-        }
-        ms.push_back(double(answer[1].toLongLong() - start) / 1e6);
-    }
-    const long rssKb = statusKb("VmRSS:");
-    const long peakKb = statusKb("VmHWM:");
-    clients.kill();
-    clients.waitForFinished();
     std::printf("  tick to the last of 100 advised clients, 24 changed channels: median "
                 "%.2f ms, 95%% %.2f ms, max %.2f ms (target < 50 ms)\n",
-                percentile(ms, 0.5), percentile(ms, 0.95), percentile(ms, 1.0));
+                percentile(f.ms, 0.5), percentile(f.ms, 0.95), percentile(f.ms, 1.0));
     std::printf("  server resident memory with 100 clients: %.1f MB after connecting, %.1f MB "
                 "after %d ticks, peak %.1f MB (target < 100 MB)\n",
-                idleKb / 1024.0, rssKb / 1024.0, fanoutRounds, peakKb / 1024.0);
+                f.idleKb / 1024.0, f.rssKb / 1024.0, fanoutRounds, f.peakKb / 1024.0);
     return 0;
 }
 
