@@ -1,7 +1,7 @@
 // Zero and Master as the operator runs them: from the main window's buttons
 // and menus, against master pieces put on the simulated board's probes, with
 // the main window's own scan timer feeding the dialog's live value.
-#include "core_support.h"
+#include "mainwindow_support.h"
 #include "mastering_support.h"
 
 #include "core/messageboxes.h"
@@ -31,12 +31,9 @@ class MasteringFromMainWindow : public ::testing::Test {
 protected:
     void start(bool frozen, const std::string &setup = "")
     {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze(frozen);
         qmxtest::writeFile(dir.file("qmxsrv.ini"), "MaxChannel=4\r\nMaxLVDT=4\r\nMaxAnalog=1\r\n");
-        StartOptions options;
-        options.programFolder = QString::fromStdString(dir.path());
+        StartOptions options = qmxtest::startIn(dir);
+        board.freeze(frozen);
         options.commandLine = setup;
         ASSERT_EQ(program.Main(options), Program::Started::Running);
     }
