@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -156,14 +157,23 @@ TEST_F(MasteringFromMainWindow, ZeroAndMasterWalkThroughTheDemoSetup)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(MasteringFromMainWindow, AboutFromItsMenu)
+TEST_F(MasteringFromMainWindow, AboutFromItsMenuOnABoardThatWasAlreadyRunning)
 {
     start(true);
-    inDialog<FormAboutQMXSRV>([&] { menuItem("AboutQMXSRV")->trigger(); },
-                              [](FormAboutQMXSRV &box) {
-                                  EXPECT_EQ(shown(box, "LabelDLL"), "Qmxcom32.dll\nVersion: 1.00\n");
-                              },
-                              "CommandOK");
+    inDialog<FormAboutQMXSRV>(
+        [&] { menuItem("AboutQMXSRV")->trigger(); },
+        [](FormAboutQMXSRV &box) {
+            EXPECT_EQ(box.windowTitle().toStdString(), "About");
+            // Each line ends with character 13, shown as a line break.
+            qmxtest::expectShown(
+                box, {{"LabelFirmware", "QMX-X1 Firmware\nFile: Rdx44k.bin\nVersion: \n"},
+                      {"LabelDLL", "Qmxcom32.dll\nVersion: 1.00\n"}});
+            const std::string program = shown(box, "LabelDescription");
+            EXPECT_EQ(program.rfind("Qmxsrv program\nVersion 1.0\n", 0), 0u);
+            EXPECT_EQ(std::count(program.begin(), program.end(), '\n'), 4);
+            EXPECT_FALSE(box.findChild<QLabel *>("Picture1")->pixmap().isNull());
+        },
+        "CommandOK");
 }
 
 } // namespace
