@@ -103,24 +103,7 @@ TEST_F(Objects, CalibrationPropertiesTalkToTheBoard)
     EXPECT_EQ(boxes.shown[0].title, "");
 }
 
-TEST_F(Objects, FormulaIsSentAndKeptWhateverTheBoardSays)
-{
-    channel c(device, boxes);
-    c.Index = 5;
-    c.setFormula("T1");
-    c.setFormula("");
-    c.setFormula("T1+"); // the board refuses it
-    EXPECT_EQ(c.Formula(), "T1+");
-    c.SetChannelFormula(6, "T2");
-    EXPECT_EQ(c.Formula(), "T1+");
-    EXPECT_THAT(takeCalls(),
-                ElementsAre("QmxDefineChannel(5, \"T1\")", "QmxClearChannel(5)",
-                            "QmxDefineChannel(5, \"T1+\")", "QmxDefineChannel(6, \"T2\")"));
-    ASSERT_EQ(messages().size(), 1u); // the library's text for the board's status
-    EXPECT_EQ(board.state().channels[5].formula, "T2");
-}
-
-TEST_F(Objects, IndexZeroMessagesAndReadADC)
+TEST_F(Objects, FormulaAndIndexZeroMessages)
 {
     channel c(device, boxes);
     c.setFormula("T1");
@@ -135,6 +118,21 @@ TEST_F(Objects, IndexZeroMessagesAndReadADC)
     }
     c.setScaling(2.0f); // no such test for the scaling
     EXPECT_THAT(takeCalls(), ElementsAre("QmxSetCscale(0, 2)"));
+
+    // The formula is sent and kept whatever the board says.
+    boxes.shown.clear();
+    c.Index = 5;
+    c.setFormula("T1");
+    c.setFormula("");
+    c.setFormula("T1+"); // the board refuses it
+    EXPECT_EQ(c.Formula(), "T1+");
+    c.SetChannelFormula(6, "T2");
+    EXPECT_EQ(c.Formula(), "T1+");
+    EXPECT_THAT(takeCalls(),
+                ElementsAre("QmxDefineChannel(5, \"T1\")", "QmxClearChannel(5)",
+                            "QmxDefineChannel(5, \"T1+\")", "QmxDefineChannel(6, \"T2\")"));
+    ASSERT_EQ(messages().size(), 1u); // the library's text for the board's status
+    EXPECT_EQ(board.state().channels[5].formula, "T2");
 
     // ReadADC sends one zero byte and gives no value.
     EXPECT_EQ(ReadADC(device).Value(7), 0.0f);
