@@ -42,7 +42,6 @@ public:
     // What the scan tick writes: the live value text of MasteringChannel.
     void showChannelValue(const std::string &text);
 
-    std::int16_t currentChannel() const { return CurrentChannel_; }
     Step step() const { return step_; }
 
 protected:
