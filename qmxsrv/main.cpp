@@ -1,6 +1,6 @@
 // QMXSRV, the gauge server: the start routine, then the main window's life.
-#include "dialogs/programicon.h"
 #include "core/messageboxes.h"
+#include "dialogs/programicon.h"
 #include "mainwindow/formmain.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
