@@ -4,6 +4,8 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "core/settings.h"
+#include "dialogs/formaboutqmxsrv.h"
+#include "dialogs/formmastering.h"
 #include "dialogs/formsetupanalog.h"
 #include "dialogs/formsetupchan.h"
 #include "dialogs/formsetupgroup.h"
@@ -382,9 +384,22 @@ void FormMain::runSystemSetup()
 
 void FormMain::runSelectGroup() {}
 
-void FormMain::runMastering() {}
+void FormMain::runMastering()
+{
+    if (!mastering_) {
+        mastering_ = new FormMastering(state_, this);
+        scan_.hooks.masteringValue = [this](const std::string &text) {
+            mastering_->showChannelValue(text);
+        };
+    }
+    mastering_->exec();
+}
 
-void FormMain::runAbout() {}
+void FormMain::runAbout()
+{
+    FormAboutQMXSRV about(state_, this);
+    about.exec();
+}
 
 void FormMain::showGridWindow(bool) {}
 

@@ -28,6 +28,7 @@ class QTimer;
 namespace qmxsrv {
 
 class FileDialogs;
+class FormMastering;
 class LiveValueService;
 class ProgramState;
 
@@ -120,6 +121,8 @@ private:
     LabelChan LabelChan_;
     ScanCycle scan_;
     QTimer *Timer1;
+    // Made on first use and kept for the run: its channel and step survive closing.
+    FormMastering *mastering_ = nullptr;
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
 };
 
