@@ -1,0 +1,344 @@
+#include "mainwindow/formmain.h"
+
+#include "core/device.h"
+#include "core/messageboxes.h"
+#include "core/programstate.h"
+#include "core/settings.h"
+#include "mainwindow/livevalueservice.h"
+#include "platform/qttext.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <limits>
+
+namespace qmxsrv {
+
+namespace {
+
+constexpr char SetupModifiedText[] = "Setup has been modified\rSave changes";
+constexpr char ConversationsOpenText[] =
+    "Other applications are using this application\r"
+    "Do you really want to exit the application?";
+
+// Runs command when the menu item is chosen.
+template <typename F> void onTriggered(QAction *action, QObject *context, F command)
+{
+    QObject::connect(action, &QAction::triggered, context, command);
+}
+
+} // namespace
+
+FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
+                   QWidget *parent)
+    : QMainWindow(parent),
+      state_(state),
+      link_(std::move(link)),
+      files_(state, *this, dialogs),
+      menus_(buildMainMenus(*menuBar())),
+      service_(new LiveValueService(this)),
+      LabelChan_(*service_),
+      scan_(state),
+      Timer1(new QTimer(this))
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QString::fromLatin1(Title));
+    auto *central = new QWidget(this);
+    buttons_ = buildMainButtons(*central);
+    setCentralWidget(central);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    scan_.hooks.setLabelChan = [this](std::int16_t ch, const std::string &text) {
+        LabelChan_.setCaption(ch, qtText(text));
+    };
+    scan_.hooks.gridChecked = [this] { return menus_.EnableGrid->isChecked(); };
+    scan_.hooks.barsChecked = [this] { return menus_.EnableBarGraphs->isChecked(); };
+
+    connect(service_, &LiveValueService::conversationOpened, this,
+            [this] { state_.view.ddeLinkOpened(); });
+    connect(service_, &LiveValueService::conversationClosed, this,
+            [this] { state_.view.ddeLinkClosed(); });
+    connect(Timer1, &QTimer::timeout, this, &FormMain::Timer1_Timer);
+    wireCommands();
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::wireCommands()
+{
+    const MainMenus &m = menus_;
+    onTriggered(m.NewFile, this, [this] { files_.NewFile(); });
+    onTriggered(m.OpenFile, this, [this] { files_.OpenFile(); });
+    onTriggered(m.SaveFile, this, [this] { files_.SaveFile(); });
+    onTriggered(m.SaveAsFile, this, [this] { files_.SaveAsFile(); });
+    onTriggered(m.ExitProgram, this, [this] { SaveSettingsAndClose(); });
+
+    onTriggered(m.EnableGrid, this, [this](bool checked) { applyGrid(checked); });
+    onTriggered(m.EnableBarGraphs, this, [this](bool checked) { applyBarGraphs(checked); });
+    onTriggered(m.ViewGroups, this, [this] { ViewGroups_Click(); });
+    onTriggered(m.ViewChannels, this, [this] { showMode(ViewState::ShowChannels); });
+    onTriggered(m.ViewLVDTs, this, [this] {
+        // Its own UpdateMainDisplay lowers it again: no net change.
+        if (state_.view.ScanHold < std::numeric_limits<std::int16_t>::max())
+            ++state_.view.ScanHold;
+        showMode(ViewState::ShowLVDTs);
+    });
+    onTriggered(m.ViewAnalogs, this, [this] { showMode(ViewState::ShowAnalogs); });
+    onTriggered(m.UpdateToggle, this, [this](bool checked) { UpdateToggle_Click(checked); });
+
+    onTriggered(m.ZeroChannel, this, [this] { ZeroChannel_Click(); });
+    onTriggered(m.MasterChannel, this, [this] { MasterChannel_Click(); });
+    onTriggered(m.SetupChannels, this, [this] { SetupChannels_Click(); });
+    onTriggered(m.SetupGroups, this, [this] { SetupGroups_Click(); });
+    onTriggered(m.SetupLVDTs, this, [this] { SetupLVDTs_Click(); });
+    onTriggered(m.SetupAnalog, this, [this] { SetupAnalog_Click(); });
+    onTriggered(m.SetupGeneral, this, [this] { runSystemSetup(); });
+    onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
+
+    const MainButtons &b = buttons_;
+    connect(b.CommandResetMM, &QPushButton::clicked, this, [this] { CommandResetMM_Click(); });
+    connect(b.CommandZero, &QPushButton::clicked, this, [this] { ZeroChannel_Click(); });
+    connect(b.CommandMaster, &QPushButton::clicked, this, [this] { MasterChannel_Click(); });
+    connect(b.CommandBarGraphs, &QPushButton::clicked, this, [this] { EnableBarGraphs_Click(); });
+    connect(b.CommandNumbers, &QPushButton::clicked, this, [this] { EnableGrid_Click(); });
+}
+
+void FormMain::load(const std::string &commandLine)
+{
+    state_.view.DisplayMode = ViewState::ShowLVDTs;
+    if (!commandLine.empty())
+        files_.loadNamed(commandLine);
+    UpdateMainDisplay();
+    listen();
+    LabelChan_.follow(state_.Channels.Count());
+    Timer1->start(ScanInterval);
+    state_.view.ScanHold = 0;
+    menus_.UpdateToggle->trigger();
+}
+
+void FormMain::listen()
+{
+    if (!link_ || service_->listen(*link_))
+        return;
+    tell(state_.boxes(), "Live values cannot be served on "
+                             + storedText(link_->address.toString()) + " port "
+                             + std::to_string(link_->port) + ": "
+                             + storedText(service_->errorString()));
+}
+
+void FormMain::showSetupTitle(const std::string &title)
+{
+    setWindowTitle(qtText(title));
+}
+
+void FormMain::UpdateMainDisplay()
+{
+    LabelChan_.follow(state_.Channels.Count());
+    scan_.resetLastValues();
+    if (menus_.EnableGrid->isChecked())
+        UpdateGridDisplay();
+    if (menus_.EnableBarGraphs->isChecked())
+        UpdateBarDisplay();
+    state_.view.releaseScanHold();
+}
+
+void FormMain::Timer1_Timer()
+{
+    LabelChan_.follow(state_.Channels.Count());
+    scan_.tick();
+}
+
+void FormMain::CommandResetMM_Click()
+{
+    state_.device().QmxResetMM();
+}
+
+void FormMain::UpdateToggle_Click(bool checked)
+{
+    state_.view.UpdateEnabled = checked;
+}
+
+void FormMain::EnableGrid_Click()
+{
+    menus_.EnableGrid->trigger();
+}
+
+void FormMain::EnableBarGraphs_Click()
+{
+    menus_.EnableBarGraphs->trigger();
+}
+
+void FormMain::applyGrid(bool checked)
+{
+    if (checked)
+        UpdateMainDisplay();
+    showGridWindow(checked);
+}
+
+void FormMain::applyBarGraphs(bool checked)
+{
+    if (checked)
+        UpdateMainDisplay();
+    showBarWindow(checked);
+}
+
+bool FormMain::CheckForAnyGroups() const
+{
+    for (const group &g : state_.Groups) {
+        if (g.Count() > 0)
+            return true;
+    }
+    return false;
+}
+
+void FormMain::ViewGroups_Click()
+{
+    if (!CheckForAnyGroups()) {
+        tell(state_.boxes(), "No groups exist");
+        return;
+    }
+    runSelectGroup();
+    state_.view.DisplayMode = ViewState::ShowGroup;
+    UpdateMainDisplay();
+}
+
+void FormMain::showMode(std::int16_t mode)
+{
+    state_.view.DisplayMode = mode;
+    UpdateMainDisplay();
+}
+
+void FormMain::GotoSetupFromView(std::int16_t &Index)
+{
+    const std::int16_t current = state_.view.CurrentGroup;
+    switch (state_.view.DisplayMode) {
+    case ViewState::ShowGroup: {
+        const std::int16_t ch =
+            state_.Groups.contains(current) ? state_.Groups.Item(current).GetChannel(Index) : 0;
+        if (!state_.Channels.contains(ch))
+            return;
+        runChannelSetup(ch);
+        break;
+    }
+    case ViewState::ShowChannels:
+        if (!state_.Channels.contains(Index))
+            return;
+        runChannelSetup(Index);
+        break;
+    case ViewState::ShowLVDTs:
+        if (!state_.LVDTs.contains(Index))
+            return;
+        runLvdtSetup(Index);
+        break;
+    case ViewState::ShowAnalogs:
+        if (!state_.Analogs.contains(Index))
+            return;
+        runAnalogSetup(Index);
+        break;
+    default: return;
+    }
+    UpdateMainDisplay();
+}
+
+void FormMain::ZeroChannel_Click()
+{
+    state_.view.MasteringZeroMode = true;
+    runMastering();
+}
+
+void FormMain::MasterChannel_Click()
+{
+    state_.view.MasteringZeroMode = false;
+    runMastering();
+}
+
+void FormMain::SetupChannels_Click()
+{
+    runChannelSetup(std::nullopt);
+    UpdateMainDisplay();
+}
+
+void FormMain::SetupGroups_Click()
+{
+    runGroupSetup();
+    UpdateMainDisplay();
+}
+
+void FormMain::SetupLVDTs_Click()
+{
+    runLvdtSetup(std::nullopt);
+    UpdateMainDisplay();
+}
+
+void FormMain::SetupAnalog_Click()
+{
+    runAnalogSetup(std::nullopt);
+    UpdateMainDisplay();
+}
+
+void FormMain::SaveSettingsAndClose()
+{
+    WriteSettings(state_.settings, false, state_.boxes());
+    close();
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    if (!queryUnload()) {
+        event->ignore();
+        return;
+    }
+    Timer1->stop();
+    unloadDisplayWindows();
+    event->accept();
+}
+
+bool FormMain::queryUnload()
+{
+    MessageBoxes &boxes = state_.boxes();
+    if (state_.view.SetupModified) {
+        const Answer answer =
+            boxes.show(SetupModifiedText, ProgramTitle, Buttons::YesNoCancel, Icon::Question);
+        if (answer == Answer::Cancel)
+            return false;
+        if (answer == Answer::Yes)
+            files_.SaveAsFile();
+    }
+    bool refused = false;
+    if (state_.view.DDELinkCount > 0)
+        refused = boxes.show(ConversationsOpenText, storedText(windowTitle()), Buttons::YesNo,
+                             Icon::Question)
+                  == Answer::No;
+    WriteSettings(state_.settings, true, boxes);
+    return !refused;
+}
+
+void FormMain::runChannelSetup(std::optional<std::int16_t>) {}
+
+void FormMain::runLvdtSetup(std::optional<std::int16_t>) {}
+
+void FormMain::runAnalogSetup(std::optional<std::int16_t>) {}
+
+void FormMain::runGroupSetup() {}
+
+void FormMain::runSystemSetup() {}
+
+void FormMain::runSelectGroup() {}
+
+void FormMain::runMastering() {}
+
+void FormMain::runAbout() {}
+
+void FormMain::showGridWindow(bool) {}
+
+void FormMain::showBarWindow(bool) {}
+
+void FormMain::UpdateGridDisplay() {}
+
+void FormMain::UpdateBarDisplay() {}
+
+void FormMain::unloadDisplayWindows() {}
+
+} // namespace qmxsrv

@@ -1,0 +1,124 @@
+// FormMain: the program's one permanent window. It holds the scan timer and
+// the scan cycle, serves the DDE items (the live-value service), keeps the
+// view state's commands (View, Zero, Master, Setup, About, the five buttons),
+// runs the File commands and the exit, and opens every other window.
+//
+// Each window that opens from here has one private method that is the only
+// place that opens it (run... for the modal ones, show.../Update... for the
+// two display windows); what belongs around the opening is done by the
+// commands that call them.
+#pragma once
+
+#include "core/mainwindowcommands.h"
+#include "mainwindow/filecommands.h"
+#include "mainwindow/labelchan.h"
+#include "mainwindow/linkendpoint.h"
+#include "mainwindow/mainmenus.h"
+#include "mainwindow/scancycle.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QTimer;
+
+namespace qmxsrv {
+
+class FileDialogs;
+class LiveValueService;
+class ProgramState;
+
+class FormMain : public QMainWindow, public MainWindowCommands {
+    Q_OBJECT
+public:
+    static constexpr int ScanInterval = 400; // ms; ScanTime is the board's own period
+    static constexpr char Title[] = "QMX-X1";
+
+    // link: where the live-value service listens; none, and it does not.
+    FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
+             QWidget *parent = nullptr);
+    ~FormMain() override;
+
+    // The window's load: display mode LVDTs, the setup named on the command
+    // line (the whole of it, when not empty), the displays, the DDE items
+    // and the service, the 400 ms timer, ScanHold 0 and Update on.
+    void load(const std::string &commandLine);
+
+    // MainWindowCommands
+    void showSetupTitle(const std::string &title) override;
+    // LastValue anew for the display mode, the open display windows rebuilt,
+    // the DDE items following the channel count, ScanHold lowered by one.
+    void UpdateMainDisplay() override;
+    void GotoSetupFromView(std::int16_t &Index) override;
+    void EnableGrid_Click() override;
+    void EnableBarGraphs_Click() override;
+
+    // True when a group holds at least one channel.
+    bool CheckForAnyGroups() const;
+    // File > Exit: qmxsrv.ini written, then the window asked to close.
+    void SaveSettingsAndClose();
+
+    // For wiring the displays and dialogs in, and for tests.
+    ScanCycle &scanCycle() { return scan_; }
+    const LabelChan &labelChan() const { return LabelChan_; }
+    LiveValueService &liveValues() { return *service_; }
+    const MainMenus &menus() const { return menus_; }
+
+protected:
+    // Asks about a modified setup and open conversations, writes qmxsrv.ini
+    // and, unless refused, unloads the display windows.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void wireCommands();
+    void listen();
+    void Timer1_Timer();
+    void CommandResetMM_Click();
+    void UpdateToggle_Click(bool checked);
+    void applyGrid(bool checked);
+    void applyBarGraphs(bool checked);
+    void ViewGroups_Click();
+    void showMode(std::int16_t mode);
+    void ZeroChannel_Click();
+    void MasterChannel_Click();
+    void SetupChannels_Click();
+    void SetupGroups_Click();
+    void SetupLVDTs_Click();
+    void SetupAnalog_Click();
+    // Whether the close may go ahead; qmxsrv.ini is written unless cancelled.
+    bool queryUnload();
+
+    // The one place each later window opens.
+    // Modal; item, when given, goes to SetCurrentChannel/Lvdt/Analog first.
+    void runChannelSetup(std::optional<std::int16_t> item);
+    void runLvdtSetup(std::optional<std::int16_t> item);
+    void runAnalogSetup(std::optional<std::int16_t> item);
+    void runGroupSetup();
+    void runSystemSetup();
+    void runSelectGroup();
+    // MasteringZeroMode is set before.
+    void runMastering();
+    void runAbout();
+    // The numeric (Grid) and bar (Bar) windows: modeless, made on first
+    // use, shown or hidden; rebuilt by UpdateMainDisplay while checked;
+    // unloaded when this window unloads.
+    void showGridWindow(bool visible);
+    void showBarWindow(bool visible);
+    void UpdateGridDisplay();
+    void UpdateBarDisplay();
+    void unloadDisplayWindows();
+
+    ProgramState &state_;
+    std::optional<LinkEndpoint> link_;
+    FileCommands files_;
+    MainMenus menus_;
+    MainButtons buttons_{};
+    LiveValueService *service_;
+    LabelChan LabelChan_;
+    ScanCycle scan_;
+    QTimer *Timer1;
+};
+
+} // namespace qmxsrv

@@ -1,0 +1,144 @@
+#include "mainwindow/scancycle.h"
+
+#include "core/device.h"
+#include "core/numbertext.h"
+#include "core/programstate.h"
+
+#include <algorithm>
+
+namespace qmxsrv {
+
+ScanCycle::ScanCycle(ProgramState &state) : state_(state), LastValue(1, NotShown) {}
+
+void ScanCycle::tick()
+{
+    // The library is not re-entrant: this tick runs inside a call's message box.
+    if (state_.device().callInProgress())
+        return;
+    showMasteringValue();
+    showChannelLiveValue();
+    showInputLiveValue(state_.live.LiveLvdt, state_.LVDTs.Count(), &Device::QmxReadLvdt,
+                       hooks.currentLvdtText, hooks.lvdtSetupValue);
+    showInputLiveValue(state_.live.LiveAnalog, state_.Analogs.Count(), &Device::QmxReadAnalog,
+                       hooks.currentAnalogText, hooks.analogSetupValue);
+    if (!state_.view.displayRuns())
+        return;
+    switch (state_.view.DisplayMode) {
+    case ViewState::ShowGroup: showGroup(); break;
+    case ViewState::ShowChannels: showChannels(); break;
+    case ViewState::ShowLVDTs: showInputs(state_.settings.MaxLVDT, &Device::QmxReadLvdt); break;
+    case ViewState::ShowAnalogs:
+        showInputs(state_.settings.MaxAnalog, &Device::QmxReadAnalog);
+        break;
+    default: break;
+    }
+}
+
+void ScanCycle::resetLastValues()
+{
+    int n = 0;
+    switch (state_.view.DisplayMode) {
+    case ViewState::ShowGroup:
+    case ViewState::ShowChannels: n = state_.settings.MaxChannel; break;
+    case ViewState::ShowLVDTs: n = state_.settings.MaxLVDT; break;
+    case ViewState::ShowAnalogs: n = state_.settings.MaxAnalog; break;
+    default: return;
+    }
+    LastValue.assign(std::size_t(std::max(n, 0)) + 1, NotShown);
+}
+
+void ScanCycle::showMasteringValue()
+{
+    const std::int16_t ch = state_.live.MasteringChannel;
+    if (ch == 0 || !state_.Channels.contains(ch))
+        return;
+    const int d = state_.Channels.Item(ch).Decimals;
+    const float v = state_.device().read(&Device::QmxReadChannel, ch);
+    state_.live.MasteringValue = v;
+    if (hooks.masteringValue)
+        hooks.masteringValue(formatValue(v, d));
+}
+
+void ScanCycle::showChannelLiveValue()
+{
+    const std::int16_t ch = state_.live.LiveChannel;
+    if (ch == 0 || !state_.Channels.contains(ch) || !hooks.channelSetupValue)
+        return;
+    const int d = state_.Channels.Item(ch).Decimals;
+    hooks.channelSetupValue(formatValue(state_.device().read(&Device::QmxReadChannel, ch), d));
+}
+
+void ScanCycle::showInputLiveValue(std::int16_t live, int count,
+                                   std::int32_t (Device::*read)(std::int32_t, float &),
+                                   const std::function<std::string()> &numberBox,
+                                   const std::function<void(const std::string &)> &valueBox)
+{
+    if (live == 0 || !numberBox || !valueBox)
+        return;
+    // A box without a number reads as 0, which names no input.
+    const std::optional<std::int16_t> n = readInt16(numberBox());
+    if (!n || *n < 1 || *n > count)
+        return;
+    valueBox(formatValue(state_.device().read(read, *n), InputDecimals));
+}
+
+void ScanCycle::showGroup()
+{
+    const std::int16_t current = state_.view.CurrentGroup;
+    if (!state_.Groups.contains(current))
+        return;
+    const std::int16_t count = state_.Groups.Item(current).Count();
+    for (std::int16_t k = 1; k <= count; ++k) {
+        if (!state_.Groups.contains(current))
+            return;
+        const std::int16_t ch = state_.Groups.Item(current).GetChannel(k);
+        if (!state_.Channels.contains(ch))
+            continue;
+        showChannel(ch, k, state_.device().read(&Device::QmxReadChannel, ch));
+    }
+}
+
+void ScanCycle::showChannels()
+{
+    const std::int16_t count = state_.settings.MaxChannel;
+    for (std::int16_t ch = 1; ch <= count && state_.Channels.contains(ch); ++ch)
+        showChannel(ch, ch, state_.device().read(&Device::QmxReadChannel, ch));
+}
+
+void ScanCycle::showInputs(int count, std::int32_t (Device::*read)(std::int32_t, float &))
+{
+    const bool lvdts = state_.view.DisplayMode == ViewState::ShowLVDTs;
+    for (int i = 1; i <= count; ++i) {
+        if (lvdts ? !state_.LVDTs.contains(i) : !state_.Analogs.contains(i))
+            return;
+        const float v = state_.device().read(read, i);
+        toWindows(static_cast<std::int16_t>(i), formatValue(v, InputDecimals), v);
+    }
+}
+
+void ScanCycle::showChannel(std::int16_t ch, std::int16_t position, float value)
+{
+    // Channels added since the last UpdateMainDisplay start as not shown.
+    if (std::size_t(ch) >= LastValue.size())
+        LastValue.resize(std::size_t(ch) + 1, NotShown);
+    if (value == LastValue[std::size_t(ch)])
+        return;
+    LastValue[std::size_t(ch)] = value;
+    // Still there? A read can run the library's message box, and with it events.
+    if (!state_.Channels.contains(ch))
+        return;
+    const std::string text = formatValue(value, state_.Channels.Item(ch).Decimals);
+    if (hooks.setLabelChan)
+        hooks.setLabelChan(ch, text);
+    toWindows(position, text, value);
+}
+
+void ScanCycle::toWindows(std::int16_t position, const std::string &text, float value)
+{
+    if (hooks.SetGridValue && hooks.gridChecked && hooks.gridChecked())
+        hooks.SetGridValue(position, text);
+    if (hooks.SetBarValue && hooks.barsChecked && hooks.barsChecked())
+        hooks.SetBarValue(position, value);
+}
+
+} // namespace qmxsrv

@@ -1,0 +1,257 @@
+// The scan cycle on the simulated board, its hooks recorded: what a tick
+// reads and what it hands to the DDE items, the windows and the dialogs.
+#include "core_board.h"
+#include "mainwindow/scancycle.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <utility>
+
+using namespace qmxsrv;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+
+namespace {
+
+class Scan : public qmxtest::OnBoard {
+protected:
+    Scan()
+    {
+        useCounts(8, 4, 2);
+        ScanCycle::Hooks &h = scan.hooks;
+        h.setLabelChan = [this](std::int16_t ch, const std::string &t) {
+            labels.emplace_back(ch, t);
+        };
+        h.gridChecked = [this] { return gridChecked; };
+        h.barsChecked = [this] { return barsChecked; };
+        h.SetGridValue = [this](std::int16_t n, const std::string &t) { grid.emplace_back(n, t); };
+        h.SetBarValue = [this](std::int16_t n, float v) { bars.emplace_back(n, v); };
+        h.masteringValue = [this](const std::string &t) { dialogs.push_back("mastering" + t); };
+        h.channelSetupValue = [this](const std::string &t) { dialogs.push_back("channel" + t); };
+        h.currentLvdtText = [this] { return lvdtBox; };
+        h.lvdtSetupValue = [this](const std::string &t) { dialogs.push_back("lvdt" + t); };
+        h.currentAnalogText = [this] { return analogBox; };
+        h.analogSetupValue = [this](const std::string &t) { dialogs.push_back("analog" + t); };
+    }
+
+    void show(std::int16_t mode)
+    {
+        state.view.DisplayMode = mode;
+        scan.resetLastValues();
+    }
+    // One tick; what it handed on, and the board reads it made.
+    void tick()
+    {
+        labels.clear();
+        grid.clear();
+        bars.clear();
+        dialogs.clear();
+        board.clearTraffic();
+        scan.tick();
+        reads = takeCalls();
+    }
+    channel &ch(int i) { return state.Channels.Item(i); }
+
+    ScanCycle scan{state};
+    bool gridChecked = true, barsChecked = true;
+    std::string lvdtBox, analogBox;
+    std::vector<std::pair<int, std::string>> labels, grid;
+    std::vector<std::pair<int, float>> bars;
+    std::vector<std::string> dialogs, reads;
+};
+
+TEST_F(Scan, ChannelsShowEveryValueOnceThenOnlyChangedOnes)
+{
+    ch(1).setFormula("T1");
+    ch(2).setFormula("T2");
+    ch(2).Decimals = 3;
+    ch(3).Decimals = 0;
+    ch(3).setZeroOffset(12);
+    board.setProbe(1, 0.01234);
+    board.setProbe(2, -0.5);
+    show(ViewState::ShowChannels);
+
+    tick();
+    EXPECT_EQ(reads.size(), 8u);
+    EXPECT_EQ(reads[0], "QmxReadChannel(1)");
+    ASSERT_EQ(labels.size(), 8u);
+    EXPECT_THAT(std::vector(labels.begin(), labels.begin() + 4),
+                ElementsAre(Pair(1, " 0.01234"), Pair(2, "-0.500"), Pair(3, " 12."),
+                            Pair(4, " 0.00000")));
+    EXPECT_EQ(grid, labels) << "rows are channel numbers";
+    ASSERT_EQ(bars.size(), 8u);
+    EXPECT_THAT(bars[1], Pair(2, -0.5f));
+
+    tick();
+    EXPECT_EQ(reads.size(), 8u) << "every channel is still read";
+    EXPECT_THAT(labels, IsEmpty());
+    EXPECT_THAT(grid, IsEmpty());
+    EXPECT_THAT(bars, IsEmpty());
+
+    board.setProbe(2, 0.25);
+    tick();
+    EXPECT_THAT(labels, ElementsAre(Pair(2, " 0.250")));
+    EXPECT_THAT(bars, ElementsAre(Pair(2, 0.25f)));
+
+    show(ViewState::ShowChannels); // UpdateMainDisplay: everything afresh
+    tick();
+    EXPECT_EQ(labels.size(), 8u);
+}
+
+TEST_F(Scan, TheSentinelValueIsNotShownAfterAReset)
+{
+    ch(5).setZeroOffset(ScanCycle::NotShown);
+    show(ViewState::ShowChannels);
+    tick();
+    EXPECT_EQ(labels.size(), 7u);
+    for (const auto &label : labels)
+        EXPECT_NE(label.first, 5);
+
+    ch(5).setZeroOffset(-9998);
+    tick();
+    EXPECT_THAT(labels, ElementsAre(Pair(5, "-9998.00000")));
+}
+
+TEST_F(Scan, GroupRowsAreGroupPositions)
+{
+    auto &g = state.Groups.Add(std::make_unique<group>());
+    g.AddChannel(7);
+    g.AddChannel(99); // no such channel: left out, the rest goes on
+    g.AddChannel(3);
+    ch(7).setZeroOffset(0.7f);
+    ch(3).setZeroOffset(0.3f);
+
+    struct Case {
+        std::int16_t group;
+        std::vector<std::pair<int, std::string>> labels, grid;
+        std::size_t reads;
+    };
+    const std::vector<Case> cases = {
+        {0, {}, {}, 0}, // no group chosen yet
+        {2, {}, {}, 0}, // no such group
+        {1, {{7, " 0.70000"}, {3, " 0.30000"}}, {{1, " 0.70000"}, {3, " 0.30000"}}, 2},
+    };
+    for (const Case &c : cases) {
+        state.view.CurrentGroup = c.group;
+        show(ViewState::ShowGroup);
+        tick();
+        EXPECT_EQ(labels, c.labels) << "group " << c.group;
+        EXPECT_EQ(grid, c.grid) << "group " << c.group;
+        EXPECT_EQ(reads.size(), c.reads) << "group " << c.group;
+    }
+    EXPECT_THAT(bars, ElementsAre(Pair(1, 0.7f), Pair(3, 0.3f)));
+}
+
+TEST_F(Scan, InputsGoToTheWindowsOnEveryTick)
+{
+    board.setProbe(2, 0.001);
+    board.setInput(1, 2.5);
+    struct Case {
+        std::int16_t mode;
+        std::vector<std::pair<int, std::string>> grid;
+    };
+    const std::vector<Case> cases = {
+        {ViewState::ShowLVDTs,
+         {{1, " 0.00000"}, {2, " 0.00100"}, {3, " 0.00000"}, {4, " 0.00000"}}},
+        {ViewState::ShowAnalogs, {{1, " 2.50000"}, {2, " 0.00000"}}},
+    };
+    for (const Case &c : cases) {
+        show(c.mode);
+        for (int round = 0; round < 2; ++round) {
+            tick();
+            EXPECT_EQ(grid, c.grid) << "mode " << c.mode << " round " << round;
+            EXPECT_EQ(bars.size(), c.grid.size());
+            EXPECT_THAT(labels, IsEmpty()) << "inputs have no DDE items";
+        }
+    }
+
+    // The check marks are read for every item: unchecked halfway, the rest
+    // of the tick goes without the window.
+    show(ViewState::ShowLVDTs);
+    scan.hooks.SetGridValue = [this](std::int16_t n, const std::string &t) {
+        grid.emplace_back(n, t);
+        gridChecked = n < 2;
+    };
+    tick();
+    EXPECT_EQ(grid.size(), 2u);
+    EXPECT_EQ(bars.size(), 4u);
+}
+
+TEST_F(Scan, HeldDisplayKeepsTheLiveValuesGoing)
+{
+    ch(2).setFormula("T1");
+    ch(2).Decimals = 2;
+    board.setProbe(1, 1.5);
+    board.setProbe(3, 0.003);
+    board.setInput(2, -1);
+    state.live.MasteringChannel = 2;
+    state.live.LiveChannel = 2;
+    state.live.LiveLvdt = 1;
+    state.live.LiveAnalog = 1;
+    lvdtBox = "3";
+    analogBox = " 2";
+    show(ViewState::ShowChannels);
+    const std::vector<std::string> live = {"mastering 1.50", "channel 1.50", "lvdt 0.00300",
+                                           "analog-1.00000"};
+
+    for (const bool updateOff : {true, false}) {
+        state.view.UpdateEnabled = !updateOff;
+        state.view.ScanHold = updateOff ? 0 : 1;
+        tick();
+        EXPECT_EQ(dialogs, live);
+        EXPECT_THAT(labels, IsEmpty());
+        EXPECT_THAT(grid, IsEmpty());
+        EXPECT_EQ(reads.size(), 4u);
+    }
+    EXPECT_EQ(state.live.MasteringValue, 1.5);
+
+    state.view.ScanHold = 0;
+    state.view.UpdateEnabled = true;
+    tick();
+    EXPECT_EQ(labels.size(), 8u);
+}
+
+TEST_F(Scan, LiveValuesOfMissingItemsAreLeftOut)
+{
+    board.setProbe(4, 0.004);
+    state.live.LiveLvdt = 1;
+    state.live.LiveAnalog = 1;
+    state.view.DisplayMode = 0; // shows nothing
+    const std::vector<std::pair<std::string, std::vector<std::string>>> boxes = {
+        {"", {}}, {"abc", {}}, {"5", {}}, {"-1", {}}, {"70000", {}}, {"4", {"lvdt 0.00400"}},
+    };
+    for (const auto &[text, shown] : boxes) {
+        lvdtBox = text;
+        analogBox = text; // 2 inputs only
+        tick();
+        EXPECT_EQ(dialogs, shown) << '"' << text << '"';
+    }
+
+    state.live.LiveLvdt = 0;
+    state.live.LiveAnalog = 0;
+    state.live.MasteringChannel = 9;
+    state.live.LiveChannel = -1;
+    state.view.DisplayMode = ViewState::ShowChannels;
+    scan.resetLastValues();
+    tick();
+    EXPECT_THAT(dialogs, IsEmpty());
+    EXPECT_EQ(labels.size(), 8u) << "the tick goes on to the display";
+}
+
+TEST_F(Scan, ChannelsAddedSinceTheLastResetAreShown)
+{
+    show(ViewState::ShowChannels);
+    tick();
+    ASSERT_TRUE(CreateChannels(state, 10));
+    takeCalls();
+    tick();
+    EXPECT_THAT(labels, ElementsAre(Pair(9, " 0.00000"), Pair(10, " 0.00000")));
+
+    ASSERT_TRUE(CreateChannels(state, -3));
+    tick();
+    EXPECT_THAT(reads, IsEmpty());
+}
+
+} // namespace
