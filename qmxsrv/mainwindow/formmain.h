@@ -19,6 +19,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,8 @@ class QTimer;
 namespace qmxsrv {
 
 class FileDialogs;
+class FormGridDisplay;
+class FormLinGage;
 class LiveValueService;
 class ProgramState;
 
@@ -119,6 +122,10 @@ private:
     LabelChan LabelChan_;
     ScanCycle scan_;
     QTimer *Timer1;
+    // Windows of their own, made on first use; no parent, so that they stand
+    // beside this window rather than always above it.
+    std::unique_ptr<FormGridDisplay> FormGridDisplay_;
+    std::unique_ptr<FormLinGage> FormLinGage_;
 };
 
 } // namespace qmxsrv

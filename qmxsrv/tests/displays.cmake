@@ -8,3 +8,7 @@ qmx_add_test(displays_windows
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_qtmain.cpp ${CMAKE_CURRENT_LIST_DIR}/displays_lingage.cpp
           ${CMAKE_CURRENT_LIST_DIR}/displays_grid.cpp ${CMAKE_CURRENT_LIST_DIR}/displays_selectgroup.cpp
   LIBS qmxsrv_displays qmxboard Qt6::Test ENV QMX_PORTS=sim)
+# Through the main window, as the operator reaches them.
+qmx_add_test(displays_formmain
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_qtmain.cpp ${CMAKE_CURRENT_LIST_DIR}/displays_formmain.cpp
+  LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim)
