@@ -29,6 +29,7 @@ FormGridDisplay::FormGridDisplay(ProgramState &state, MainWindowCommands &main, 
     GridView_->horizontalHeader()->hide();
     GridView_->verticalHeader()->hide();
     GridView_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    GridView_->setWordWrap(false);
     GridView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridView_->setSelectionMode(QAbstractItemView::SingleSelection);
