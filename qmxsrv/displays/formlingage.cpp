@@ -1,8 +1,8 @@
 #include "formlingage.h"
 
+#include "baritem.h"
 #include "barlayout.h"
 
-#include "core/channel.h"
 #include "core/group.h"
 #include "core/mainwindowcommands.h"
 #include "core/programstate.h"
@@ -15,48 +15,6 @@ namespace qmxsrv {
 namespace {
 
 const char BarName[] = "LGauge";
-
-// What a bar shows of its item.
-struct BarItem {
-    QString caption;
-    float bottom = 0;
-    float top = 0;
-    std::int16_t decimals = 0;
-    // Limit marks 1 to 4 and their two sizes.
-    float marks[4] = {};
-    double markLength = 1;
-    double markThickness = 0;
-};
-
-BarItem channelBar(const channel &c)
-{
-    BarItem item;
-    item.caption = qtText(c.Description);
-    item.bottom = c.BarDisplayBot;
-    item.top = c.BarDisplayTop;
-    item.decimals = c.Decimals;
-    item.marks[0] = c.LoTol;
-    item.marks[1] = c.LoAppr;
-    item.marks[2] = c.HiAppr;
-    item.marks[3] = c.HiTol;
-    item.markLength = 0.85;
-    item.markThickness = 0.01;
-    return item;
-}
-
-// LVDTs and analog inputs: a scale of -FullScale to FullScale (read from the
-// board), the limit marks at its ends.
-BarItem inputBar(BoardInput &input, std::int16_t decimals)
-{
-    BarItem item;
-    item.caption = qtText(input.Description);
-    item.top = input.FullScale();
-    item.bottom = -item.top;
-    item.decimals = decimals;
-    item.marks[0] = item.marks[1] = item.bottom;
-    item.marks[2] = item.marks[3] = item.top;
-    return item;
-}
 
 } // namespace
 
@@ -98,11 +56,7 @@ void FormLinGage::SetBarValue(std::int16_t N, float BValue)
 {
     if (N < 1 || N > TotalNumberOfBars || N > int(bars_.size()))
         return;
-    BarGauge &b = *bars_[std::size_t(N - 1)];
-    b.setRedraw(false);
-    b.setValue(BValue);
-    b.setMarkPosition(BValue); // the pointer mark, left selected by the rebuild
-    b.setRedraw(true);
+    showBarValue(*bars_[std::size_t(N - 1)], BValue);
 }
 
 void FormLinGage::SetNumberOfBars()
@@ -199,26 +153,7 @@ void FormLinGage::configureBar(BarGauge &b, int i)
         item = channelBar(*c);
     else if (BoardInput *input = displayedInput(state_, i))
         item = inputBar(*input, state_.settings.SystemDecimals);
-
-    b.setRedraw(false);
-    b.setLabelInterval(0);
-    b.setCaption(shortCaption(item.caption));
-    b.setBarOrigin(0);
-    b.setScaleTop(item.top);
-    b.setScaleBottom(item.bottom);
-    b.setMinorTicks(0);
-    b.setRangeBottom(item.bottom);
-    b.setRangeTop(item.top);
-    b.setTickSpacing(tickSpacing(item.top, item.bottom));
-    for (std::int16_t m = 1; m <= 4; ++m) {
-        b.setSelectedMark(m);
-        b.setMarkPosition(item.marks[m - 1]);
-        b.setMarkLength(item.markLength);
-        b.setMarkThickness(item.markThickness);
-    }
-    b.setSelectedMark(0);
-    b.setDecimals(item.decimals);
-    b.setRedraw(true);
+    qmxsrv::configureBar(b, item);
 }
 
 void FormLinGage::operatorClosed()
