@@ -1,7 +1,7 @@
 // The display windows as the operator reaches them, through the main window
 // on the simulated board: its Bars and Numbers buttons and View menu, the
-// scan filling both windows, the group selection, places kept across View
-// commands, the close boxes and the exit.
+// scan filling both windows, the group selection, the close boxes and the
+// exit.
 #include "core_support.h"
 
 #include "core/group.h"
@@ -76,12 +76,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars()));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid()));
     }
-    static void activate(QWidget &w)
-    {
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
-
     qmxboard::Control board;
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
@@ -151,23 +145,6 @@ TEST_F(Operator, TheChosenGroupIsShownInBothWindows)
     EXPECT_EQ(bars().bar(1)->caption().toStdString(), "Face ");
     EXPECT_EQ(cell(0, 0).toStdString(), "Bore");
     EXPECT_EQ(cell(2, 0).toStdString(), "Face runout");
-}
-
-TEST_F(Operator, EachModeGetsBackItsPlace)
-{
-    showBoth();
-    menu("ViewChannels");
-    const WindowPlace channelsPlace{1500, 3000, 4500, 6000};
-    bars().setPlace(channelsPlace);
-    activate(bars());
-    activate(form()); // turning to the main window stores the place
-    menu("ViewLVDTs");
-    bars().setPlace({300, 300, 3000, 3000});
-    activate(bars());
-    activate(form());
-    menu("ViewChannels");
-    EXPECT_EQ(bars().place(), channelsPlace);
-    EXPECT_EQ(state().ChannelWindows.Bar, channelsPlace);
 }
 
 TEST_F(Operator, CloseBoxesHideAndTheExitUnloads)

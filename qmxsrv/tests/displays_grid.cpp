@@ -1,6 +1,6 @@
 // The numeric window on the simulated board: rows and headings by mode, the
 // value column, CurrentGroup brought into range, the table over the whole
-// client area, its place, the close box and the double click on a row.
+// client area, its place, and the double click on a row.
 #include "displays_support.h"
 
 #include <QTableWidget>
@@ -53,27 +53,21 @@ TEST_F(GridWindow, RowsTitleAndHeadingByMode)
         EXPECT_EQ(column0(), k.rows);
         EXPECT_EQ(grid.TotalNumberOfNumerics, int(k.rows.size()) - 1);
     }
+    // Values go to column 1 of their row; a rebuild leaves them to the scan.
+    showMode(2);
+    grid.SetGridValue(3, " 0.01230");
+    for (std::int16_t outside : {0, -2, 9})
+        grid.SetGridValue(outside, "x");
+    showMode(2);
+    EXPECT_EQ(column0(), cases[0].rows);
+    EXPECT_EQ(text(3, 1), " 0.01230");
+    for (int row : {0, 1, 8})
+        EXPECT_EQ(text(row, 1), "");
+    EXPECT_EQ(text(3, 2), "");
     // 1400 and 1000 twips at 96 dpi.
     EXPECT_EQ(grid.GridView().columnWidth(0), 93);
     EXPECT_EQ(grid.GridView().columnWidth(1), 67);
     EXPECT_EQ(grid.GridView().columnWidth(2), 67);
-}
-
-TEST_F(GridWindow, ValuesGoToColumnOneOfTheirRowAndSurviveARebuild)
-{
-    showMode(2);
-    grid.SetGridValue(3, " 0.01230");
-    grid.SetGridValue(8, "-1.500");
-    for (std::int16_t outside : {0, -2, 9})
-        grid.SetGridValue(outside, "x");
-    EXPECT_EQ(text(3, 1), " 0.01230");
-    EXPECT_EQ(text(8, 1), "-1.500");
-    for (int row = 0; row < 9; ++row) {
-        EXPECT_NE(text(row, 0), "x");
-        EXPECT_EQ(text(row, 2), "");
-    }
-    showMode(2); // the scan refills the values, the rebuild leaves them
-    EXPECT_EQ(text(3, 1), " 0.01230");
 }
 
 TEST_F(GridWindow, CurrentGroupIsBroughtIntoRange)
@@ -107,19 +101,21 @@ TEST_F(GridWindow, CurrentGroupIsBroughtIntoRange)
 
 TEST_F(GridWindow, TheTableCoversTheClientAreaAndThePlaceIsKept)
 {
-    showBoth();
     showMode(3);
+    show(grid);
+    show(bars);
     for (QSize size : {QSize(300, 500), QSize(120, 90), QSize(640, 200)}) {
         grid.resize(size);
         EXPECT_TRUE(QTest::qWaitFor([&] { return grid.GridView().size() == size; }, 2000));
         EXPECT_EQ(grid.GridView().geometry(), grid.rect());
     }
+    // Its place goes to the grid quadruple, and comes back with the table
+    // still over the whole client area.
     const WindowPlace lvdtPlace{1500, 3000, 4500, 6000};
     grid.setPlace(lvdtPlace);
     activate(grid);
     activate(bars);
     EXPECT_EQ(state.LvdtWindows.Grid, lvdtPlace);
-    EXPECT_FALSE(state.LvdtWindows.Bar == lvdtPlace); // the bar window's own record
     showMode(2);
     grid.setPlace({0, 0, 3000, 3000});
     showMode(3);
@@ -127,10 +123,10 @@ TEST_F(GridWindow, TheTableCoversTheClientAreaAndThePlaceIsKept)
     EXPECT_EQ(grid.GridView().geometry(), grid.rect());
 }
 
-TEST_F(GridWindow, TheCloseBoxHidesAndADoubleClickedRowOpensItsItem)
+TEST_F(GridWindow, ADoubleClickedRowOpensItsItemTheHeadingTheFirst)
 {
-    showBoth();
     showMode(2);
+    show(grid);
     const struct {
         int row;
         std::int16_t item;
@@ -138,17 +134,12 @@ TEST_F(GridWindow, TheCloseBoxHidesAndADoubleClickedRowOpensItsItem)
     for (const auto &c : clicks) {
         main.setups.clear();
         QTableWidget &view = grid.GridView();
-        const QRect cell = view.visualRect(view.model()->index(c.row, 1));
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+        const QPoint cell = view.visualRect(view.model()->index(c.row, 1)).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !main.setups.empty(); }, 2000));
         EXPECT_EQ(main.setups, std::vector<std::int16_t>{c.item}) << "row " << c.row;
     }
-
-    grid.close();
-    EXPECT_FALSE(grid.isVisible());
-    EXPECT_FALSE(main.gridChecked);
-    EXPECT_TRUE(bars.isVisible());
 }
 
 } // namespace

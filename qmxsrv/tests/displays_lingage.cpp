@@ -1,36 +1,17 @@
 // The bar-graph window on the simulated board: what each mode puts into the
 // bars, the one-bar redraw of the scan, the bar family following the count,
-// the places kept per mode, the close box and the double click.
+// the places kept per mode, and the double click.
 #include "displays_support.h"
 
 #include "core/setupfile.h"
 #include "core/setupoperations.h"
 
 #include <QPointer>
-#include <QSignalSpy>
 
 using namespace qmxsrv;
 using qmxtest::Displays;
 
 namespace {
-
-struct MarkSeen {
-    float position;
-    double length;
-    double thickness;
-};
-
-std::vector<MarkSeen> marksOf(BarGauge &b)
-{
-    std::vector<MarkSeen> marks;
-    const std::int16_t selected = b.selectedMark();
-    for (std::int16_t m = 1; m <= 4; ++m) {
-        b.setSelectedMark(m);
-        marks.push_back({b.markPosition(), b.markLength(), b.markThickness()});
-    }
-    b.setSelectedMark(selected);
-    return marks;
-}
 
 class BarWindow : public Displays {
 protected:
@@ -41,8 +22,7 @@ TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
 {
     channel &c = state.Channels.Item(7);
     c.Description = "Bore diameter test"; // 18 characters, first blank at 5
-    c.BarDisplayBot = -0.2f;
-    c.BarDisplayTop = 0.3f;
+    c.BarDisplayBot = -0.2f, c.BarDisplayTop = 0.3f;
     c.LoTol = -0.05f, c.LoAppr = -0.03f, c.HiAppr = 0.02f, c.HiTol = 0.04f;
     c.Decimals = 4;
     state.LVDTs.Item(2).Description = "Probe two";
@@ -51,25 +31,22 @@ TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
     state.settings.SystemDecimals = 2;
     addGroup("Bore", {9, 7});
 
-    const std::vector<MarkSeen> channelMarks = {
-        {-0.05f, 0.85, 0.01}, {-0.03f, 0.85, 0.01}, {0.02f, 0.85, 0.01}, {0.04f, 0.85, 0.01}};
     const struct {
-        std::int16_t mode;
-        std::int16_t group;
-        int bars;
-        int bar; // the bar looked at, from 1
-        const char *title;
-        const char *caption;
+        std::int16_t mode, group;
+        int bars, bar; // the bar looked at, from 1
+        const char *title, *caption;
         float bottom, top;
         std::int16_t decimals;
-        std::vector<MarkSeen> marks;
+        float marks[4];
+        double length, thickness;
     } cases[] = {
-        {2, 0, 30, 7, "Display Channels", "Bore ", -0.2f, 0.3f, 4, channelMarks},
-        {1, 1, 2, 2, "Display Group Bore", "Bore ", -0.2f, 0.3f, 4, channelMarks},
+        {2, 0, 30, 7, "Display Channels", "Bore ", -0.2f, 0.3f, 4,
+         {-0.05f, -0.03f, 0.02f, 0.04f}, 0.85, 0.01},
+        {1, 1, 2, 2, "Display Group Bore", "Bore ", -0.2f, 0.3f, 4,
+         {-0.05f, -0.03f, 0.02f, 0.04f}, 0.85, 0.01},
         {3, 0, 4, 2, "Display LVDTs", "Probe two", -0.04f, 0.04f, 2,
-         {{-0.04f, 1, 0}, {-0.04f, 1, 0}, {0.04f, 1, 0}, {0.04f, 1, 0}}},
-        {4, 0, 3, 3, "Display Analogs", "Analog  3", -10, 10, 2,
-         {{-10, 1, 0}, {-10, 1, 0}, {10, 1, 0}, {10, 1, 0}}},
+         {-0.04f, -0.04f, 0.04f, 0.04f}, 1, 0},
+        {4, 0, 3, 3, "Display Analogs", "Analog  3", -10, 10, 2, {-10, -10, 10, 10}, 1, 0},
     };
     for (const auto &k : cases) {
         SCOPED_TRACE(k.title);
@@ -85,13 +62,14 @@ TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
         EXPECT_EQ(b.rangeTop(), k.top);
         EXPECT_FLOAT_EQ(b.tickSpacing(), (k.top - k.bottom) / 10);
         EXPECT_EQ(b.decimals(), k.decimals);
-        const std::vector<MarkSeen> marks = marksOf(b);
-        for (std::size_t m = 0; m < 4; ++m) {
-            EXPECT_EQ(marks[m].position, k.marks[m].position) << "mark " << m + 1;
-            EXPECT_EQ(marks[m].length, k.marks[m].length) << "mark " << m + 1;
-            EXPECT_EQ(marks[m].thickness, k.marks[m].thickness) << "mark " << m + 1;
-        }
         EXPECT_EQ(b.selectedMark(), 0); // the scan moves the pointer mark
+        for (std::int16_t m = 1; m <= 4; ++m) {
+            b.setSelectedMark(m);
+            EXPECT_EQ(b.markPosition(), k.marks[m - 1]) << "mark " << m;
+            EXPECT_EQ(b.markLength(), k.length) << "mark " << m;
+            EXPECT_EQ(b.markThickness(), k.thickness) << "mark " << m;
+        }
+        b.setSelectedMark(0);
         EXPECT_TRUE(b.redraw());
     }
 }
@@ -103,7 +81,7 @@ TEST_F(BarWindow, WithoutItemsNothingIsShownAndTheTitleHasNoGroup)
         std::int16_t group;
         const char *title;
     } cases[] = {{1, "Display Group Empty"}, {0, "Display Group "}, {5, "Display Group "}};
-    main.EnableBarGraphs_Click();
+    show(bars);
     showMode(2);
     for (const auto &k : cases) {
         SCOPED_TRACE(k.group);
@@ -121,9 +99,8 @@ TEST_F(BarWindow, WithoutItemsNothingIsShownAndTheTitleHasNoGroup)
 
 TEST_F(BarWindow, SetBarValueMovesAndRedrawsItsBarOnly)
 {
-    main.EnableBarGraphs_Click();
     showMode(2);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    show(bars);
     QTest::qWait(50);
     std::vector<int> before;
     for (int k = 0; k < 30; ++k)
@@ -178,8 +155,7 @@ TEST_F(BarWindow, ThePlaceIsKeptPerModeAndGoesThroughTheSetupFile)
     addGroup("Bore", {1, 2});
     QWidget mainWindow; // what the operator turns to
     mainWindow.show();
-    main.EnableBarGraphs_Click();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    show(bars);
 
     // Places in twips; at 96 dpi a pixel is 15 twips.
     ASSERT_EQ(bars.logicalDpiY(), 96);
@@ -222,8 +198,7 @@ TEST_F(BarWindow, APlaceSetBeforeTheWindowIsFramedGetsItsOuterSize)
 {
     state.ChannelWindows.Bar = {1500, 3000, 4500, 6000};
     showMode(2); // restored while the window has never been shown
-    main.EnableBarGraphs_Click();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    show(bars);
     EXPECT_EQ(bars.place(), state.ChannelWindows.Bar);
     EXPECT_EQ(bars.frameGeometry(), QRect(200, 100, 400, 300));
     EXPECT_LT(bars.width(), 400); // the client area is inside the frame
@@ -232,24 +207,13 @@ TEST_F(BarWindow, APlaceSetBeforeTheWindowIsFramedGetsItsOuterSize)
     EXPECT_EQ(bars.place().Left, 32767);
 }
 
-TEST_F(BarWindow, TheCloseBoxHidesAndADoubleClickOpensTheItemsSetup)
+TEST_F(BarWindow, ADoubleClickOnABarOpensTheSetupOfItsItem)
 {
-    main.EnableBarGraphs_Click();
     showMode(2);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    show(bars);
     QTest::mouseDClick(bars.bar(2), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !main.setups.empty(); }, 2000));
     EXPECT_EQ(main.setups, std::vector<std::int16_t>{3});
-
-    bars.close(); // as the window's close box does
-    EXPECT_FALSE(bars.isVisible());
-    EXPECT_FALSE(main.barsChecked);
-    EXPECT_EQ(bars.barsCreated(), 30); // hidden, not destroyed
-
-    main.EnableBarGraphs_Click();
-    bars.unload(); // the main window unloading it: no command runs
-    EXPECT_FALSE(bars.isVisible());
-    EXPECT_TRUE(main.barsChecked);
 }
 
 } // namespace

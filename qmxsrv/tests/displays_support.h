@@ -1,12 +1,11 @@
-// The display windows on the simulated board, with a recording stand-in for
-// the main window (its Numbers and Bar Graphs commands show and hide the
-// windows as the real one does).
+// The display windows on the simulated board, standalone, with a stand-in
+// for the main window that records what they ask of it.
 #pragma once
 
 #include "core_board.h"
 
-#include "core/mainwindowcommands.h"
 #include "core/group.h"
+#include "core/mainwindowcommands.h"
 #include "formgriddisplay.h"
 #include "formlingage.h"
 
@@ -19,34 +18,15 @@ namespace qmxtest {
 
 struct RecordingMain : qmxsrv::MainWindowCommands {
     void showSetupTitle(const std::string &) override {}
-    void UpdateMainDisplay() override { ++updates; }
+    void UpdateMainDisplay() override {}
     void GotoSetupFromView(std::int16_t &Index) override { setups.push_back(Index); }
-    void EnableGrid_Click() override { toggle(grid, gridChecked); }
-    void EnableBarGraphs_Click() override { toggle(bars, barsChecked); }
-
-    static void toggle(QWidget *window, bool &checked)
-    {
-        checked = !checked;
-        if (window)
-            window->setVisible(checked);
-    }
-
+    void EnableGrid_Click() override {}
+    void EnableBarGraphs_Click() override {}
     std::vector<std::int16_t> setups;
-    int updates = 0;
-    bool gridChecked = false;
-    bool barsChecked = false;
-    QWidget *grid = nullptr;
-    QWidget *bars = nullptr;
 };
 
 class Displays : public OnBoard {
 protected:
-    Displays()
-    {
-        main.bars = &bars;
-        main.grid = &grid;
-    }
-
     void addGroup(const std::string &name, std::vector<std::int16_t> channels)
     {
         auto g = std::make_unique<qmxsrv::group>();
@@ -56,19 +36,17 @@ protected:
             g->AddChannel(ch);
         state.Groups.Add(std::move(g));
     }
+    // The main window's rebuild: the numeric window first.
     void showMode(std::int16_t mode)
     {
         state.view.DisplayMode = mode;
         grid.UpdateGridDisplay();
         bars.UpdateBarDisplay();
     }
-    // Shown through the main window's commands, as the operator does.
-    void showBoth()
+    static void show(QWidget &w)
     {
-        main.EnableGrid_Click();
-        main.EnableBarGraphs_Click();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     }
     static void activate(QWidget &w)
     {
