@@ -1,5 +1,6 @@
 // QMXSRV, the gauge server: the start routine, then the main window's life.
 #include "core/messageboxes.h"
+#include "dialogs/programicon.h"
 #include "mainwindow/formmain.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
@@ -52,6 +53,8 @@ int main(int argc, char **argv)
     qmxsrv::useOffscreenWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QMXSRV"));
+    // One icon for every window: the main window and the About box show the same picture.
+    QApplication::setWindowIcon(qmxsrv::programIcon());
 
     // Where there is no screen a box would wait for ever.
     const bool unseen = QApplication::platformName() == QLatin1String("offscreen")

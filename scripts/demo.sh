@@ -1,7 +1,24 @@
 #!/bin/sh
-# demo.sh BUILD_DIR: runs the device library's demonstration program against
-# the simulated board. Without the board (libqmxboard.so beside the library)
-# or its firmware image, the library says so and ends up in demonstration mode.
+# demo.sh BUILD_DIR: starts the gauge server QMXSRV against the simulated
+# board with the demo setup qmxsrv/demo/demo.qmx. The board starts cold, so
+# the firmware download shows. Its control socket is BUILD_DIR/qmxboard.sock
+# unless QMX_SIM_CONTROL names another. Without a display the server runs
+# offscreen and shows the channels at once, since no one can choose
+# View > Channels there.
 set -e
 build=${1:-build}
-QMX_PORTS=sim exec "$build/bin/qmxprobe" 0 "$build/bin/Rdx44k.bin"
+setup="$(cd "$(dirname "$0")/.." && pwd)/qmxsrv/demo/demo.qmx"
+
+export QMX_PORTS=sim
+export QMX_SIM_CONTROL="${QMX_SIM_CONTROL:-$build/qmxboard.sock}"
+if [ -z "$DISPLAY" ] && [ -z "$WAYLAND_DISPLAY" ]; then
+    export QMXSRV_VIEW="${QMXSRV_VIEW:-channels}"
+fi
+
+cat >&2 <<TEXT
+QMXSRV with the demo setup; the simulated board's control socket is $QMX_SIM_CONTROL.
+  watch the values:   $build/bin/qmxlink advise '*'     (after View > Channels)
+  put on a master:    $build/bin/qmxboard-ctl $QMX_SIM_CONTROL freeze
+                      $build/bin/qmxboard-ctl $QMX_SIM_CONTROL set T1 0.005
+TEXT
+exec "$build/bin/QMXSRV" "$setup"

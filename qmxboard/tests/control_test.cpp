@@ -2,7 +2,6 @@
 #include "board_fixture.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -11,16 +10,12 @@
 namespace qmxtest {
 namespace {
 
-class ControlCommands : public BoardTest {};
+using ControlCommands = BoardTest;
 
 TEST_F(ControlCommands, AnswerOkOrAnError) {
     const struct { const char *line, *answer; } cases[] = {
-        {"set T3 0.0125", "ok"},
-        {"get T3", "ok 0.0125"},
-        {"set A1 2.5", "ok"},
-        {"get A1", "ok 2.5"},
-        {"set t64 -1", "ok"},
-        {"get C2", "ok 0"},
+        {"set T3 0.0125", "ok"}, {"get T3", "ok 0.0125"}, {"set A1 2.5", "ok"},
+        {"get A1", "ok 2.5"},    {"set t64 -1", "ok"},    {"get C2", "ok 0"},
         {"set T65 1", "error: T65 is out of range (1 to 64)"},
         {"set A17 1", "error: A17 is out of range (1 to 16)"},
         {"get C256", "error: C256 is out of range (1 to 255)"},
@@ -30,9 +25,7 @@ TEST_F(ControlCommands, AnswerOkOrAnError) {
         {"status 0", "error: a status is 1 to 255"},
         {"status 256", "error: a status is 1 to 255"},
         {"delay -1", "error: a delay is 0 to 3600 seconds"},
-        {"freeze", "ok"},
-        {"run", "ok"},
-        {"freeze", "ok"},
+        {"freeze", "ok"}, {"run", "ok"}, {"freeze", "ok"},
     };
     for (const auto &c : cases) EXPECT_EQ(board.command(c.line), c.answer) << c.line;
     EXPECT_EQ(board.command("launch").rfind("error: commands are", 0), 0u);
@@ -58,28 +51,24 @@ TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
     EXPECT_EQ(board.command("get T1"), "error: the board runs no firmware");
 }
 
-class ControlSocket : public BoardTest {
-protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        char dir[] = "/tmp/qmxboard-test-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        path_ = dir_ + "/control";
-        std::string error;
-        ASSERT_TRUE(board.listen(path_, &error)) << error;
-    }
-    void TearDown() override {
-        board.stopListening();
-        ::rmdir(dir_.c_str());
-        BoardTest::TearDown();
-    }
-    // Sends lines on one connection and returns the answers.
-    std::vector<std::string> talk(const std::string &lines, std::size_t answers) {
+// Lines on one connection to a board listening in a folder of its own; a
+// path that is there and is no socket is left alone.
+TEST_F(ControlCommands, SocketAnswersEachLineAndRefusesOverlongOnes) {
+    char dir[] = "/tmp/qmxboard-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/control", plain = std::string(dir) + "/plain";
+    std::fclose(std::fopen(plain.c_str(), "w"));
+    std::string error;
+    EXPECT_FALSE(board.listen(plain, &error));
+    EXPECT_EQ(error, "exists and is not a socket");
+    EXPECT_EQ(::unlink(plain.c_str()), 0);
+    ASSERT_TRUE(board.listen(path, &error)) << error;
+
+    auto talk = [&](const std::string &lines, std::size_t answers) {
         int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path_.c_str());
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
         EXPECT_EQ(::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL), ssize_t(lines.size()));
         std::vector<std::string> out(1);
@@ -91,38 +80,14 @@ protected:
         ::close(fd);
         out.pop_back();
         return out;
-    }
-    std::string dir_, path_;
-};
-
-TEST_F(ControlSocket, AnswersEachLineOfAConnection) {
+    };
     EXPECT_EQ(talk("set T3 0.0125\nget T3\r\nbogus\n", 3),
               (std::vector<std::string>{"ok", "ok 0.0125", board.command("bogus")}));
     EXPECT_EQ(board.state().probes[2].position, 0.0125);
-}
-
-TEST_F(ControlSocket, OverlongLineIsRefused) {
     EXPECT_EQ(talk(std::string(5000, 'x'), 1), (std::vector<std::string>{"error: line too long"}));
     EXPECT_EQ(talk("get T1\n", 1), (std::vector<std::string>{"ok 0"}));
-}
-
-TEST_F(ControlSocket, CommandLineToolSendsOneCommand) {
-    std::string ctl = std::string(QMXBOARD_CTL) + " " + path_;
-    EXPECT_EQ(std::system((ctl + " set A2 7.5 >/dev/null").c_str()), 0);
-    EXPECT_EQ(board.state().inputs[1].position, 7.5);
-    EXPECT_NE(std::system((ctl + " set A99 1 >/dev/null").c_str()), 0);
-}
-
-TEST_F(ControlSocket, ARefusedPathLeavesOtherFilesAlone) {
-    std::string file = dir_ + "/plain";
-    std::FILE *f = std::fopen(file.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    std::string error;
-    EXPECT_FALSE(board.listen(file, &error));
-    EXPECT_EQ(error, "exists and is not a socket");
-    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
-    ::unlink(file.c_str());
+    board.stopListening();
+    ::rmdir(dir);
 }
 
 } // namespace

@@ -15,10 +15,12 @@ TEST(Environment, BoardComesUpAsTheVariablesSay) {
     EXPECT_EQ(s.baseAddress, 0x300u);
     EXPECT_TRUE(s.firmwareRunning);
     EXPECT_EQ(s.seed, 7u);
-    // The control socket was opened when the board was made.
+    // The control socket was opened when the board was made; the command-line
+    // tool sends one command and fails when the board refuses it.
     std::string ctl = std::string(QMXBOARD_CTL) + " " + std::getenv("QMX_SIM_CONTROL");
     EXPECT_EQ(std::system((ctl + " set T2 0.5 >/dev/null").c_str()), 0);
     EXPECT_EQ(board.state().probes[1].position, 0.5);
+    EXPECT_NE(std::system((ctl + " set A99 1 >/dev/null").c_str()), 0);
     board.stopListening();
 }
 

@@ -12,32 +12,13 @@ using namespace qmxboard;
 
 namespace {
 
-class FixedReadings : public Readings {
-public:
-    double probe(int n) override { return n * 0.5; }    // T1 = 0.5, T2 = 1.0, ...
-    double input(int n) override { return n * 10.0; }   // A1 = 10, A2 = 20, ...
-};
-
-class NoChannels : public Operands {
-public:
-    double probe(int n) override { return readings.probe(n); }
-    double input(int n) override { return readings.input(n); }
+// T1 = 0.5, T2 = 1.0, ... (Tn = n x probeStep); A1 = 10, A2 = 20, ...; channels 0.
+struct Fixed : Readings, Operands {
+    double probe(int n) override { return n * probeStep; }
+    double input(int n) override { return n * 10.0; }
     double channel(int) override { return 0; }
-    FixedReadings readings;
+    double probeStep = 0.5;
 };
-
-double eval(const std::string &text) {
-    Formula f;
-    Status s = Formula::compile(text, f);
-    EXPECT_EQ(s, kOk) << text;
-    NoChannels in;
-    return f.evaluate(in, false);
-}
-
-Status statusOf(const std::string &text) {
-    Formula f;
-    return Formula::compile(text, f);
-}
 
 TEST(Formula, EvaluatesWithPrecedenceUnaryMinusAndSets) {
     const struct { const char *text; double value; } cases[] = {
@@ -49,7 +30,12 @@ TEST(Formula, EvaluatesWithPrecedenceUnaryMinusAndSets) {
         {"GOR(T1+T2,T3*2)", 3}, {"GOR(LOR(1,5),2)", 2}, {"-GOR(1,2)", -2},    {"T64+A16", 192},
         {"007", 7},
     };
-    for (const auto &c : cases) EXPECT_DOUBLE_EQ(eval(c.text), c.value) << c.text;
+    Fixed in;
+    for (const auto &c : cases) {
+        Formula f;
+        ASSERT_EQ(Formula::compile(c.text, f), kOk) << c.text;
+        EXPECT_DOUBLE_EQ(f.evaluate(in, false), c.value) << c.text;
+    }
 }
 
 TEST(Formula, EveryFaultHasItsStatus) {
@@ -62,62 +48,51 @@ TEST(Formula, EveryFaultHasItsStatus) {
         {kBadNumber, {"1.2.3", "1e", "1e+", ".", "1e99", "3..4", "1e-999"}},
         {kBadSymbol, {"X1", "T", "T1 & T2", "SIN(T1)", "TT1", "GOR1", "T1#", "T1X", "Ä"}},
         {kTooComplex, {"((((((((((((((((((1))))))))))))))))))", "-----------------1",
-                       "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(1)))))))))))))))))"}},
+                       "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX("
+                       "MAX(1)))))))))))))))))"}},
         {kBadFunction, {"GOR T1", "MAX", "MAX()", "MAX(T1,T2)", "T1,T2", "(T1,T2)", "TIR(1,2)"}},
         {kBadSet, {"GOR()", "GOR(T1)", "LOR(T1,)", "GOR(,T1)", "LOR(T1,,T2)", "GOR("}},
     };
+    Formula f;
     for (const auto &c : cases) {
-        for (const char *text : c.texts) EXPECT_EQ(statusOf(text), c.status) << '"' << text << '"';
+        for (const char *text : c.texts)
+            EXPECT_EQ(Formula::compile(text, f), c.status) << '"' << text << '"';
     }
-}
-
-TEST(Formula, NestingUpToTheLimitIsAccepted) {
+    // Nesting up to the limit is accepted.
     std::string deep = std::string(kMaxNesting, '(') + "1" + std::string(kMaxNesting, ')');
-    EXPECT_EQ(statusOf(deep), kOk);
-    EXPECT_EQ(statusOf("(" + deep + ")"), kTooComplex);
+    EXPECT_EQ(Formula::compile(deep, f), kOk);
+    EXPECT_EQ(Formula::compile("(" + deep + ")", f), kTooComplex);
 }
 
 TEST(Formula, MemoriesFollowTheScansAndStartAgainAfterAReset) {
     Formula f;
     ASSERT_EQ(Formula::compile("MAX(T1)*100+MIN(T1)*10+TIR(T1)", f), kOk);
-    struct Probe : Operands {
-        double x = 0;
-        double probe(int) override { return x; }
-        double input(int) override { return 0; }
-        double channel(int) override { return 0; }
-    } in;
+    Fixed in;
     auto parts = [&] {
         auto m = f.memories();
         return std::vector<double>{m[0].high, m[1].low, m[2].high - m[2].low};
     };
+    auto evaluate = [&](double t1, bool scan) {
+        in.probeStep = t1;
+        return f.evaluate(in, scan);
+    };
     // Before any scan every memory shows the present value.
-    in.x = 2;
-    EXPECT_DOUBLE_EQ(f.evaluate(in, false), 2 * 100 + 2 * 10 + 0);
-    for (double x : {2.0, 5.0, 1.0, 3.0}) {
-        in.x = x;
-        f.evaluate(in, true);
-    }
+    EXPECT_DOUBLE_EQ(evaluate(2, false), 2 * 100 + 2 * 10 + 0);
+    for (double x : {2.0, 5.0, 1.0, 3.0}) evaluate(x, true);
     EXPECT_EQ(parts(), (std::vector<double>{5, 1, 4}));
-    in.x = 3;
-    EXPECT_DOUBLE_EQ(f.evaluate(in, false), 5 * 100 + 1 * 10 + 4);
+    EXPECT_DOUBLE_EQ(evaluate(3, false), 5 * 100 + 1 * 10 + 4);
     // A read between scans sees a new extreme, but does not keep it.
-    in.x = 7;
-    EXPECT_DOUBLE_EQ(f.evaluate(in, false), 7 * 100 + 1 * 10 + 6);
+    EXPECT_DOUBLE_EQ(evaluate(7, false), 7 * 100 + 1 * 10 + 6);
     EXPECT_EQ(parts(), (std::vector<double>{5, 1, 4}));
-
+    // After a reset (code 09, tested through the ports) they start again.
     f.resetMemories();
-    in.x = 4;
-    EXPECT_DOUBLE_EQ(f.evaluate(in, false), 4 * 100 + 4 * 10 + 0);
-    f.evaluate(in, true);
-    in.x = 6;
-    f.evaluate(in, true);
-    EXPECT_EQ(parts(), (std::vector<double>{6, 4, 2}));
+    EXPECT_DOUBLE_EQ(evaluate(4, false), 4 * 100 + 4 * 10 + 0);
 }
 
 class ChannelTableTest : public ::testing::Test {
 protected:
     ChannelTable table;
-    FixedReadings readings;
+    Fixed readings;
 };
 
 TEST_F(ChannelTableTest, ValueIsFormulaTimesScalingPlusZero) {
@@ -166,57 +141,38 @@ TEST_F(ChannelTableTest, SharedReferencesAreComputedOnce) {
     EXPECT_FLOAT_EQ(table.value(41, readings), std::ldexp(0.5f, 40));
 }
 
-TEST_F(ChannelTableTest, FormulaTableFillsWithElements) {
-    // "T1+T1+..." of 254 characters: 85 operands and 84 additions.
+TEST_F(ChannelTableTest, FormulaTableAndMemoryFillAndAreGivenBack) {
+    // "T1+T1+..." of 254 characters is 85 operands and 84 additions; blanks
+    // cost memory but no table elements.
     std::string longSum = "T1";
     while (longSum.size() + 3 <= 254) longSum += "+T1";
-    int n = 1;
-    Status s = kOk;
-    for (; n <= kChannels && s == kOk; ++n) s = table.define(n, longSum);
-    EXPECT_EQ(s, kTableFull);
-    EXPECT_EQ(n - 1, int(kFormulaTable / 169) + 1);
-    EXPECT_LE(table.tableUsed(), kFormulaTable);
-    // Freeing one channel makes room again.
-    table.clear(1);
-    EXPECT_EQ(table.define(n - 1, longSum), kOk);
-}
-
-TEST_F(ChannelTableTest, FormulaMemoryFillsWithText) {
-    // Blanks cost memory but no table elements.
-    std::string padded = "T1" + std::string(252, ' ');
-    int n = 1;
-    Status s = kOk;
-    for (; n <= kChannels && s == kOk; ++n) s = table.define(n, padded);
-    EXPECT_EQ(s, kMemoryFull);
-    EXPECT_EQ(n - 1, int(kFormulaMemory / 255) + 1);
-    // Redefining a channel in place gives its old text back first.
-    EXPECT_EQ(table.define(1, padded), kOk);
-    table.clearAll();
-    EXPECT_EQ(table.memoryUsed(), 0u);
-    EXPECT_EQ(table.tableUsed(), 0u);
-}
-
-TEST_F(ChannelTableTest, TwoHundredFiftyFiveOrdinaryFormulasFit) {
+    const struct { std::string formula; Status full; std::size_t fit; } cases[] = {
+        {longSum, kTableFull, kFormulaTable / 169},
+        {"T1" + std::string(252, ' '), kMemoryFull, kFormulaMemory / 255},
+    };
+    for (const auto &c : cases) {
+        int n = 1;
+        while (n <= kChannels && table.define(n, c.formula) == kOk) ++n;
+        EXPECT_EQ(table.define(n, c.formula), c.full);
+        EXPECT_EQ(std::size_t(n - 1), c.fit);
+        EXPECT_LE(table.tableUsed(), kFormulaTable);
+        // Redefining a channel in place gives its old room back first; freeing one makes room.
+        EXPECT_EQ(table.define(1, c.formula), kOk);
+        table.clear(1);
+        EXPECT_EQ(table.define(n, c.formula), kOk);
+        table.clearAll();
+        EXPECT_EQ(table.memoryUsed(), 0u);
+        EXPECT_EQ(table.tableUsed(), 0u);
+    }
+    // The program's 255 channels fit with ordinary formulas, with room to spare.
     for (int n = 1; n <= kChannels; ++n) {
-        std::string f = "(T" + std::to_string(n % 64 + 1) + "+T" + std::to_string((n + 1) % 64 + 1) + ")/2*1.0254-A" +
+        std::string f = "(T" + std::to_string(n % 64 + 1) + "+T" +
+                        std::to_string((n + 1) % 64 + 1) + ")/2*1.0254-A" +
                         std::to_string(n % 16 + 1) + "+GOR(T1,T2)";
         ASSERT_EQ(table.define(n, f), kOk) << n;
     }
     EXPECT_LT(table.tableUsed() * 2, kFormulaTable);
     EXPECT_LT(table.memoryUsed() * 2, kFormulaMemory);
-}
-
-TEST_F(ChannelTableTest, ScanUpdatesOnlyMemoriesAndResetClearsThem) {
-    ASSERT_EQ(table.define(1, "MAX(T1)"), kOk);
-    ASSERT_EQ(table.define(2, "TIR(C1)"), kOk);
-    table.scan(readings);
-    auto m = table.at(1).formula->memories();
-    ASSERT_EQ(m.size(), 1u);
-    EXPECT_TRUE(m[0].held);
-    EXPECT_DOUBLE_EQ(m[0].high, 0.5);
-    table.resetMemories();
-    EXPECT_FALSE(table.at(1).formula->memories()[0].held);
-    EXPECT_FALSE(table.at(2).formula->memories()[0].held);
 }
 
 } // namespace

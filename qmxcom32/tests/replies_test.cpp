@@ -1,21 +1,15 @@
 // replies_test.cpp - the reply side of the link: statuses and their texts,
-// full-length replies, boards that die at each step of an exchange, the
-// single entry into demonstration mode, message boxes off, refused inputs
-// and the frame trace.
+// full-length replies, polls and time-outs, boards that die at each step of
+// an exchange, the single entry into demonstration mode, message boxes off,
+// refused inputs and the frame trace.
 #include <cstdlib>
-#include <string>
 
 #include "library_fixture.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 TEST_F(LibraryTest, BoardStatusesAreShownAndReturned) {
-    const struct {
-        std::uint8_t status;
-        const char *text;
-    } kStatuses[] = {
+    const std::pair<std::uint8_t, const char *> kStatuses[] = {
         {10, "Bad channel number"}, {11, "Unknown error:11"}, {12, "Bad formula"},
         {13, "Bad formula"}, {14, "Table full"}, {15, "Bad probe number"}, {16, "Bad formula"},
         {17, "Bad number in formula"}, {18, "Bad symbol"}, {19, "Formula too complex"},
@@ -25,83 +19,85 @@ TEST_F(LibraryTest, BoardStatusesAreShownAndReturned) {
     };
     for (bool shown : {true, false}) {
         QmxMsgBox(shown ? 1 : 0);
-        for (const auto &status : kStatuses) {
-            SCOPED_TRACE(status.text);
+        for (const auto &[status, text] : kStatuses) {
+            SCOPED_TRACE(text);
             board.Forget();
-            board.QueueReply(Reply({0x00, 0x00, 0x80, 0x3F}, status.status));
+            board.QueueReply(Reply({0x00, 0x00, 0x80, 0x3F}, status));
             float value = 7.0f;
-            EXPECT_EQ(QmxReadChannel(1, &value), status.status);
+            EXPECT_EQ(QmxReadChannel(1, &value), status);
             EXPECT_EQ(value, 7.0f);  // a failed read hands nothing out
-            EXPECT_EQ(board.messages, shown ? Texts{status.text} : Texts{});
+            EXPECT_EQ(board.messages, shown ? Texts{text} : Texts{});
         }
     }
 }
 
+// Settings and raw replies are handed out whatever the status; count 0
+// carries 256 bytes, read and no more.
 TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus) {
     board.QueueReply(Reply({0xFE}, 15));
     std::int32_t setting = 0;
     EXPECT_EQ(QmxGetFpIn(&setting), 15);
     EXPECT_EQ(setting, -2);
-    board.QueueReply(Reply({0x12, 0x34}, 21));
-    unsigned char *reply = nullptr;
-    const unsigned char data[] = {0x00};
-    EXPECT_EQ(QmxReadDirect(1, data, &reply), 21);
-    ASSERT_EQ(reply, replyBuffer);
-    EXPECT_TRUE(SameBytes({0x12, 0x34}, Bytes(reply, reply + 2)));
-    EXPECT_EQ(board.messages, (Texts{"Bad probe number", "Memory full"}));
-}
-
-TEST_F(LibraryTest, CountZeroCarries256DataBytes) {
-    Bytes data(256);
-    for (int i = 0; i < 256; ++i) {
-        data[i] = static_cast<std::uint8_t>(255 - i);
-    }
-    board.QueueReply(Reply(data));
+    const Bytes data = ImagePart(0, 256);
+    board.Forget();
+    board.QueueReply(Reply(data, 21));
     unsigned char *reply = nullptr;
     const unsigned char request[] = {0x00};
-    EXPECT_EQ(QmxReadDirect(1, request, &reply), 0);
+    EXPECT_EQ(QmxReadDirect(1, request, &reply), 21);
+    ASSERT_EQ(reply, replyBuffer);
     EXPECT_TRUE(SameBytes(data, Bytes(reply, reply + 256)));
     EXPECT_EQ(reply[256], 0x00);  // a text taken from a full reply stays terminated
     EXPECT_EQ(board.Count(false, board.data), 3u + 256u);
+    EXPECT_EQ(board.messages, Texts{"Memory full"});
 }
 
-TEST_F(LibraryTest, ReadyBoardCostsOneStatusPollPerByte) {
+TEST_F(LibraryTest, OneStatusPollPerByteAndWaitsThatGiveUp) {
     board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
     float value = 0.0f;
     EXPECT_EQ(QmxReadChannel(1, &value), 0);
     EXPECT_EQ(board.Count(false, board.status), 4u + 7u);
     EXPECT_EQ(board.Count(false, board.replyReady), 1u);
     EXPECT_EQ(board.accesses.size(), 24u);
+
+    QmxMsgBox(0);
+    board.Forget();
+    const long start = board.now;
+    EXPECT_EQ(QmxStartScan(), -1);
+    // The clock moves one second per look: a deadline of start + 3 allows three polls.
+    EXPECT_EQ(board.Count(false, board.replyReady), 3u);
+    EXPECT_EQ(board.now - start, 4);
+
+    board.Forget();
+    board.TakeOnly(0);
+    EXPECT_EQ(QmxStartScan(), -1);
+    EXPECT_EQ(board.Count(false, board.status), 30000u);
+    EXPECT_TRUE(board.Sent().empty());
 }
 
 // A board that dies at each step of an exchange. The read before it leaves
 // 1.5 in the reply buffer, and an earlier stretch of demonstration mode
 // ended on a command whose emulation leaves the buffer alone: the stale 1.5
-// must never come back as a fresh value.
-struct DyingBoard {
-    const char *what;
-    int takes;           // data bytes the board still takes (-1: all)
-    const char *reply;   // what it still answers
-    const char *sent;
-    std::int32_t result;  // with message boxes on (off: -1)
-    float value;          // with message boxes on (off: unchanged)
-};
-
-const DyingBoard kDyingBoards[] = {
-    {"takes no byte", 0, "", "", 0, 0.0f},
-    {"takes the ':' only", 1, "", "3A", 0, 0.0f},
-    {"takes the header only", 3, "", "3A 04 01", -1, 7.0f},
-    {"takes the frame, never replies", -1, "", "3A 04 01 03", -1, 7.0f},
-    {"stops after the lead byte", -1, "00", "3A 04 01 03", -1, 7.0f},
-    {"cuts the data short", -1, "00 00 04 11 22", "3A 04 01 03", -1, 7.0f},
-};
-
-// With message boxes on the first failure is shown and the link answers
-// from its emulation from then on; with them off every call fails and the
-// board is tried again each time.
+// must never come back as a fresh value. With message boxes on the first
+// failure is shown and the link answers from its emulation from then on;
+// with them off every call fails and the board is tried again each time.
 TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
+    const struct {
+        const char *what;
+        int takes;            // data bytes the board still takes (-1: all)
+        const char *reply;    // what it still answers
+        const char *sent;
+        std::int32_t result;  // with message boxes on (off: -1)
+        float value;          // with message boxes on (off: unchanged)
+    } kDyingBoards[] = {
+        {"takes no byte", 0, "", "", 0, 0.0f},
+        {"takes the ':' only", 1, "", "3A", 0, 0.0f},
+        {"takes the header only", 3, "", "3A 04 01", -1, 7.0f},
+        {"takes the frame, never replies", -1, "", "3A 04 01 03", -1, 7.0f},
+        {"stops after the lead byte", -1, "00", "3A 04 01 03", -1, 7.0f},
+        {"cuts the data short", -1, "00 00 04 11 22", "3A 04 01 03", -1, 7.0f},
+    };
     for (bool shown : {true, false}) {
-        for (const DyingBoard &dying : kDyingBoards) {
+        for (const auto &dying : kDyingBoards) {
             SCOPED_TRACE(std::string(dying.what) + (shown ? "" : ", message boxes off"));
             EnterDemo();
             ASSERT_EQ(QmxStartScan(), 0);  // emulated: leaves the reply buffer alone
@@ -136,40 +132,14 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
     }
 }
 
-TEST_F(LibraryTest, ReplyWaitGivesUpAfterThreeSecondsOfTheClock) {
-    QmxMsgBox(0);
-    const long start = board.now;
-    EXPECT_EQ(QmxStartScan(), -1);
-    // The clock moves one second per look: a deadline of start + 3 allows three polls.
-    EXPECT_EQ(board.Count(false, board.replyReady), 3u);
-    EXPECT_EQ(board.now - start, 4);
-}
-
-TEST_F(LibraryTest, ByteHandshakeGivesUpAfter30000Polls) {
-    QmxMsgBox(0);
-    board.TakeOnly(0);
-    EXPECT_EQ(QmxStartScan(), -1);
-    EXPECT_EQ(board.Count(false, board.status), 30000u);
-    EXPECT_TRUE(board.Sent().empty());
-}
-
 TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
-    const std::string longest(254, 'T');
-    const std::string tooLong(255, 'T');
+    const std::string longest(254, 'T'), tooLong(255, 'T');
     const unsigned char data[257] = {};
     unsigned char *reply = nullptr;
-    const struct {
-        const char *call;
-        std::int32_t result;
-    } kRefused[] = {
-        {"QmxDefineChannel(1, 255 characters)", QmxDefineChannel(1, tooLong.c_str())},
-        {"QmxDefineChannel(1, NULL)", QmxDefineChannel(1, nullptr)},
-        {"QmxReadDirect(0)", QmxReadDirect(0, data, &reply)},
-        {"QmxReadDirect(257)", QmxReadDirect(257, data, &reply)},
-        {"QmxReadDirect(-1)", QmxReadDirect(-1, data, &reply)},
-    };
-    for (const auto &refused : kRefused) {
-        EXPECT_EQ(refused.result, -1) << refused.call;
+    EXPECT_EQ(QmxDefineChannel(1, tooLong.c_str()), -1);
+    EXPECT_EQ(QmxDefineChannel(1, nullptr), -1);
+    for (std::int32_t count : {0, 257, -1}) {
+        EXPECT_EQ(QmxReadDirect(count, data, &reply), -1) << count;
     }
     EXPECT_EQ(reply, replyBuffer);
     EXPECT_TRUE(board.accesses.empty());
@@ -185,29 +155,23 @@ TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
 }
 
 TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn) {
-    setenv("QMX_TRACE", "1", 1);
-    board.QueueReply(Reply({0x05}));
-    ::testing::internal::CaptureStderr();
-    ASSERT_EQ(QmxCommInit(0, nullptr), 0);
-    board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
-    float value = 0.0f;
-    QmxReadChannel(3, &value);
-    QmxMsgBox(0);
-    QmxStartScan();
-    const std::string traced = ::testing::internal::GetCapturedStderr();
+    for (bool on : {true, false}) {
+        setenv("QMX_TRACE", on ? "1" : "0", 1);
+        board.QueueReply(Reply({0x05}));
+        ::testing::internal::CaptureStderr();
+        ASSERT_EQ(QmxCommInit(0, nullptr), 0);  // takes up the switch
+        board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
+        float value = 0.0f;
+        QmxReadChannel(3, &value);
+        QmxMsgBox(0);
+        QmxStartScan();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  on ? "qmxcom32: > 3A 55 01 00\nqmxcom32: < 00 00 01 05\nqmxcom32: > 3A 04 01 03\n"
+                       "qmxcom32: < 00 00 04 00 00 C0 3F\nqmxcom32: > 3A 07 01 03\n"
+                       "qmxcom32: < (no reply)\n"
+                     : "");
+    }
     unsetenv("QMX_TRACE");
-    EXPECT_EQ(traced,
-              "qmxcom32: > 3A 55 01 00\n"
-              "qmxcom32: < 00 00 01 05\n"
-              "qmxcom32: > 3A 04 01 03\n"
-              "qmxcom32: < 00 00 04 00 00 C0 3F\n"
-              "qmxcom32: > 3A 07 01 03\n"
-              "qmxcom32: < (no reply)\n");
-
-    board.QueueReply(Reply({0x05}));
-    ::testing::internal::CaptureStderr();
-    ASSERT_EQ(QmxCommInit(0, nullptr), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

@@ -8,23 +8,61 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "qmxcom32_host.h"
 
 using Bytes = std::vector<std::uint8_t>;
+using Texts = std::vector<std::string>;
 
 // "3A 04 01 03" -> bytes; and back.
-Bytes Hex(const std::string &text);
-std::string Hex(const Bytes &bytes);
-// Equal byte strings, or both in hex with the first difference marked.
-::testing::AssertionResult SameBytes(const Bytes &expected, const Bytes &actual);
+inline Bytes Hex(const std::string &text) {
+    Bytes bytes;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+    }
+    return bytes;
+}
 
-// A reply frame with status 0: lead 00, status, count (256 written as 00), data.
-Bytes Reply(const Bytes &data, std::uint8_t status = 0x00);
+inline std::string Hex(const Bytes &bytes) {
+    std::string text;
+    char hex[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(hex, sizeof hex, " %02X", byte);
+        text += hex;
+    }
+    return text.empty() ? text : text.substr(1);
+}
+
+inline Bytes operator+(Bytes left, const Bytes &right) {
+    left.insert(left.end(), right.begin(), right.end());
+    return left;
+}
+
+// Equal byte strings, or both in hex with the first difference marked.
+inline ::testing::AssertionResult SameBytes(const Bytes &expected, const Bytes &actual) {
+    if (expected == actual) {
+        return ::testing::AssertionSuccess();
+    }
+    const auto first =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+        expected.begin();
+    return ::testing::AssertionFailure()
+           << "bytes differ from byte " << first << " on\n  expected: " << Hex(expected)
+           << "\n  actual:   " << Hex(actual) << "\n" << std::string(12 + 3 * first, ' ') << "^^";
+}
+
+// A reply frame: lead 00, status, count (256 written as 00), data.
+inline Bytes Reply(const Bytes &data, std::uint8_t status = 0x00) {
+    return Bytes{0x00, status, static_cast<std::uint8_t>(data.size())} + data;
+}
 
 class ScriptedBoard {
 public:
@@ -34,13 +72,25 @@ public:
         std::uint8_t value;
     };
 
-    explicit ScriptedBoard(std::uint16_t base = 0x310);
-    ~ScriptedBoard();
-    ScriptedBoard(const ScriptedBoard &) = delete;
-    ScriptedBoard &operator=(const ScriptedBoard &) = delete;
+    explicit ScriptedBoard(std::uint16_t base = 0x310)
+        : data(base), status(base + 1), replyReady(base + 3) {}
+    ~ScriptedBoard() {
+        QmxHostSetPortBus(nullptr);
+        QmxHostSetClock(nullptr, nullptr);
+        QmxHostSetMessageHandler(nullptr, nullptr);
+    }
 
     // Installs the bus, the clock and the message recorder as the library's hooks.
-    void Install();
+    void Install() {
+        const QmxPortBus bus = {
+            this,
+            [](void *board, unsigned short port) { return Of(board).Read(port); },
+            [](void *board, unsigned short port, unsigned char v) { Of(board).Write(port, v); }};
+        QmxHostSetPortBus(&bus);
+        QmxHostSetClock([](void *board) { return Of(board).now++; }, this);
+        QmxHostSetMessageHandler(
+            [](void *board, const char *text) { Of(board).messages.emplace_back(text); }, this);
+    }
 
     // The next request is answered with this frame (lead, status, count, data...).
     void QueueReply(const Bytes &frame) { replies_.push_back(frame); }
@@ -51,26 +101,69 @@ public:
     // After `count` more data-register writes the board stays busy until
     // Restart(); a negative count takes every byte.
     void TakeOnly(int count) { takeLimit_ = count < 0 ? -1 : dataWrites_ + count; }
-
     // A board just switched on: no reply, nothing offered, takes every byte.
-    void Restart();
+    void Restart() {
+        replies_.clear();
+        offered_.clear();
+        loaderReset_ = false;
+        takeLimit_ = -1;
+    }
 
     // Every byte written to the data register since the last Forget().
-    Bytes Sent() const;
-    std::size_t Count(bool write, std::uint16_t port) const;
+    Bytes Sent() const {
+        Bytes sent;
+        for (const Access &access : accesses) {
+            if (access.write && access.port == data) {
+                sent.push_back(access.value);
+            }
+        }
+        return sent;
+    }
+    std::size_t Count(bool write, std::uint16_t port) const {
+        return std::count_if(accesses.begin(), accesses.end(),
+                             [&](const Access &a) { return a.write == write && a.port == port; });
+    }
     void Forget() { accesses.clear(); messages.clear(); }
 
     std::vector<Access> accesses;
-    std::vector<std::string> messages;
+    Texts messages;
     long now = 1000;  // the clock, in seconds
 
     const std::uint16_t data, status, replyReady;
 
 private:
-    static std::uint8_t ReadHook(void *context, unsigned short port);
-    static void WriteHook(void *context, unsigned short port, unsigned char value);
-    std::uint8_t Read(std::uint16_t port);
-    void Write(std::uint16_t port, std::uint8_t value);
+    static ScriptedBoard &Of(void *board) { return *static_cast<ScriptedBoard *>(board); }
+
+    std::uint8_t Read(std::uint16_t port) {
+        std::uint8_t value = 0x00;
+        if (port == status) {
+            if (loaderReset_) {
+                loaderReset_ = false;
+                Offer(loaderAnswer_);
+            }
+            const bool busy = takeLimit_ >= 0 && dataWrites_ >= takeLimit_;
+            value = busy || !offered_.empty() ? 0x01 : 0x00;
+        } else if (port == replyReady) {
+            value = replies_.empty() ? 0x00 : 0x01;
+        } else if (port == data && !offered_.empty()) {
+            value = offered_.front();
+            offered_.pop_front();
+        }
+        accesses.push_back({false, port, value});
+        return value;
+    }
+
+    void Write(std::uint16_t port, std::uint8_t value) {
+        accesses.push_back({true, port, value});
+        if (port == data) {
+            ++dataWrites_;
+        } else if (port == status) {
+            loaderReset_ = true;
+        } else if (port == replyReady && !replies_.empty()) {
+            Offer(replies_.front());
+            replies_.pop_front();
+        }
+    }
 
     std::deque<Bytes> replies_;
     std::deque<std::uint8_t> offered_;

@@ -4,6 +4,8 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "core/settings.h"
+#include "dialogs/formaboutqmxsrv.h"
+#include "dialogs/formmastering.h"
 #include "displays/formgriddisplay.h"
 #include "displays/formlingage.h"
 #include "displays/formselectgroup.h"
@@ -334,9 +336,22 @@ void FormMain::runSelectGroup()
     dialog.exec();
 }
 
-void FormMain::runMastering() {}
+void FormMain::runMastering()
+{
+    if (!mastering_) {
+        mastering_ = new FormMastering(state_, this);
+        scan_.hooks.masteringValue = [this](const std::string &text) {
+            mastering_->showChannelValue(text);
+        };
+    }
+    mastering_->exec();
+}
 
-void FormMain::runAbout() {}
+void FormMain::runAbout()
+{
+    FormAboutQMXSRV about(state_, this);
+    about.exec();
+}
 
 void FormMain::showGridWindow(bool visible)
 {

@@ -30,6 +30,7 @@ namespace qmxsrv {
 class FileDialogs;
 class FormGridDisplay;
 class FormLinGage;
+class FormMastering;
 class LiveValueService;
 class ProgramState;
 
@@ -122,6 +123,8 @@ private:
     LabelChan LabelChan_;
     ScanCycle scan_;
     QTimer *Timer1;
+    // Made on first use and kept for the run: its channel and step survive closing.
+    FormMastering *mastering_ = nullptr;
     // Windows of their own, made on first use; no parent, so that they stand
     // beside this window rather than always above it.
     std::unique_ptr<FormGridDisplay> FormGridDisplay_;

@@ -9,60 +9,54 @@
 
 using namespace qmxsrv;
 using qmxtest::readFile;
-using qmxtest::TempDir;
 using qmxtest::writeFile;
 
 namespace {
 
 class SettingsFile : public ::testing::Test {
 protected:
+    // The settings as read from qmxsrv.ini with this text.
     Settings read(const std::string &fileText)
     {
-        writeFile(dir.file("qmxsrv.ini"), fileText);
+        writeFile(path, fileText);
+        return read();
+    }
+    Settings read()
+    {
         Settings s = defaultSettings(dir.path());
         ReadSettings(s, boxes);
         return s;
     }
-    TempDir dir;
+    qmxtest::TempDir dir;
+    const std::string path = dir.file("qmxsrv.ini");
+    const Settings defaults = defaultSettings(dir.path());
     ScriptedMessageBoxes boxes;
 };
 
-const char defaultFile[] = "[QMXSRV Version 1.0]\r\n"
-                           "[General Setup]\r\n"
-                           "MaxChannel= 24 \r\n"
-                           "MaxLVDT= 24 \r\n"
-                           "MaxAnalog= 4 \r\n"
-                           "MaxDigital=  0 \r\n"
-                           "MaxStrain=  0 \r\n"
-                           "Decimals=  5 \r\n"
-                           "ScanTime=  500 \r\n"
-                           "ADCAverage=  4 \r\n"
-                           "RunAvg=  1 \r\n"
-                           "QMXBaseAdr=  784 \r\n"
-                           "QMXFirmware= Rdx44k.bin\r\n"
-                           "DDEEnabled= False\r\n";
+const std::string defaultFile = "[QMXSRV Version 1.0]\r\n[General Setup]\r\nMaxChannel= 24 \r\n"
+                                "MaxLVDT= 24 \r\nMaxAnalog= 4 \r\nMaxDigital=  0 \r\n"
+                                "MaxStrain=  0 \r\nDecimals=  5 \r\nScanTime=  500 \r\n"
+                                "ADCAverage=  4 \r\nRunAvg=  1 \r\nQMXBaseAdr=  784 \r\n"
+                                "QMXFirmware= Rdx44k.bin\r\nDDEEnabled= False\r\n";
 
 TEST_F(SettingsFile, DefaultsWrittenByteForByte)
 {
-    const Settings s = defaultSettings(dir.path());
-    EXPECT_EQ(s.FirmwarePath, dir.path() + "/Rdx44k.bin");
-    ASSERT_TRUE(WriteSettings(s, false, boxes));
-    EXPECT_EQ(readFile(dir.file("qmxsrv.ini")), defaultFile);
-    ASSERT_TRUE(WriteSettings(s, true, boxes));
-    EXPECT_EQ(readFile(dir.file("qmxsrv.ini")), std::string(defaultFile) + "\r\n");
+    EXPECT_EQ(defaults.FirmwarePath, dir.path() + "/Rdx44k.bin");
+    for (bool line15 : {false, true}) {
+        ASSERT_TRUE(WriteSettings(defaults, line15, boxes));
+        EXPECT_EQ(readFile(path), defaultFile + (line15 ? "\r\n" : ""));
+    }
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dir.listing(), "qmxsrv.ini "); // no temporary left behind
 }
 
-struct RuleCase {
-    const char *lines;              // after the two header lines
-    void (*expected)(Settings &s);  // what they change in the defaults
-};
-
 TEST_F(SettingsFile, ReadingRules)
 {
     using S = Settings;
-    const RuleCase cases[] = {
+    const struct {
+        const char *lines;             // after the two header lines
+        void (*expected)(Settings &s); // what they change in the defaults
+    } cases[] = {
         {"MaxChannel=12", [](S &s) { s.MaxChannel = 12; }},
         {"maxchannel=12\nMaxChannel =12", [](S &) {}}, // keys compared exactly
         {"MaxLvdt= 7", [](S &s) { s.MaxLVDT = 7; }},
@@ -73,20 +67,11 @@ TEST_F(SettingsFile, ReadingRules)
         {"ScanTime=abc", [](S &s) { s.ScanTime = 0; }},
         {"ScanTime=", [](S &s) { s.ScanTime = 0; }},
         {"ScanTime=40000", [](S &) {}},
-        {"ADCAverage=8\nRunAvg=-2\nDecimals= 3", [](S &s) {
-             s.ADCAverage = 8;
-             s.RunAvg = -2;
-             s.SystemDecimals = 3;
-         }},
-        {"MaxDigital= 6\nMaxStrain= 300", [](S &s) {
-             s.MaxDigital = 6;
-             s.MaxStrain = 300;
-         }},
+        {"ADCAverage=8\nRunAvg=-2\nDecimals= 3",
+         [](S &s) { s.ADCAverage = 8; s.RunAvg = -2; s.SystemDecimals = 3; }},
+        {"MaxDigital= 6\nMaxStrain= 300", [](S &s) { s.MaxDigital = 6; s.MaxStrain = 300; }},
         {"MaxChannel=255\nMaxAnalog=256\nMaxLVDT=300", [](S &s) { s.MaxChannel = 255; }},
-        {"MaxAnalog=0\nMaxChannel=-3", [](S &s) {
-             s.MaxAnalog = 0;
-             s.MaxChannel = -3;
-         }},
+        {"MaxAnalog=0\nMaxChannel=-3", [](S &s) { s.MaxAnalog = 0; s.MaxChannel = -3; }},
         // The firmware path keeps the default name.
         {"QMXFirmware=  other.bin ", [](S &s) { s.QMXFirmware = "other.bin "; }},
         {"QMXFirmware=a=b", [](S &s) { s.QMXFirmware = "a=b"; }},
@@ -103,94 +88,77 @@ TEST_F(SettingsFile, ReadingRules)
         std::string text = "[QMXSRV Version 1.0]\r\n[General Setup]\r\n";
         for (const char *p = c.lines; *p; ++p)
             text += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
-        Settings expected = defaultSettings(dir.path());
+        Settings expected = defaults;
         c.expected(expected);
         const Settings got = read(text + "\r\n");
         EXPECT_EQ(settingsText(got, false), settingsText(expected, false));
         EXPECT_EQ(got, expected);
     }
+    // The first lines are not checked as headers, and lines end in CR, LF or both.
+    Settings expected = defaults;
+    expected.MaxAnalog = 2;
+    expected.ScanTime = 100;
+    expected.RunAvg = 3;
+    EXPECT_EQ(read("MaxAnalog=2\nanything\rScanTime=100\r\nRunAvg=3"), expected);
     EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(SettingsFile, HeaderLinesAreNotCheckedAndLineEndsVary)
-{
-    const Settings s = read("MaxAnalog=2\nanything\rScanTime=100\r\nRunAvg=3");
-    EXPECT_EQ(s.MaxAnalog, 2);
-    EXPECT_EQ(s.ScanTime, 100);
-    EXPECT_EQ(s.RunAvg, 3);
 }
 
 TEST_F(SettingsFile, WriteThenReadGivesTheSameSettings)
 {
-    Settings s = defaultSettings(dir.path());
-    s.MaxChannel = 255;
-    s.MaxLVDT = 7;
-    s.MaxAnalog = 0;
-    s.MaxDigital = -1;
-    s.MaxStrain = 3;
-    s.SystemDecimals = 2;
-    s.ScanTime = -32768;
-    s.ADCAverage = 32767;
-    s.RunAvg = 16;
-    s.QMXBaseAdr = 0x300;
-    s.QMXFirmware = "fw 2.bin";
-    s.DDEEnabled = true;
+    // Every setting away from its default, in declared order (counts, decimals,
+    // scan time, averages, base address, firmware, DDE), in this program folder.
+    const Settings s{255, 7, 0, -1, 3, 2, -32768, 32767, 16, 0x300, "fw 2.bin", true,
+                     dir.path(), defaults.FirmwarePath};
     for (bool line15 : {false, true}) {
         ASSERT_TRUE(WriteSettings(s, line15, boxes));
-        Settings back = defaultSettings(dir.path());
-        ReadSettings(back, boxes);
-        EXPECT_EQ(back, s) << "line 15: " << line15;
+        EXPECT_EQ(read(), s) << "line 15: " << line15;
     }
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(SettingsFile, MissingFileKeepsDefaultsWithOneMessage)
+TEST_F(SettingsFile, MissingOrUnreadableFileKeepsDefaultsWithOneMessage)
 {
-    Settings s = defaultSettings(dir.path());
-    ReadSettings(s, boxes);
-    EXPECT_EQ(s, defaultSettings(dir.path()));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "qmxsrv.ini file not found. Default values used.");
-    EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
-}
-
-TEST_F(SettingsFile, UnreadableFileKeepsDefaultsWithOneMessage)
-{
-    for (const auto make : {+[](const std::string &p) { ::mkdir(p.c_str(), 0755); },
-                            +[](const std::string &p) { ::mkfifo(p.c_str(), 0644); }}) {
-        const std::string path = dir.file("qmxsrv.ini");
+    const struct {
+        void (*make)(const char *path);
+        std::string text;
+        Icon icon;
+    } cases[] = {
+        {[](const char *) {}, "qmxsrv.ini file not found. Default values used.", Icon::None},
+        {[](const char *p) { ::mkdir(p, 0755); },
+         "Cannot read " + path + "\rIs a directory\rDefault values used.", Icon::Exclamation},
+        // A FIFO that nobody writes: the read must not block.
+        {[](const char *p) { ::mkfifo(p, 0644); },
+         "Cannot read " + path + "\rnot a regular file\rDefault values used.", Icon::Exclamation},
+    };
+    for (const auto &c : cases) {
         std::filesystem::remove(path);
-        make(path); // a folder, then a FIFO that nobody writes (must not block)
+        c.make(path.c_str());
         boxes.shown.clear();
-        Settings s = defaultSettings(dir.path());
-        ReadSettings(s, boxes);
-        EXPECT_EQ(s, defaultSettings(dir.path()));
+        EXPECT_EQ(read(), defaults);
         ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_NE(boxes.shown[0].text.find("Cannot read " + path + "\r"), std::string::npos)
-            << boxes.shown[0].text;
+        EXPECT_EQ(boxes.shown[0].text, c.text);
+        EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
+        EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
+        EXPECT_EQ(boxes.shown[0].icon, c.icon);
     }
 }
 
 TEST_F(SettingsFile, FailedWriteNamesTheFileAndKeepsTheOldOne)
 {
-    const std::string path = dir.file("qmxsrv.ini");
     writeFile(path, "old contents");
-    Settings s = defaultSettings(dir.path());
     {
         qmxtest::FileSizeLimit full(16);
-        EXPECT_FALSE(WriteSettings(s, true, boxes));
+        EXPECT_FALSE(WriteSettings(defaults, true, boxes));
     }
     EXPECT_EQ(readFile(path), "old contents");
     EXPECT_EQ(dir.listing(), "qmxsrv.ini ");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Cannot write " + path + "\rFile too large");
-
-    s.AppPath = dir.file("no such folder");
-    EXPECT_FALSE(WriteSettings(s, false, boxes));
+    Settings elsewhere = defaults;
+    elsewhere.AppPath = dir.file("no such folder");
+    EXPECT_FALSE(WriteSettings(elsewhere, false, boxes));
     ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot write " + path + "\rFile too large");
     EXPECT_EQ(boxes.shown[1].text,
-              "Cannot write " + s.AppPath + "/qmxsrv.ini\rNo such file or directory");
+              "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory");
 }
 
 TEST_F(SettingsFile, SaveKeepsPermissionsAndFollowsALink)
@@ -198,9 +166,9 @@ TEST_F(SettingsFile, SaveKeepsPermissionsAndFollowsALink)
     const std::string real = dir.file("real.ini");
     writeFile(real, "x");
     ::chmod(real.c_str(), 0640);
-    std::filesystem::create_symlink(real, dir.file("qmxsrv.ini"));
-    ASSERT_TRUE(WriteSettings(defaultSettings(dir.path()), false, boxes));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("qmxsrv.ini")));
+    std::filesystem::create_symlink(real, path);
+    ASSERT_TRUE(WriteSettings(defaults, false, boxes));
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
     EXPECT_EQ(readFile(real), defaultFile);
     struct stat st {};
     ::stat(real.c_str(), &st);

@@ -1,7 +1,7 @@
 // The start routine against the simulated board: what reaches the board and
 // in which order, the messages, the second instance, and the main window as
 // its load leaves it.
-#include "core_support.h"
+#include "mainwindow_support.h"
 #include "mainwindow/formmain.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
@@ -40,12 +40,7 @@ class Startup : public ::testing::Test {
 protected:
     Startup()
     {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
         QmxHostSetClock(tickingClock, &now);
-        options.programFolder = QString::fromStdString(dir.path());
-        options.link = LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
     }
     ~Startup() override { QmxHostSetClock(nullptr, nullptr); }
 
@@ -66,7 +61,7 @@ protected:
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
     qmxtest::TempDir dir;
-    StartOptions options;
+    StartOptions options = qmxtest::startIn(dir);
     Program program{boxes, dialogs};
 };
 

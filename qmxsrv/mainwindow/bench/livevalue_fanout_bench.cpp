@@ -4,32 +4,23 @@
 // (this program started again with --clients), so neither their work nor
 // their memory counts for the server; both sides read the same monotonic
 // clock.
+#include "benchsupport.h"
 #include "mainwindow/livevalueservice.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
 #include <QWebSocket>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
 
+using namespace bench;
+
 constexpr int items = 24;
 constexpr int clients = 100;
 constexpr int rounds = 200;
-
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // The round a pushed text belongs to: texts are " <round>.<item>".
 int roundOf(const QString &message)
@@ -75,29 +66,6 @@ int runClients(const QUrl &url)
     return QCoreApplication::exec();
 }
 
-long residentKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-// Reads the child's next line, running the server's event loop meanwhile.
-QByteArray nextLine(QProcess &child)
-{
-    while (!child.canReadLine()) {
-        if (child.state() == QProcess::NotRunning)
-            return {};
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return child.readLine().trimmed();
-}
-
 // What setting an item costs the scan when nobody is advised on it: ns per
 // call over 255 items, with changed and with unchanged texts.
 void costOfSetting()
@@ -122,12 +90,6 @@ void costOfSetting()
     }
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, std::size_t(p * double(values.size())))];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -142,42 +104,24 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(service.errorString()));
         return 1;
     }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--clients"),
-                 QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port())});
-    if (!child.waitForStarted() || nextLine(child) != "ready") {
-        std::fprintf(stderr, "the clients did not come up\n");
+    const Fanout f = timeRounds(QCoreApplication::applicationFilePath(),
+                                QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port()),
+                                rounds, [&service](int round) {
+                                    for (int item = 1; item <= items; ++item)
+                                        service.setItemText(
+                                            item, QString::asprintf(" %d.%05d", round, item));
+                                });
+    if (!f.ok)
         return 1;
-    }
-    const long idleKb = residentKb("VmRSS:");
-
-    std::vector<double> ms;
-    for (int round = 1; round <= rounds; ++round) {
-        const qint64 start = nowNs();
-        for (int item = 1; item <= items; ++item)
-            service.setItemText(item, QString::asprintf(" %d.%05d", round, item));
-        const QList<QByteArray> answer = nextLine(child).split(' ');
-        if (answer.size() != 2 || answer[0].toInt() != round) {
-            std::fprintf(stderr, "round %d: the clients fell out\n", round);
-            return 1;
-        }
-        ms.push_back(double(answer[1].toLongLong() - start) / 1e6);
-    }
-    const long rssKb = residentKb("VmRSS:");
-    const long peakKb = residentKb("VmHWM:");
-    child.kill();
-    child.waitForFinished();
 
     std::printf("live-value fan-out: %d changed items to %d advised clients, %d rounds\n",
                 items, clients, rounds);
     std::printf("  time to the last client: median %.2f ms, 95%% %.2f ms, max %.2f ms "
                 "(target < 50 ms)\n",
-                percentile(ms, 0.5), percentile(ms, 0.95), percentile(ms, 1.0));
+                percentile(f.ms, 0.5), percentile(f.ms, 0.95), percentile(f.ms, 1.0));
     std::printf("  server resident memory with %d clients: %.1f MB after connecting, "
                 "%.1f MB after the rounds, peak %.1f MB (target < 100 MB)\n",
-                clients, idleKb / 1024.0, rssKb / 1024.0, peakKb / 1024.0);
+                clients, f.idleKb / 1024.0, f.rssKb / 1024.0, f.peakKb / 1024.0);
     costOfSetting();
     return 0;
 }

@@ -1,0 +1,333 @@
+#include "formmastering.h"
+
+#include "masteringmath.h"
+
+#include "core/channel.h"
+#include "core/device.h"
+#include "core/numbertext.h"
+#include "core/programstate.h"
+#include "platform/qttext.h"
+#include "platform/spinbutton.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace qmxsrv {
+
+namespace {
+
+// The dialog writes its boxes and never reads what is typed into them.
+QLineEdit *textBox(const char *name, QWidget *parent)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    return box;
+}
+
+QLabel *label(const char *name, const char *caption, QWidget *parent, QWidget *buddy = nullptr)
+{
+    auto *l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setObjectName(name);
+    if (buddy)
+        l->setBuddy(buddy);
+    return l;
+}
+
+QGroupBox *frame(const char *name, const char *caption, QWidget *parent)
+{
+    auto *f = new QGroupBox(QString::fromLatin1(caption), parent);
+    f->setObjectName(name);
+    return f;
+}
+
+QPushButton *button(const char *name, const char *caption, QWidget *parent)
+{
+    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(name);
+    // Enter must never take a reading by accident.
+    b->setAutoDefault(false);
+    return b;
+}
+
+// Two labelled boxes, one per row, in a frame.
+void twoRows(QGroupBox *f, QLabel *l1, QLineEdit *b1, QLabel *l2, QLineEdit *b2)
+{
+    auto *grid = new QGridLayout(f);
+    grid->addWidget(l1, 0, 0);
+    grid->addWidget(b1, 0, 1);
+    grid->addWidget(l2, 1, 0);
+    grid->addWidget(b2, 1, 1);
+}
+
+} // namespace
+
+FormMastering::FormMastering(ProgramState &state, QWidget *parent)
+    : QDialog(parent), state_(state), TextMasterChannel_(textBox("TextMasterChannel", this)),
+      SpinButtonChannel_(new SpinButton(this)), TextDescription_(textBox("TextDescription", this)),
+      TextMaster1Value_(textBox("TextMaster1Value", this)),
+      TextMaster2Value_(textBox("TextMaster2Value", this)),
+      TextChannelValue_(textBox("TextChannelValue", this)),
+      CommandResetMM_(button("CommandResetMM", "&Reset MAX/MIN", this)),
+      TxtM1_(textBox("TxtM1", this)), TxtM2_(textBox("TxtM2", this)),
+      TxtSlope_(textBox("TxtSlope", this)), TxtIntercept_(textBox("TxtIntercept", this)),
+      LblInstruction_(label("LblInstruction", "", this)),
+      CommandMaster_(button("CommandMaster", "Master", this)),
+      CommandDone_(button("CommandDone", "Done", this))
+{
+    setObjectName("FormMastering");
+    setWindowTitle(QStringLiteral("Master"));
+    setModal(true);
+    SpinButtonChannel_->setObjectName("SpinButtonChannel");
+    TextMasterChannel_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+
+    auto *channelRow = new QHBoxLayout;
+    channelRow->addWidget(label("LabelChannel", "Channel", this));
+    channelRow->addWidget(TextMasterChannel_);
+    channelRow->addWidget(SpinButtonChannel_);
+    channelRow->addWidget(TextDescription_, 1);
+
+    QGroupBox *masters = frame("FrameMasters", "Masters", this);
+    twoRows(masters, label("LabelMaster1", "Master &1", masters, TextMaster1Value_),
+            TextMaster1Value_, label("LabelMaster2", "Master &2", masters, TextMaster2Value_),
+            TextMaster2Value_);
+
+    QGroupBox *live = frame("FrameLiveValue", "Live Value", this);
+    auto *liveColumn = new QVBoxLayout(live);
+    liveColumn->addWidget(TextChannelValue_);
+    liveColumn->addWidget(CommandResetMM_);
+
+    QGroupBox *taken = frame("FrameMeasurements", "Measurements Taken", this);
+    twoRows(taken, label("LabelM1", "1", taken), TxtM1_, label("LabelM2", "2", taken), TxtM2_);
+
+    QGroupBox *computed = frame("FrameComputed", "Computed Values for Channel", this);
+    twoRows(computed, label("LabelSlope", "Scaling", computed), TxtSlope_,
+            label("LabelIntercept", "Zero", computed), TxtIntercept_);
+
+    auto *frames = new QGridLayout;
+    frames->addWidget(masters, 0, 0);
+    frames->addWidget(live, 0, 1);
+    frames->addWidget(taken, 1, 0);
+    frames->addWidget(computed, 1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(CommandMaster_);
+    buttons->addWidget(CommandDone_);
+
+    auto *page = new QVBoxLayout(this);
+    page->addLayout(channelRow);
+    page->addLayout(frames);
+    page->addWidget(LblInstruction_);
+    page->addLayout(buttons);
+
+    connect(CommandMaster_, &QPushButton::clicked, this, [this] { MasterStep(); });
+    connect(CommandResetMM_, &QPushButton::clicked, this, [this] { state_.device().QmxResetMM(); });
+    connect(CommandDone_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(SpinButtonChannel_, &SpinButton::up, this,
+            [this] { stepToChannel(&FormMastering::NextChannel); });
+    connect(SpinButtonChannel_, &SpinButton::down, this,
+            [this] { stepToChannel(&FormMastering::PreviousChannel); });
+}
+
+FormMastering::~FormMastering() { state_.live.MasteringChannel = 0; }
+
+bool FormMastering::CheckFormula() const
+{
+    const channel *ch = current();
+    return ch && !ch->Formula().empty();
+}
+
+void FormMastering::showChannelValue(const std::string &text)
+{
+    TextChannelValue_->setText(qtText(text));
+}
+
+void FormMastering::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        StartMastering();
+    QDialog::showEvent(event);
+}
+
+void FormMastering::hideEvent(QHideEvent *event)
+{
+    // Closed by any means: the scan stops reading for the dialog.
+    if (!event->spontaneous())
+        state_.live.MasteringChannel = 0;
+    QDialog::hideEvent(event);
+}
+
+// The dialog walks the channels that exist; the channel count may have
+// shrunk since it was last open.
+int FormMastering::channelCount() const { return state_.Channels.Count(); }
+
+channel *FormMastering::current() const
+{
+    return state_.Channels.contains(CurrentChannel_) ? &state_.Channels.Item(CurrentChannel_)
+                                                     : nullptr;
+}
+
+void FormMastering::StartMastering()
+{
+    if (CurrentChannel_ < 1 || CurrentChannel_ > channelCount())
+        CurrentChannel_ = 1;
+    PrepareChannel();
+    setWindowTitle(qtText(actionWord_ + " Channels"));
+    TextMasterChannel_->show();
+    ShowChannelSettings();
+}
+
+void FormMastering::PrepareChannel()
+{
+    const channel *ch = current();
+    actionWord_ = state_.view.MasteringZeroMode ? "Zero" : "Master";
+    if (CheckFormula()) {
+        state_.live.MasteringChannel = CurrentChannel_;
+        setInstructionColour(palette().color(QPalette::ButtonText));
+        setInstruction("Insert Master 1: " + formatValue(ch->Master1, ch->Decimals));
+        CommandMaster_->setText(qtText("Start " + actionWord_));
+        CommandMaster_->setEnabled(true);
+    } else {
+        state_.live.MasteringChannel = 0;
+        setInstructionColour(Qt::red);
+        setInstruction(ch ? "This Channel has no formula" : "There are no channels");
+        CommandMaster_->setText(qtText("Cannot " + actionWord_));
+        CommandMaster_->setEnabled(false);
+    }
+    step_ = WaitMaster1;
+}
+
+void FormMastering::ShowChannelSettings()
+{
+    TextMasterChannel_->setText(qtText(numberText(CurrentChannel_)));
+    for (QLineEdit *box : {TextDescription_, TextMaster1Value_, TextMaster2Value_, TxtSlope_,
+                           TxtIntercept_, TxtM1_, TxtM2_, TextChannelValue_})
+        box->clear();
+    channel *ch = current();
+    if (!ch)
+        return;
+    const int d = ch->Decimals;
+    TextDescription_->setText(qtText(ch->Description));
+    TextMaster1Value_->setText(qtText(formatValue(ch->Master1, d)));
+    TextMaster2Value_->setText(
+        qtText(ch->UseTwoMasters ? formatValue(ch->Master2, d) : std::string("Not Used")));
+    TxtSlope_->setText(qtText(formatValue(ch->Scaling(), d)));
+    TxtIntercept_->setText(qtText(formatValue(ch->ZeroOffset(), d)));
+}
+
+void FormMastering::NextChannel()
+{
+    CurrentChannel_ = CurrentChannel_ < channelCount() ? CurrentChannel_ + 1 : 1;
+}
+
+void FormMastering::PreviousChannel()
+{
+    CurrentChannel_ = CurrentChannel_ < 2 ? channelCount() : CurrentChannel_ - 1;
+}
+
+void FormMastering::stepToChannel(void (FormMastering::*move)())
+{
+    if (channelCount() < 1)
+        return;
+    (this->*move)();
+    ShowChannelSettings();
+    PrepareChannel();
+}
+
+void FormMastering::MasterStep()
+{
+    channel *ch = current();
+    if (!ch)
+        return;
+    switch (step_) {
+    case WaitMaster1:
+        takeMaster1(*ch, ch->Decimals);
+        break;
+    case WaitMaster2:
+        takeMaster2(*ch, ch->Decimals);
+        break;
+    case ChannelDone:
+        stepToChannel(&FormMastering::NextChannel);
+        break;
+    }
+}
+
+void FormMastering::takeMaster1(channel &ch, int decimals)
+{
+    // The box is emptied whenever a channel is prepared and filled by the
+    // next tick: until then MasteringValue still holds the previous
+    // channel's value (or nothing at all after start-up).
+    if (TextChannelValue_->text().isEmpty()) {
+        setInstructionColour(Qt::red);
+        setInstruction("No live value yet: try again.");
+        return;
+    }
+    Reading1_ = state_.live.MasteringValue;
+    TxtM1_->setText(TextChannelValue_->text());
+    if (ch.UseTwoMasters && !state_.view.MasteringZeroMode) {
+        setInstruction("Insert Master 2: " + formatValue(ch.Master2, decimals));
+        CommandMaster_->setText(QStringLiteral("Read"));
+        state_.live.MasteringChannel = CurrentChannel_;
+        step_ = WaitMaster2;
+        return;
+    }
+    const MasteringResult r = zeroFromOneMaster(Reading1_, ch.ZeroOffset(), ch.Master1);
+    if (!r.ok()) {
+        setInstructionColour(Qt::red);
+        setInstruction(masteringFaultText(r.fault));
+        return;
+    }
+    TxtIntercept_->setText(qtText(formatValue(r.newZero, decimals)));
+    ch.setZeroOffset(r.zeroForBoard());
+    state_.view.SetupModified = true;
+    setInstruction(actionWord_ + " completed.");
+    CommandMaster_->setText(QStringLiteral("Next Channel"));
+    step_ = ChannelDone;
+}
+
+void FormMastering::takeMaster2(channel &ch, int decimals)
+{
+    Reading2_ = state_.live.MasteringValue;
+    TxtM2_->setText(TextChannelValue_->text());
+    const float zero = ch.ZeroOffset();
+    const float scaling = ch.Scaling();
+    const MasteringResult r =
+        calibrateFromTwoMasters(Reading1_, Reading2_, zero, scaling, ch.Master1, ch.Master2);
+    if (!r.ok()) {
+        // Nothing has been sent; the next click takes master 2 again.
+        setInstructionColour(Qt::red);
+        setInstruction(masteringFaultText(r.fault));
+        CommandMaster_->setText(QStringLiteral("Do Again"));
+        return;
+    }
+    TxtSlope_->setText(qtText(formatValue(r.newScale, decimals)));
+    TxtIntercept_->setText(qtText(formatValue(r.newZero, decimals)));
+    ch.setZeroOffset(r.zeroForBoard());
+    ch.setScaling(r.scaleForBoard());
+    state_.view.SetupModified = true;
+    setInstruction("Mastering completed.");
+    CommandMaster_->setText(QStringLiteral("Next Channel"));
+    step_ = ChannelDone;
+}
+
+void FormMastering::setInstruction(const std::string &text)
+{
+    LblInstruction_->setText(qtText(text));
+}
+
+void FormMastering::setInstructionColour(const QColor &colour)
+{
+    QPalette p = LblInstruction_->palette();
+    p.setColor(QPalette::WindowText, colour);
+    LblInstruction_->setPalette(p);
+}
+
+} // namespace qmxsrv

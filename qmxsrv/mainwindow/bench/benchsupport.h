@@ -1,0 +1,97 @@
+// What the main window's benchmarks share: the monotonic clock both sides of
+// a fan-out read, percentiles, the process's memory, and reading the client
+// process's lines while the server's event loop runs.
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+inline qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+inline double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(p * double(values.size())))];
+}
+
+// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when unknown.
+inline long residentKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// The child's next line, the server's event loop running meanwhile; empty
+// when the child has ended.
+inline QByteArray nextLine(QProcess &child)
+{
+    while (!child.canReadLine()) {
+        if (child.state() == QProcess::NotRunning)
+            return {};
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return child.readLine().trimmed();
+}
+
+struct Fanout {
+    bool ok = false;
+    std::vector<double> ms; // per round: from the change to the last client having it
+    long idleKb = 0, rssKb = 0, peakKb = 0; // after connecting, after the rounds, peak
+};
+
+// Starts `clients --clients url` (they print "ready", then "<round> <ns>"
+// when the last of them has had a round's texts), then runs each round's
+// change and waits for the clients to report it.
+inline Fanout timeRounds(const QString &clients, const QString &url, int rounds,
+                         const std::function<void(int round)> &change)
+{
+    Fanout result;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(clients, {QStringLiteral("--clients"), url});
+    if (!child.waitForStarted() || nextLine(child) != "ready") {
+        std::fprintf(stderr, "the clients did not come up\n");
+        return result;
+    }
+    result.idleKb = residentKb("VmRSS:");
+    for (int round = 1; round <= rounds; ++round) {
+        const qint64 start = nowNs();
+        change(round);
+        const QList<QByteArray> answer = nextLine(child).split(' ');
+        if (answer.size() != 2 || answer[0].toInt() != round) {
+            std::fprintf(stderr, "round %d: the clients fell out\n", round);
+            return result;
+        }
+        result.ms.push_back(double(answer[1].toLongLong() - start) / 1e6);
+    }
+    result.rssKb = residentKb("VmRSS:");
+    result.peakKb = residentKb("VmHWM:");
+    child.kill();
+    child.waitForFinished();
+    result.ok = true;
+    return result;
+}
+
+} // namespace bench

@@ -1,0 +1,116 @@
+// The demo as a person on a machine without a display runs it: scripts/demo.sh
+// starts the real QMXSRV with the demo setup against the simulated board;
+// qmxlink watches the values and qmxboard-ctl puts a master on the gauge.
+// Warm board, its own program folder, control socket and port.
+#include "core_support.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class Demo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QMXSRV_VIEW"})
+            env.remove(QString::fromLatin1(name));
+        env.insert("QMX_SIM_STATE", "running");
+        env.insert("QMXSRV_HOME", home());
+        env.insert("QMXSRV_LINK", "127.0.0.1:0");
+        env.insert("QMX_SIM_CONTROL", socket());
+        environment = env;
+        server.setProcessEnvironment(env);
+        server.start(QStringLiteral("/bin/sh"), {QMX_DEMO_SCRIPT, QMX_BUILD_DIR});
+        ASSERT_TRUE(server.waitForStarted());
+        const QRegularExpressionMatch found =
+            waitForStderr(QRegularExpression("live values at (ws://\\S+)"));
+        ASSERT_TRUE(found.hasMatch()) << stderrText.toStdString();
+        url = found.captured(1);
+    }
+    void TearDown() override
+    {
+        server.terminate();
+        server.waitForFinished(5000);
+    }
+
+    QString home() const { return QString::fromStdString(dir.path()); }
+    QString socket() const { return QString::fromStdString(dir.file("board.sock")); }
+
+    QRegularExpressionMatch waitForStderr(const QRegularExpression &pattern)
+    {
+        QDeadlineTimer deadline(10000);
+        for (;;) {
+            stderrText += QString::fromLocal8Bit(server.readAllStandardError());
+            const QRegularExpressionMatch m = pattern.match(stderrText);
+            if (m.hasMatch() || deadline.hasExpired() || server.state() == QProcess::NotRunning)
+                return m;
+            server.waitForReadyRead(100);
+        }
+    }
+
+    // Runs a tool to its end: its exit status and what it printed.
+    struct Run {
+        int status;
+        QString out, err;
+    };
+    Run run(const QString &program, const QStringList &arguments)
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment);
+        p.start(program, arguments);
+        const bool finished = p.waitForStarted() && p.waitForFinished(10000);
+        return {finished ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+    Run ctl(const QString &command)
+    {
+        return run(QMXBOARD_CTL_PATH, QStringList{socket()} + command.split(' '));
+    }
+
+    qmxtest::TempDir dir;
+    QProcessEnvironment environment;
+    QProcess server;
+    QString url, stderrText;
+};
+
+TEST_F(Demo, ServesTheChannelsOfTheDemoSetup)
+{
+    EXPECT_TRUE(stderrText.contains("offscreen platform")) << "the note on stderr";
+    EXPECT_TRUE(stderrText.contains("QMXSRV: qmxsrv.ini file not found. Default values used."));
+    EXPECT_TRUE(stderrText.contains("qmxlink advise")) << "how to watch it";
+
+    // Six channels, moving: item 1 (the bore, 4 decimals) gets value texts.
+    const Run watched = run(QMXLINK_PATH, {"--url", url, "--count", "20", "advise", "*"});
+    ASSERT_EQ(watched.status, 0) << watched.err.toStdString();
+    const QStringList lines = watched.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.value(0), "0\tDDE");
+    EXPECT_FALSE(lines.filter(QRegularExpression("^6\t")).isEmpty());
+    EXPECT_TRUE(lines.filter(QRegularExpression("^7\t")).isEmpty()) << "six channels";
+    EXPECT_FALSE(lines.filter(QRegularExpression("^1\t[ -]\\d\\.\\d{4}$")).isEmpty())
+        << watched.out.toStdString();
+
+    // A master on the gauge: probes 1 and 2 give the bore diameter.
+    for (const QString command : {"freeze", "set T1 0.004", "set T2 0.003"})
+        ASSERT_EQ(ctl(command).status, 0) << command.toStdString();
+    QString bore;
+    QDeadlineTimer deadline(5000);
+    while (bore != " 0.0070\n" && !deadline.hasExpired())
+        bore = run(QMXLINK_PATH, {"--url", url, "request", "1"}).out;
+    EXPECT_EQ(bore, " 0.0070\n");
+
+    // A second start in the same program folder is refused.
+    const Run second = run(QStringLiteral(QMX_BUILD_DIR "/bin/QMXSRV"), {});
+    EXPECT_EQ(second.status, 1);
+    EXPECT_TRUE(second.err.contains("This application is already running"))
+        << second.err.toStdString();
+    EXPECT_EQ(server.state(), QProcess::Running);
+}
+
+} // namespace
