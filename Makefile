@@ -5,7 +5,7 @@ JOBS         ?= 2
 FUZZ_SECONDS ?= 10
 BUILD_TYPE   ?= RelWithDebInfo
 
-.PHONY: all deps build test unit-test fuzz-build fuzz-run fuzz demo bench clean
+.PHONY: all deps build test unit-test fuzz-build fuzz-run fuzz demo bench screenshots clean
 
 all: build
 
@@ -40,6 +40,11 @@ demo: build
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && { echo "== $$b"; "$$b" || exit 1; }; done; true
+
+# The README's picture of the display windows, from the demo setup on the
+# simulated board (offscreen without a display, real windows under Xvfb).
+screenshots: build
+	$(BUILD)/bin/displayshots qmxsrv/demo/demo.qmx docs/displays.png
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

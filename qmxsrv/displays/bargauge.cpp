@@ -5,6 +5,7 @@
 #include "core/numbertext.h"
 #include "platform/qttext.h"
 
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -15,6 +16,8 @@ BarGauge::BarGauge(QWidget *parent) : QWidget(parent)
 {
     s_.marks[3].position = s_.marks[4].position = s_.scaleTop;
 }
+
+BarGauge::~BarGauge() = default;
 
 void BarGauge::copySettingsFrom(const BarGauge &other)
 {
@@ -31,15 +34,27 @@ void BarGauge::setRedraw(bool on)
 
 // The window brackets each group of changes with the redraw switch, so a
 // bar is drawn once per group; Qt also merges the updates of one pass.
-void BarGauge::changed()
+void BarGauge::changed(bool backdrop)
 {
+    if (backdrop) {
+        face_.reset();
+        backdrop_ = QPixmap();
+    }
     if (s_.redraw)
         update();
 }
 
+const BarGauge::Face &BarGauge::face() const
+{
+    if (!face_)
+        face_ = std::make_unique<Face>(*this);
+    return *face_;
+}
+
 void BarGauge::setValue(float value)
 {
-    set(s_.value, value);
+    s_.value = value;
+    changed(false);
 }
 
 void BarGauge::setSelectedMark(std::int16_t mark)
@@ -63,7 +78,7 @@ template <typename T> void BarGauge::setMark(T Mark::*field, T value)
 {
     if (Mark *m = selected()) {
         m->*field = value;
-        changed();
+        changed(s_.selectedMark != 0); // the pointer is drawn with the value
     }
 }
 
@@ -208,12 +223,12 @@ QColor BarGauge::zoneColor(Zone zone)
 
 QRect BarGauge::trackRect() const
 {
-    return Face(*this).track().toAlignedRect();
+    return face().track().toAlignedRect();
 }
 
 QRect BarGauge::barRect() const
 {
-    return Face(*this).bar().toAlignedRect();
+    return face().bar().toAlignedRect();
 }
 
 // Scale numbers and the readout are the value texts without their sign
@@ -245,8 +260,36 @@ QSize BarGauge::minimumSizeHint() const
 void BarGauge::paintEvent(QPaintEvent *)
 {
     ++paintCount_;
+    const qreal ratio = devicePixelRatioF();
+    if (backdrop_.isNull() || backdrop_.devicePixelRatio() != ratio) {
+        backdrop_ = QPixmap(size() * ratio);
+        backdrop_.setDevicePixelRatio(ratio);
+        QPainter p(&backdrop_);
+        face().paintBackdrop(p);
+    }
     QPainter painter(this);
-    Face(*this).paint(painter);
+    painter.drawPixmap(0, 0, backdrop_);
+    face().paintValue(painter);
+}
+
+void BarGauge::resizeEvent(QResizeEvent *event)
+{
+    changed();
+    QWidget::resizeEvent(event);
+}
+
+void BarGauge::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        changed();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
 }
 
 void BarGauge::mouseDoubleClickEvent(QMouseEvent *event)

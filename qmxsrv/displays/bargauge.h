@@ -38,11 +38,13 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace qmxsrv {
 
@@ -56,6 +58,7 @@ public:
     enum class Zone { Good, Approach, Reject };
 
     explicit BarGauge(QWidget *parent = nullptr);
+    ~BarGauge() override;
 
     // Everything the attributes hold (not the index): a new bar starts as a
     // copy of the template bar, its redraw switch too; redraws when that is on.
@@ -134,6 +137,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
@@ -173,12 +178,19 @@ private:
     }
     template <typename T> void setMark(T Mark::*field, T value);
     template <typename T> T markField(T Mark::*field) const;
-    void changed();
+    // Everything but the value and the pointer mark is drawn once into a
+    // backdrop and kept until a setting, the size, font or palette changes:
+    // a scan's new value then only draws the bar, the marks over it, the
+    // pointer and the readout.
+    void changed(bool backdrop = true);
+    const Face &face() const;
     QString numberText(double value) const;
 
     Settings s_;
     int index_ = 0;
     int paintCount_ = 0;
+    mutable std::unique_ptr<Face> face_;
+    QPixmap backdrop_;
 };
 
 } // namespace qmxsrv

@@ -56,16 +56,13 @@ BarGauge::Face::Face(const BarGauge &gauge) : gauge_(gauge), s_(gauge.s_)
     if (s_.borderStyle != 0)
         inner_.adjust(1, 1, -1, -1);
     const int px = int(std::clamp(std::round(inner_.width() * 0.14), 8.0, 12.0));
-    const bool autoNumbers = !(s_.scaleFontSize > 0);
+    autoNumbers_ = !(s_.scaleFontSize > 0);
     const bool autoCaption = !(s_.captionFontSize > 0);
     numberFont_ = sizedFont(gauge.font(), s_.scaleFontSize, px, false);
     readoutFont_ = sizedFont(gauge.font(), s_.scaleFontSize, px + 1, true);
     captionFont_ = sizedFont(gauge.font(), s_.captionFontSize, px + 1, true);
 
-    if (std::isfinite(s_.value))
-        readoutText_ = gauge.numberText(s_.value);
     shrinkToFit(captionFont_, s_.caption, inner_.width(), autoCaption);
-    shrinkToFit(readoutFont_, readoutText_, inner_.width() - 6, autoNumbers);
     captionText_ = QFontMetricsF(captionFont_).elidedText(s_.caption, Qt::ElideRight,
                                                           inner_.width());
 
@@ -79,6 +76,8 @@ BarGauge::Face::Face(const BarGauge &gauge) : gauge_(gauge), s_(gauge.s_)
     }
     double bottom = inner_.bottom();
     if (s_.readoutVisible) {
+        // As high as the readout's largest font, so the track stays put
+        // whatever number it shows.
         const double h = QFontMetricsF(readoutFont_).height() + 4;
         readout_ = QRectF(inner_.left(), bottom - h, inner_.width(), h);
         bottom = readout_.top() - 2;
@@ -202,7 +201,7 @@ QRectF BarGauge::Face::bar() const
                   std::fabs(y1 - y0));
 }
 
-void BarGauge::Face::paint(QPainter &p) const
+void BarGauge::Face::paintBackdrop(QPainter &p) const
 {
     p.fillRect(gauge_.rect(), gauge_.palette().window());
     if (s_.borderStyle != 0) {
@@ -212,10 +211,14 @@ void BarGauge::Face::paint(QPainter &p) const
     paintCaption(p);
     paintScale(p);
     paintZoneStrip(p);
-    paintTrackAndBar(p);
-    for (std::size_t m = 1; m < s_.marks.size(); ++m)
-        if (inRange(s_.marks[m].position))
-            paintMark(p, s_.marks[m]);
+    p.fillRect(track_, gauge_.palette().color(QPalette::Base));
+    paintTrackFrameAndMarks(p);
+}
+
+void BarGauge::Face::paintValue(QPainter &p) const
+{
+    p.fillRect(bar(), zoneColor(gauge_.zone()));
+    paintTrackFrameAndMarks(p);
     paintPointer(p);
     paintReadout(p);
 }
@@ -262,13 +265,14 @@ void BarGauge::Face::paintZoneStrip(QPainter &p) const
     p.fillRect(band(2, 3).intersected(tolerance), zoneColor(Zone::Good));
 }
 
-void BarGauge::Face::paintTrackAndBar(QPainter &p) const
+void BarGauge::Face::paintTrackFrameAndMarks(QPainter &p) const
 {
-    p.fillRect(track_, gauge_.palette().color(QPalette::Base));
-    p.fillRect(bar(), zoneColor(gauge_.zone()));
     p.setPen(QPen(TrackFrame, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(track_.adjusted(0.5, 0.5, -0.5, -0.5));
+    for (std::size_t m = 1; m < s_.marks.size(); ++m)
+        if (inRange(s_.marks[m].position))
+            paintMark(p, s_.marks[m]);
 }
 
 // A mark is a bar across the track, centred, sized as its two settings say.
@@ -308,18 +312,22 @@ void BarGauge::Face::paintReadout(QPainter &p) const
 {
     if (readout_.isEmpty())
         return;
-    const QFontMetricsF fm(readoutFont_);
-    const double width = std::min(readout_.width(), std::max(fm.horizontalAdvance(readoutText_) + 8,
-                                                             track_.width() + 2 * pointerWidth_));
+    const QString text = std::isfinite(s_.value) ? gauge_.numberText(s_.value) : QString();
+    QFont font = readoutFont_;
+    shrinkToFit(font, text, inner_.width() - 6, autoNumbers_);
+    const QFontMetricsF fm(font);
+    const double textWidth = fm.horizontalAdvance(text);
+    const double width =
+        std::min(readout_.width(), std::max(textWidth + 8, track_.width() + 2 * pointerWidth_));
     const QRectF box(readout_.center().x() - width / 2, readout_.top(), width, readout_.height());
     p.fillRect(box, gauge_.palette().color(QPalette::Base));
     p.setPen(QPen(TrackFrame, 1));
     p.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
     // A number is never cut short: one that does not fit is not shown.
-    if (fm.horizontalAdvance(readoutText_) <= box.width() - 2) {
-        p.setFont(readoutFont_);
+    if (textWidth <= box.width() - 2) {
+        p.setFont(font);
         p.setPen(gauge_.palette().color(QPalette::Text));
-        p.drawText(box, Qt::AlignCenter, readoutText_);
+        p.drawText(box, Qt::AlignCenter, text);
     }
 }
 

@@ -1,6 +1,8 @@
 // Where each part of a bar gauge goes at its present size, and how it is
 // drawn: caption, scale numbers and ticks, zone strip, bar, marks, readout.
-// Private to BarGauge.
+// Nothing of the placing depends on the value, so BarGauge keeps one face
+// and one drawing of its backdrop for as long as its settings and size
+// stay. Private to BarGauge.
 #pragma once
 
 #include "bargauge.h"
@@ -20,7 +22,12 @@ public:
     QRectF track() const { return track_; }
     // The filled bar; empty when the value is no number.
     QRectF bar() const;
-    void paint(QPainter &painter) const;
+    // What stays while only the value and the pointer move: background,
+    // border, caption, scale, zone strip, the empty track and its marks.
+    void paintBackdrop(QPainter &painter) const;
+    // Over the backdrop: the bar, the track's frame and marks over it, the
+    // pointer and the readout.
+    void paintValue(QPainter &painter) const;
 
 private:
     struct Tick {
@@ -38,7 +45,7 @@ private:
     void paintCaption(QPainter &p) const;
     void paintScale(QPainter &p) const;
     void paintZoneStrip(QPainter &p) const;
-    void paintTrackAndBar(QPainter &p) const;
+    void paintTrackFrameAndMarks(QPainter &p) const;
     void paintMark(QPainter &p, const Mark &mark) const;
     void paintPointer(QPainter &p) const;
     void paintReadout(QPainter &p) const;
@@ -49,7 +56,7 @@ private:
     QFont captionFont_;
     QFont readoutFont_;
     QString captionText_;
-    QString readoutText_;
+    bool autoNumbers_ = true;
     QRectF inner_;
     QRectF caption_;
     QRectF readout_;

@@ -11,6 +11,9 @@
 #include "dialogs/formsetupgroup.h"
 #include "dialogs/formsetuplvdt.h"
 #include "dialogs/formsetupsystem.h"
+#include "displays/formgriddisplay.h"
+#include "displays/formlingage.h"
+#include "displays/formselectgroup.h"
 #include "mainwindow/livevalueservice.h"
 #include "platform/qttext.h"
 
@@ -382,7 +385,11 @@ void FormMain::runSystemSetup()
     dialog.exec();
 }
 
-void FormMain::runSelectGroup() {}
+void FormMain::runSelectGroup()
+{
+    FormSelectGroup dialog(state_, this);
+    dialog.exec();
+}
 
 void FormMain::runMastering()
 {
@@ -401,14 +408,59 @@ void FormMain::runAbout()
     about.exec();
 }
 
-void FormMain::showGridWindow(bool) {}
+void FormMain::showGridWindow(bool visible)
+{
+    if (visible) {
+        if (!FormGridDisplay_) // UpdateMainDisplay has made it when checked
+            UpdateGridDisplay();
+        FormGridDisplay_->show();
+        FormGridDisplay_->raise();
+    } else if (FormGridDisplay_) {
+        FormGridDisplay_->hide();
+    }
+}
 
-void FormMain::showBarWindow(bool) {}
+void FormMain::showBarWindow(bool visible)
+{
+    if (visible) {
+        if (!FormLinGage_)
+            UpdateBarDisplay();
+        FormLinGage_->show();
+        FormLinGage_->raise();
+    } else if (FormLinGage_) {
+        FormLinGage_->hide();
+    }
+}
 
-void FormMain::UpdateGridDisplay() {}
+void FormMain::UpdateGridDisplay()
+{
+    if (!FormGridDisplay_) {
+        FormGridDisplay_ = std::make_unique<FormGridDisplay>(state_, *this);
+        scan_.hooks.SetGridValue = [w = FormGridDisplay_.get()](std::int16_t N,
+                                                                const std::string &NValue) {
+            w->SetGridValue(N, NValue);
+        };
+    }
+    FormGridDisplay_->UpdateGridDisplay();
+}
 
-void FormMain::UpdateBarDisplay() {}
+void FormMain::UpdateBarDisplay()
+{
+    if (!FormLinGage_) {
+        FormLinGage_ = std::make_unique<FormLinGage>(state_, *this);
+        scan_.hooks.SetBarValue = [w = FormLinGage_.get()](std::int16_t N, float BValue) {
+            w->SetBarValue(N, BValue);
+        };
+    }
+    FormLinGage_->UpdateBarDisplay();
+}
 
-void FormMain::unloadDisplayWindows() {}
+void FormMain::unloadDisplayWindows()
+{
+    if (FormLinGage_)
+        FormLinGage_->unload();
+    if (FormGridDisplay_)
+        FormGridDisplay_->unload();
+}
 
 } // namespace qmxsrv

@@ -20,6 +20,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,8 @@ class QTimer;
 namespace qmxsrv {
 
 class FileDialogs;
+class FormGridDisplay;
+class FormLinGage;
 class FormMastering;
 class LiveValueService;
 class ProgramState;
@@ -123,6 +126,10 @@ private:
     QTimer *Timer1;
     // Made on first use and kept for the run: its channel and step survive closing.
     FormMastering *mastering_ = nullptr;
+    // Windows of their own, made on first use; no parent, so that they stand
+    // beside this window rather than always above it.
+    std::unique_ptr<FormGridDisplay> FormGridDisplay_;
+    std::unique_ptr<FormLinGage> FormLinGage_;
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
 };
 

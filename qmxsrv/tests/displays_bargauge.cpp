@@ -245,4 +245,48 @@ TEST_F(BarGaugeTest, ANewBarStartsAsACopyOfTheTemplate)
     EXPECT_DOUBLE_EQ(bar.markThickness(), 0.01);
 }
 
+// A gauge keeps the drawing of what the value does not move; after any
+// change it must look exactly as a gauge given the same settings afresh.
+TEST_F(BarGaugeTest, AChangeAfterAPaintLooksAsOnAFreshGauge)
+{
+    using Change = void (*)(BarGauge &);
+    const struct {
+        const char *what;
+        Change change;
+    } changes[] = {
+        {"value", [](BarGauge &g) { setBarValue(g, 0.045f); }},
+        {"caption", [](BarGauge &g) { g.setCaption(QStringLiteral("Face ")); }},
+        {"limit mark",
+         [](BarGauge &g) {
+             g.setSelectedMark(4);
+             g.setMarkPosition(0.07f);
+             g.setSelectedMark(0);
+         }},
+        {"scale", [](BarGauge &g) { configureChannel(g, -0.2f, 0.2f, 0.04f); }},
+        {"size", [](BarGauge &g) { g.resize(90, 260); }},
+        {"palette",
+         [](BarGauge &g) {
+             QPalette p = g.palette();
+             p.setColor(QPalette::Window, Qt::darkGray);
+             g.setPalette(p);
+         }},
+    };
+    for (const auto &c : changes) {
+        SCOPED_TRACE(c.what);
+        BarGauge drawn;
+        drawn.resize(120, 300);
+        configureChannel(drawn);
+        setBarValue(drawn, 0.01f);
+        (void)drawn.grab(); // drawn once before the change
+        c.change(drawn);
+
+        BarGauge fresh;
+        fresh.resize(120, 300);
+        configureChannel(fresh);
+        setBarValue(fresh, 0.01f);
+        c.change(fresh);
+        EXPECT_EQ(drawn.grab().toImage(), fresh.grab().toImage());
+    }
+}
+
 } // namespace

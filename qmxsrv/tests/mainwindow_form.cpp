@@ -133,8 +133,13 @@ TEST_F(MainWindow, ViewGroupNeedsAGroupHoldingAChannel)
             g.AddChannel(3);
         boxes.shown.clear();
         state().view.DisplayMode = ViewState::ShowAnalogs;
-        state().view.ScanHold = 1; // as the group selection raises it
+        state().view.ScanHold = 1; // held by something else
         EXPECT_EQ(form().CheckForAnyGroups(), withChannel);
+        if (withChannel) // the group selection opens: answered with OK
+            QTimer::singleShot(0, [] {
+                if (QWidget *dialog = QApplication::activeModalWidget())
+                    QTest::mouseClick(dialog->findChild<QPushButton *>("CmdOk"), Qt::LeftButton);
+            });
         item("ViewGroups")->trigger();
         if (!withChannel) {
             ASSERT_EQ(boxes.shown.size(), 1u);
@@ -144,8 +149,9 @@ TEST_F(MainWindow, ViewGroupNeedsAGroupHoldingAChannel)
             EXPECT_EQ(state().view.ScanHold, 1);
         } else {
             EXPECT_THAT(boxes.shown, IsEmpty());
+            EXPECT_EQ(state().view.CurrentGroup, 1);
             EXPECT_EQ(state().view.DisplayMode, ViewState::ShowGroup);
-            EXPECT_EQ(state().view.ScanHold, 0);
+            EXPECT_EQ(state().view.ScanHold, 1); // raised by the selection, lowered after it
         }
     }
 }

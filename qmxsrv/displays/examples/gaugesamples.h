@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bargauge.h"
-#include "barlayout.h"
+#include "baritem.h"
 
 #include <iterator>
 
@@ -27,39 +27,27 @@ inline const Sample Samples[] = {
     {"LVDT 1", 1.23456f, false, -2, 2, 0, 0, 0, 0, 5},
 };
 
-// What the window does to a bar at a rebuild, in the same order.
+// What the window does to a bar at a rebuild.
 inline void configure(BarGauge &bar, const Sample &s)
 {
-    bar.setRedraw(false);
-    bar.setLabelInterval(0);
-    bar.setCaption(shortCaption(QString::fromUtf8(s.description)));
-    bar.setBarOrigin(0);
-    bar.setScaleTop(s.top);
-    bar.setScaleBottom(s.bottom);
-    bar.setMinorTicks(0);
-    bar.setRangeBottom(s.bottom);
-    bar.setRangeTop(s.top);
-    bar.setTickSpacing(tickSpacing(s.top, s.bottom));
+    BarItem item;
+    item.caption = QString::fromUtf8(s.description);
+    item.bottom = s.bottom;
+    item.top = s.top;
+    item.decimals = s.decimals;
     const float channelMarks[] = {s.loTol, s.loAppr, s.hiAppr, s.hiTol};
     const float endMarks[] = {s.bottom, s.bottom, s.top, s.top};
-    for (short m = 1; m <= 4; ++m) {
-        bar.setSelectedMark(m);
-        bar.setMarkPosition(s.channel ? channelMarks[m - 1] : endMarks[m - 1]);
-        bar.setMarkLength(s.channel ? 0.85 : 1);
-        bar.setMarkThickness(s.channel ? 0.01 : 0);
-    }
-    bar.setSelectedMark(0);
-    bar.setDecimals(s.decimals);
-    bar.setRedraw(true);
+    for (int m = 0; m < 4; ++m)
+        item.marks[m] = s.channel ? channelMarks[m] : endMarks[m];
+    item.markLength = s.channel ? 0.85 : 1;
+    item.markThickness = s.channel ? 0.01 : 0;
+    configureBar(bar, item);
 }
 
 // What a scan tick does to a bar with a new value.
 inline void setBarValue(BarGauge &bar, float value)
 {
-    bar.setRedraw(false);
-    bar.setValue(value);
-    bar.setMarkPosition(value);
-    bar.setRedraw(true);
+    showBarValue(bar, value);
 }
 
 // Sample i, repeating the list for as many bars as asked.
