@@ -84,7 +84,7 @@ TEST_F(Commands, RefusedItemNumbersCodesAndShortFrames) {
     EXPECT_EQ(r.data, Bytes{0});
 }
 
-TEST_F(Commands, SettingsAreStoredAndReadBack) {
+TEST_F(Commands, SettingsAndCalibrationsAreStoredAndReadBack) {
     const Sent sets[] = {{0x50, {0x12}}, {0x51, {0xFE}}, {0x53, {3}}, {0x52, {0x34, 0x12}},
                          {0x0A, {0xF4, 0x01}}, {0x5A, {8, 0}}, {0x5B, {3, 0}}};
     for (const auto &f : sets) EXPECT_EQ(pc.exchange(f.code, f.data).status, 0);
@@ -94,6 +94,14 @@ TEST_F(Commands, SettingsAreStoredAndReadBack) {
     qmxboard::BoardState s = board.state();
     EXPECT_EQ((std::vector<unsigned>{s.muxTime, s.scanPeriod, s.adcAverage, s.runAverage}),
               (std::vector<unsigned>{0x1234, 500, 8, 3}));
+    // Calibrations at the last item of each kind: channel scaling, LVDT full
+    // scale, input zero. The program's tests round-trip the others.
+    const struct { std::uint8_t set, read; int item; float value; } calibrations[] = {
+        {0x36, 0x37, 255, 3e-7f}, {0x15, 0x16, 64, -2.5f}, {0x2A, 0x2B, 16, -0.25f}};
+    for (const auto &c : calibrations) {
+        EXPECT_EQ(pc.setFloat(c.set, c.item, c.value), 0);
+        EXPECT_EQ(pc.readFloat(c.read, c.item), c.value);
+    }
 }
 
 TEST_F(Commands, DirectReadGivesRawPositionsAndMemoryReadGivesBoardMemory) {

@@ -62,8 +62,7 @@ TEST_F(LibraryTest, DownloadEndsAsItsFileAndBoardAllow) {
     } kDownloads[] = {
         {"no such file", std::nullopt, {0x2A}, -1, 1, "Unable to open firmware file", {}, "OLD"},
         {"no prompt", version16, {}, -1, 1, "QMX-X1 not responding", {}, "OLD"},
-        {"self-test fails", version16, {0x55}, -1, 1, "Diagnostic fail [55]", {0x00}, "OLD"},
-        {"self-test code in hex", version16, {0xAB}, -1, 1, "Diagnostic fail [AB]", {0x00}, "OLD"},
+        {"self-test fails", version16, {0xAB}, -1, 1, "Diagnostic fail [AB]", {0x00}, "OLD"},
         {"header words cut", Bytes(version16.begin(), version16.begin() + 9), {0x2A}, -1, 1,
          "Error reading file header", {0x00}, "OLD"},
         {"version field cut", Bytes(version16.begin(), version16.begin() + 47), {0x2A}, -1, 1,
