@@ -36,15 +36,22 @@ TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
     ASSERT_EQ(pc.define(2, "T1*2"), 0);
     EXPECT_EQ(board.command("set T1 0.5"), "ok");
     EXPECT_EQ(board.command("get C2"), "ok 1");
+    // A status answers the next command only, which is not carried out.
     EXPECT_EQ(board.command("status 14"), "ok");
-    EXPECT_EQ(pc.exchange(0x55, {0}).status, 14);
+    EXPECT_EQ(pc.define(1, "T1"), 14);
+    EXPECT_EQ(board.state().channels[0].formula, "");
+    EXPECT_EQ(pc.define(1, "T1"), 0);
     EXPECT_EQ(board.command("delay 2"), "ok");
     ASSERT_TRUE(pc.send(0x55, {0}));
     EXPECT_FALSE(pc.waitReplyReady(100));
     advanceMs(2000);
     EXPECT_EQ(pc.receive().status, 0);
+    // A dead board reads zero everywhere: bytes go into the void.
     EXPECT_EQ(board.command("dead"), "ok");
     EXPECT_TRUE(board.state().dead);
+    EXPECT_TRUE(pc.send(0x55, {0}));
+    EXPECT_FALSE(pc.waitReplyReady(2000));
+    EXPECT_EQ(qmxboard_port_read(0x311), 0);
     EXPECT_EQ(board.command("alive"), "ok");
     EXPECT_EQ(pc.exchange(0x55, {0}).status, 0);
     EXPECT_EQ(board.command("reset cold"), "ok");

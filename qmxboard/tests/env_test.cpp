@@ -1,6 +1,6 @@
 // A process started with the board's environment variables set (see CMakeLists).
 #include "board.h"
-#include "qmxboard.h"
+#include "board_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@ TEST(Environment, BoardComesUpAsTheVariablesSay) {
     EXPECT_EQ(s.baseAddress, 0x300u);
     EXPECT_TRUE(s.firmwareRunning);
     EXPECT_EQ(s.seed, 7u);
+    EXPECT_EQ(qmxtest::PcLink(0x300).exchange(0x55, {0}).status, 0);
     // The control socket was opened when the board was made; the command-line
     // tool sends one command and fails when the board refuses it.
     std::string ctl = std::string(QMXBOARD_CTL) + " " + std::getenv("QMX_SIM_CONTROL");

@@ -64,31 +64,6 @@ TEST(Formula, EveryFaultHasItsStatus) {
     EXPECT_EQ(Formula::compile("(" + deep + ")", f), kTooComplex);
 }
 
-TEST(Formula, MemoriesFollowTheScansAndStartAgainAfterAReset) {
-    Formula f;
-    ASSERT_EQ(Formula::compile("MAX(T1)*100+MIN(T1)*10+TIR(T1)", f), kOk);
-    Fixed in;
-    auto parts = [&] {
-        auto m = f.memories();
-        return std::vector<double>{m[0].high, m[1].low, m[2].high - m[2].low};
-    };
-    auto evaluate = [&](double t1, bool scan) {
-        in.probeStep = t1;
-        return f.evaluate(in, scan);
-    };
-    // Before any scan every memory shows the present value.
-    EXPECT_DOUBLE_EQ(evaluate(2, false), 2 * 100 + 2 * 10 + 0);
-    for (double x : {2.0, 5.0, 1.0, 3.0}) evaluate(x, true);
-    EXPECT_EQ(parts(), (std::vector<double>{5, 1, 4}));
-    EXPECT_DOUBLE_EQ(evaluate(3, false), 5 * 100 + 1 * 10 + 4);
-    // A read between scans sees a new extreme, but does not keep it.
-    EXPECT_DOUBLE_EQ(evaluate(7, false), 7 * 100 + 1 * 10 + 6);
-    EXPECT_EQ(parts(), (std::vector<double>{5, 1, 4}));
-    // After a reset (code 09, tested through the ports) they start again.
-    f.resetMemories();
-    EXPECT_DOUBLE_EQ(evaluate(4, false), 4 * 100 + 4 * 10 + 0);
-}
-
 class ChannelTableTest : public ::testing::Test {
 protected:
     ChannelTable table;

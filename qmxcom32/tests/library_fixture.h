@@ -66,26 +66,19 @@ protected:
         ASSERT_EQ(QmxReadDirect(256, zeros.data(), &replyBuffer), 0);
         board.Forget();
     }
-    void TearDown() override {
-        for (const std::string &path : written) {
-            std::remove(path.c_str());
-        }
-    }
+    void TearDown() override { std::remove(file.c_str()); }
 
-    // Writes a file into the temporary folder, named for this process and test.
-    std::string WriteFile(const Bytes &contents) {
-        const std::string path = ::testing::TempDir() + "qmxcom32-" + std::to_string(getpid()) +
-                                 "-" + std::to_string(written.size()) + ".bin";
-        std::ofstream(path, std::ios::binary)
+    // Writes the test's file (one at a time) and gives its path.
+    const char *WriteFile(const Bytes &contents) {
+        std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char *>(contents.data()),
                    static_cast<std::streamsize>(contents.size()));
-        written.push_back(path);
-        return path;
+        return file.c_str();
     }
     // A complete download of a small image with this version text.
     void Download(const std::string &version) {
         board.LoaderAnswers({0x2A});
-        ASSERT_EQ(QmxCommInit(0, WriteFile(FirmwareImage(0, 0x2000, 0, version, 10)).c_str()), 0);
+        ASSERT_EQ(QmxCommInit(0, WriteFile(FirmwareImage(0, 0x2000, 0, version, 10))), 0);
         board.Forget();
     }
     // From here on the library answers from its emulation; the reply buffer
@@ -102,5 +95,6 @@ protected:
 
     ScriptedBoard board;
     unsigned char *replyBuffer = nullptr;  // the library's, as QmxReadDirect hands it out
-    std::vector<std::string> written;      // files to remove after the test
+    const std::string file =
+        ::testing::TempDir() + "qmxcom32-" + std::to_string(getpid()) + ".bin";
 };

@@ -42,59 +42,38 @@ TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus) {
     board.Forget();
     board.QueueReply(Reply(data, 21));
     unsigned char *reply = nullptr;
-    const unsigned char request[] = {0x00};
-    EXPECT_EQ(QmxReadDirect(1, request, &reply), 21);
+    EXPECT_EQ(QmxReadDirect(1, data.data(), &reply), 21);
     ASSERT_EQ(reply, replyBuffer);
-    EXPECT_TRUE(SameBytes(data, Bytes(reply, reply + 256)));
-    EXPECT_EQ(reply[256], 0x00);  // a text taken from a full reply stays terminated
+    // Terminated after the 256 bytes, so that a text taken from it ends.
+    EXPECT_TRUE(SameBytes(data + Bytes{0x00}, Bytes(reply, reply + 257)));
     EXPECT_EQ(board.Count(false, board.data), 3u + 256u);
     EXPECT_EQ(board.messages, Texts{"Memory full"});
 }
 
-TEST_F(LibraryTest, OneStatusPollPerByteAndWaitsThatGiveUp) {
-    board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
-    float value = 0.0f;
-    EXPECT_EQ(QmxReadChannel(1, &value), 0);
-    EXPECT_EQ(board.Count(false, board.status), 4u + 7u);
-    EXPECT_EQ(board.Count(false, board.replyReady), 1u);
-    EXPECT_EQ(board.accesses.size(), 24u);
-
-    QmxMsgBox(0);
-    board.Forget();
-    const long start = board.now;
-    EXPECT_EQ(QmxStartScan(), -1);
-    // The clock moves one second per look: a deadline of start + 3 allows three polls.
-    EXPECT_EQ(board.Count(false, board.replyReady), 3u);
-    EXPECT_EQ(board.now - start, 4);
-
-    board.Forget();
-    board.TakeOnly(0);
-    EXPECT_EQ(QmxStartScan(), -1);
-    EXPECT_EQ(board.Count(false, board.status), 30000u);
-    EXPECT_TRUE(board.Sent().empty());
-}
-
-// A board that dies at each step of an exchange. The read before it leaves
-// 1.5 in the reply buffer, and an earlier stretch of demonstration mode
-// ended on a command whose emulation leaves the buffer alone: the stale 1.5
-// must never come back as a fresh value. With message boxes on the first
-// failure is shown and the link answers from its emulation from then on;
-// with them off every call fails and the board is tried again each time.
+// A board that dies at each step of an exchange, with the polls each wait
+// makes: 30000 status polls per byte, a reply wait of three seconds (the
+// clock moves one second per look). The read before it leaves 1.5 in the
+// reply buffer, and an earlier stretch of demonstration mode ended on a
+// command whose emulation leaves the buffer alone: the stale 1.5 must never
+// come back as a fresh value. With message boxes on the first failure is
+// shown and the link answers from its emulation from then on; with them off
+// every call fails and the board is tried again each time.
 TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
     const struct {
         const char *what;
         int takes;            // data bytes the board still takes (-1: all)
         const char *reply;    // what it still answers
         const char *sent;
+        std::size_t statusPolls, replyPolls[2];  // reply polls with message boxes off, on
         std::int32_t result;  // with message boxes on (off: -1)
         float value;          // with message boxes on (off: unchanged)
     } kDyingBoards[] = {
-        {"takes no byte", 0, "", "", 0, 0.0f},
-        {"takes the ':' only", 1, "", "3A", 0, 0.0f},
-        {"takes the header only", 3, "", "3A 04 01", -1, 7.0f},
-        {"takes the frame, never replies", -1, "", "3A 04 01 03", -1, 7.0f},
-        {"stops after the lead byte", -1, "00", "3A 04 01 03", -1, 7.0f},
-        {"cuts the data short", -1, "00 00 04 11 22", "3A 04 01 03", -1, 7.0f},
+        {"takes no byte", 0, "", "", 30000, {3, 0}, 0, 0.0f},
+        {"takes the ':' only", 1, "", "3A", 1 + 30000, {3, 0}, 0, 0.0f},
+        {"takes the header only", 3, "", "3A 04 01", 3 + 30000, {3, 3}, -1, 7.0f},
+        {"never replies", -1, "", "3A 04 01 03", 4, {3, 3}, -1, 7.0f},
+        {"stops after the lead byte", -1, "00", "3A 04 01 03", 4 + 1 + 30000, {1, 1}, -1, 7.0f},
+        {"data cut short", -1, "00 00 04 11 22", "3A 04 01 03", 4 + 5 + 30000, {1, 1}, -1, 7.0f},
     };
     for (bool shown : {true, false}) {
         for (const auto &dying : kDyingBoards) {
@@ -104,21 +83,25 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
             board.Restart();
             board.QueueReply(Reply({0x00}));
             ASSERT_EQ(QmxCommInit(0, nullptr), 0);  // leaves demonstration mode
+            board.Forget();
             board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
             float value = 0.0f;
             ASSERT_EQ(QmxReadChannel(3, &value), 0);
             ASSERT_EQ(value, 1.5f);  // from the board, not the emulation
+            // One status poll per byte, one reply-ready poll and its reset.
+            EXPECT_EQ(board.Count(false, board.status), 4u + 7u);
+            EXPECT_EQ(board.accesses.size(), 24u);
 
             QmxMsgBox(shown);
             board.Forget();
             board.TakeOnly(dying.takes);
-            if (*dying.reply != '\0') {
-                board.QueueReply(Hex(dying.reply));
-            }
+            if (*dying.reply != '\0') board.QueueReply(Hex(dying.reply));
             value = 7.0f;
             EXPECT_EQ(QmxReadChannel(3, &value), shown ? dying.result : -1);
             EXPECT_EQ(value, shown ? dying.value : 7.0f);
             EXPECT_TRUE(SameBytes(Hex(dying.sent), board.Sent()));
+            EXPECT_EQ(board.Count(false, board.status), dying.statusPolls);
+            EXPECT_EQ(board.Count(false, board.replyReady), dying.replyPolls[shown]);
             EXPECT_EQ(board.messages, shown ? Texts{kDemoText} : Texts{});
 
             board.Forget();
@@ -138,40 +121,35 @@ TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
     unsigned char *reply = nullptr;
     EXPECT_EQ(QmxDefineChannel(1, tooLong.c_str()), -1);
     EXPECT_EQ(QmxDefineChannel(1, nullptr), -1);
-    for (std::int32_t count : {0, 257, -1}) {
-        EXPECT_EQ(QmxReadDirect(count, data, &reply), -1) << count;
-    }
+    for (std::int32_t count : {0, 257, -1}) EXPECT_EQ(QmxReadDirect(count, data, &reply), -1);
     EXPECT_EQ(reply, replyBuffer);
     EXPECT_TRUE(board.accesses.empty());
     EXPECT_TRUE(board.messages.empty());
 
     board.QueueReply(Reply({0x00}));
-    EXPECT_EQ(QmxDefineChannel(1, longest.c_str()), 0);
-    EXPECT_TRUE(SameBytes(Hex("3A 03 00 01") + Bytes(254, 'T') + Bytes{0x00}, board.Sent()));
-    board.Forget();
     board.QueueReply(Reply({0x00}));
+    EXPECT_EQ(QmxDefineChannel(1, longest.c_str()), 0);
     EXPECT_EQ(QmxReadDirect(256, data, &reply), 0);
-    EXPECT_TRUE(SameBytes(Hex("3A 02 00") + Bytes(256, 0x00), board.Sent()));
+    EXPECT_TRUE(SameBytes(Hex("3A 03 00 01") + Bytes(254, 'T') + Bytes{0x00} + Hex("3A 02 00") +
+                              Bytes(256, 0x00), board.Sent()));
 }
 
+// QMX_TRACE is taken up by QmxCommInit: the frames until the next one are
+// traced, and none after QMX_TRACE=0.
 TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn) {
-    for (bool on : {true, false}) {
-        setenv("QMX_TRACE", on ? "1" : "0", 1);
-        board.QueueReply(Reply({0x05}));
-        ::testing::internal::CaptureStderr();
-        ASSERT_EQ(QmxCommInit(0, nullptr), 0);  // takes up the switch
-        board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
-        float value = 0.0f;
-        QmxReadChannel(3, &value);
-        QmxMsgBox(0);
-        QmxStartScan();
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-                  on ? "qmxcom32: > 3A 55 01 00\nqmxcom32: < 00 00 01 05\nqmxcom32: > 3A 04 01 03\n"
-                       "qmxcom32: < 00 00 04 00 00 C0 3F\nqmxcom32: > 3A 07 01 03\n"
-                       "qmxcom32: < (no reply)\n"
-                     : "");
-    }
+    setenv("QMX_TRACE", "1", 1);
+    board.QueueReply(Reply({0x05}));
+    ::testing::internal::CaptureStderr();
+    QmxCommInit(0, nullptr);
+    setenv("QMX_TRACE", "0", 1);
+    QmxMsgBox(0);
+    QmxStartScan();
+    board.QueueReply(Reply({0x00}));
+    QmxCommInit(0, nullptr);
     unsetenv("QMX_TRACE");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "qmxcom32: > 3A 55 01 00\nqmxcom32: < 00 00 01 05\nqmxcom32: > 3A 07 01 00\n"
+              "qmxcom32: < (no reply)\n");
 }
 
 }  // namespace

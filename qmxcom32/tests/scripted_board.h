@@ -25,12 +25,10 @@ using Texts = std::vector<std::string>;
 inline Bytes Hex(const std::string &text) {
     Bytes bytes;
     std::istringstream in(text);
-    for (std::string word; in >> word;) {
+    for (std::string word; in >> word;)
         bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
-    }
     return bytes;
 }
-
 inline std::string Hex(const Bytes &bytes) {
     std::string text;
     char hex[4];
@@ -40,7 +38,6 @@ inline std::string Hex(const Bytes &bytes) {
     }
     return text.empty() ? text : text.substr(1);
 }
-
 inline Bytes operator+(Bytes left, const Bytes &right) {
     left.insert(left.end(), right.begin(), right.end());
     return left;
@@ -48,12 +45,9 @@ inline Bytes operator+(Bytes left, const Bytes &right) {
 
 // Equal byte strings, or both in hex with the first difference marked.
 inline ::testing::AssertionResult SameBytes(const Bytes &expected, const Bytes &actual) {
-    if (expected == actual) {
-        return ::testing::AssertionSuccess();
-    }
-    const auto first =
-        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
-        expected.begin();
+    if (expected == actual) return ::testing::AssertionSuccess();
+    const auto first = std::mismatch(expected.begin(), expected.end(), actual.begin(),
+                                     actual.end()).first - expected.begin();
     return ::testing::AssertionFailure()
            << "bytes differ from byte " << first << " on\n  expected: " << Hex(expected)
            << "\n  actual:   " << Hex(actual) << "\n" << std::string(12 + 3 * first, ' ') << "^^";
@@ -83,8 +77,7 @@ public:
     // Installs the bus, the clock and the message recorder as the library's hooks.
     void Install() {
         const QmxPortBus bus = {
-            this,
-            [](void *board, unsigned short port) { return Of(board).Read(port); },
+            this, [](void *board, unsigned short port) { return Of(board).Read(port); },
             [](void *board, unsigned short port, unsigned char v) { Of(board).Write(port, v); }};
         QmxHostSetPortBus(&bus);
         QmxHostSetClock([](void *board) { return Of(board).now++; }, this);
@@ -112,11 +105,8 @@ public:
     // Every byte written to the data register since the last Forget().
     Bytes Sent() const {
         Bytes sent;
-        for (const Access &access : accesses) {
-            if (access.write && access.port == data) {
-                sent.push_back(access.value);
-            }
-        }
+        for (const Access &a : accesses)
+            if (a.write && a.port == data) sent.push_back(a.value);
         return sent;
     }
     std::size_t Count(bool write, std::uint16_t port) const {
@@ -141,10 +131,9 @@ private:
                 loaderReset_ = false;
                 Offer(loaderAnswer_);
             }
-            const bool busy = takeLimit_ >= 0 && dataWrites_ >= takeLimit_;
-            value = busy || !offered_.empty() ? 0x01 : 0x00;
+            value = (takeLimit_ >= 0 && dataWrites_ >= takeLimit_) || !offered_.empty();
         } else if (port == replyReady) {
-            value = replies_.empty() ? 0x00 : 0x01;
+            value = !replies_.empty();
         } else if (port == data && !offered_.empty()) {
             value = offered_.front();
             offered_.pop_front();

@@ -1,4 +1,4 @@
-# Tests, fuzz targets and benchmark of the core room.
+# Tests and fuzz targets of the core room (its benchmark is in core/bench).
 set(core_tests ${CMAKE_CURRENT_LIST_DIR})
 
 qmx_add_test(core_numbertext SOURCES ${core_tests}/core_numbertext.cpp LIBS qmxsrv_core)
@@ -13,6 +13,3 @@ qmx_add_fuzz(fuzz_setuploader SOURCES ${core_tests}/fuzz_setuploader.cpp
   LIBS qmxsrv_core CORPUS ${core_tests}/fuzz_seeds/setup)
 qmx_add_fuzz(fuzz_settings SOURCES ${core_tests}/fuzz_settings.cpp
   LIBS qmxsrv_core CORPUS ${core_tests}/fuzz_seeds/settings)
-
-qmx_add_bench(core_bench_setupfile SOURCES ${core_tests}/core_bench_setupfile.cpp
-  LIBS qmxsrv_core qmxboard)

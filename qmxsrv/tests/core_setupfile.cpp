@@ -273,20 +273,28 @@ TEST_F(SetupFile, GroupsNeverKeepChannelsThatAreGone)
     EXPECT_EQ(state.Groups.Item(1).GetChannel(1), 2);
 }
 
-TEST_F(SetupFile, FailedSaveKeepsTheOldFile)
+TEST_F(SetupFile, NoFileNameOrAFailedSaveKeepsWhatThereIs)
 {
     useCounts(1, 1, 1);
+    state.Channels.Item(1).InUse = true;
+    state.view.SetupModified = true;
+    EXPECT_FALSE(SaveSetupFile(state));
+    load("");
+    EXPECT_THAT(takeCalls(), IsEmpty());
+    EXPECT_TRUE(state.Channels.Item(1).InUse);
+    EXPECT_THAT(window.titles, IsEmpty());
+    EXPECT_EQ(window.updates, 0);
+    EXPECT_EQ(dir.listing(), "");
+
     const std::string name = dir.file("keep.qmx");
     writeFile(name, "previous setup");
     state.view.SetupFileName = name;
-    state.view.SetupModified = true;
     {
         qmxtest::FileSizeLimit full(100);
         EXPECT_FALSE(SaveSetupFile(state));
     }
     EXPECT_EQ(readFile(name), "previous setup");
     EXPECT_EQ(dir.listing(), "keep.qmx ");
-    EXPECT_TRUE(state.view.SetupModified);
     state.view.SetupFileName = dir.file("nowhere/x.qmx");
     EXPECT_FALSE(SaveSetupFile(state));
     EXPECT_THAT(messages(),
@@ -294,21 +302,6 @@ TEST_F(SetupFile, FailedSaveKeepsTheOldFile)
                             "Cannot write the setup file " + state.view.SetupFileName +
                                 "\rNo such file or directory"));
     EXPECT_TRUE(state.view.SetupModified);
-}
-
-TEST_F(SetupFile, NoFileNameDoesNothing)
-{
-    useCounts(2, 1, 1);
-    state.Channels.Item(1).InUse = true;
-    state.view.SetupModified = true;
-    EXPECT_FALSE(SaveSetupFile(state));
-    load("");
-    EXPECT_THAT(takeCalls(), IsEmpty());
-    EXPECT_TRUE(state.Channels.Item(1).InUse);
-    EXPECT_TRUE(state.view.SetupModified);
-    EXPECT_THAT(window.titles, IsEmpty());
-    EXPECT_EQ(window.updates, 0);
-    EXPECT_EQ(dir.listing(), "");
 }
 
 } // namespace

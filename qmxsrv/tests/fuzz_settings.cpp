@@ -11,14 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const std::string folder = qmxfuzz::scratchFolder();
     const std::string path = folder + "/qmxsrv.ini";
-    qmxfuzz::writeBytes(path, reinterpret_cast<const char *>(data), size);
+    qmxtest::writeFile(path, std::string(reinterpret_cast<const char *>(data), size));
 
     qmxsrv::ScriptedMessageBoxes boxes;
     qmxsrv::Settings first = qmxsrv::defaultSettings(folder);
     qmxsrv::ReadSettings(first, boxes);
 
     const std::string text = qmxsrv::settingsText(first, size % 2 == 0);
-    qmxfuzz::writeBytes(path, text.data(), text.size());
+    qmxtest::writeFile(path, text);
     qmxsrv::Settings again = qmxsrv::defaultSettings(folder);
     qmxsrv::ReadSettings(again, boxes);
     if (again != first || !boxes.shown.empty()) {

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string path = qmxfuzz::scratchFolder() + "/in.qmx";
-    qmxfuzz::writeBytes(path, reinterpret_cast<const char *>(data), size);
+    qmxtest::writeFile(path, std::string(reinterpret_cast<const char *>(data), size));
 
     qmxfuzz::Program p;
     p.state.settings.MaxChannel = 8;
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     qmxsrv::LoadSetupFile(p.state, p.window);
 
     const std::string saved = qmxsrv::setupText(p.state);
-    qmxfuzz::writeBytes(path, saved.data(), saved.size());
+    qmxtest::writeFile(path, saved);
     p.boxes.shown.clear();
     qmxsrv::LoadSetupFile(p.state, p.window);
     if (qmxsrv::setupText(p.state) != saved || !p.boxes.shown.empty()) {

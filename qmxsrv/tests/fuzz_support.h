@@ -3,15 +3,13 @@
 // that no input can make a target wait on the library's time-outs.
 #pragma once
 
+#include "core_support.h"
 #include "device.h"
 #include "messageboxes.h"
 #include "nulldeviceapi.h"
 #include "programstate.h"
 #include "setupwindow.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace qmxfuzz {
@@ -19,26 +17,8 @@ namespace qmxfuzz {
 // Made at the first use, removed when the fuzzer exits.
 inline const std::string &scratchFolder()
 {
-    static const struct Folder {
-        Folder()
-        {
-            std::string pattern =
-                (std::filesystem::temp_directory_path() / "qmxfuzz-XXXXXX").string();
-            path = ::mkdtemp(pattern.data());
-        }
-        ~Folder()
-        {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
-        }
-        std::string path;
-    } folder;
-    return folder.path;
-}
-
-inline void writeBytes(const std::string &path, const char *data, std::size_t size)
-{
-    std::ofstream(path, std::ios::binary).write(data, static_cast<std::streamsize>(size));
+    static const qmxtest::TempDir folder;
+    return folder.path();
 }
 
 struct NoWindow : qmxsrv::SetupWindow {
