@@ -76,9 +76,10 @@ public:
     }
 
     int define(int channel, const std::string &formula) {
-        Bytes d{std::uint8_t(channel)};
-        d.insert(d.end(), formula.begin(), formula.end());
-        d.push_back(0);
+        // Channel byte, the text and its NUL, in one sized buffer.
+        Bytes d(formula.size() + 2, 0);
+        d[0] = std::uint8_t(channel);
+        std::memcpy(&d[1], formula.data(), formula.size());
         return exchange(0x03, d).status;
     }
     int setFloat(std::uint8_t code, int item, float value) {
