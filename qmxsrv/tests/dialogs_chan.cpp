@@ -4,17 +4,14 @@
 
 #include <QCheckBox>
 
-#include <gmock/gmock.h>
-
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
-class ChannelSetup : public DialogTest {
+class ChannelSetup : public Standalone {
 protected:
+    ChannelSetup() { useCounts(8, 4, 4); }
     std::unique_ptr<FormSetupChan> open(std::int16_t n = 0)
     {
         return openOn(memory.channel, &FormSetupChan::SetCurrentChannel, n);

@@ -3,19 +3,14 @@
 #include "dialogs/formsetuplvdt.h"
 #include "dialogs_support.h"
 
-#include <QCheckBox>
-
-#include <gmock/gmock.h>
-
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
-class InputSetup : public DialogTest {
+class InputSetup : public Standalone {
 protected:
+    InputSetup() { useCounts(8, 4, 4); }
     std::unique_ptr<FormSetupLvdt> openLvdt(std::int16_t n = 0)
     {
         return openOn(memory.lvdt, &FormSetupLvdt::SetCurrentLvdt, n);
@@ -113,33 +108,6 @@ TEST_F(InputSetup, RefusedFieldProgramsNothing)
     EXPECT_THAT(takeCalls(), IsEmpty());
     EXPECT_EQ(state.LVDTs.Item(2).Description, "Lvdt 2");
     EXPECT_FALSE(state.view.SetupModified);
-}
-
-TEST_F(InputSetup, LiveValueFollowsTheLvdtShownAndItsSwitchesStay)
-{
-    auto dialog = openLvdt(2);
-    click(dialog.get(), "CheckShowCurrentValue");
-    click(dialog.get(), "CheckAutoIncLvdt");
-    spin(dialog.get(), "SpinButtonLvdt", true);
-    // The scan reads the LVDT to show from the number box.
-    EXPECT_EQ(dialog->TextCurrentLvdt()->text(), "3");
-    click(dialog.get(), "CommandProgram");
-    click(dialog.get(), "CommandProgram");
-    EXPECT_EQ(dialog->TextCurrentLvdt()->text(), "1");
-    click(dialog.get(), "CommandDone");
-    EXPECT_EQ(state.live.LiveLvdt, 0);
-    dialog = openLvdt();
-    EXPECT_TRUE(control<QCheckBox>(dialog.get(), "CheckAutoIncLvdt")->isChecked());
-    EXPECT_NE(state.live.LiveLvdt, 0);
-
-    // The analog dialog keeps no switches.
-    auto analogDialog = openAnalog(1);
-    click(analogDialog.get(), "CheckShowCurrentValue");
-    EXPECT_EQ(state.live.LiveAnalog, 1);
-    click(analogDialog.get(), "CommandDone");
-    analogDialog = openAnalog();
-    EXPECT_FALSE(control<QCheckBox>(analogDialog.get(), "CheckShowCurrentValue")->isChecked());
-    EXPECT_EQ(state.live.LiveAnalog, 0);
 }
 
 } // namespace

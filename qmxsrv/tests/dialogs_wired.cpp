@@ -1,86 +1,37 @@
-// The setup dialogs opened from the running program: its Setup menu and
-// GotoSetupFromView, its scan writing their live values, its live-value
-// service holding real conversations; and the demo gauge set up from
-// scratch through them, saved, and found whole after a restart.
-#include "core/programstate.h"
-#include "core/setupfile.h"
-#include "dialogs_support.h"
-#include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow/program.h"
+// The setup dialogs opened from the running program: its Setup menu, the
+// display windows and GotoSetupFromView, its scan writing their live values,
+// its live-value service holding real conversations; and the demo gauge set
+// up from scratch through them, saved, and found whole after a restart.
+#include "mainwindow_support.h"
 #include "mainwindow_service_client.h"
-#include "platform/scriptedfiledialogs.h"
 
-#include <QAction>
-#include <QApplication>
+#include "core/setupfile.h"
+#include "displays/formgriddisplay.h"
+#include "displays/formlingage.h"
+#include "mainwindow/livevalueservice.h"
+
 #include <QCheckBox>
-#include <QDialog>
-#include <QTimer>
+#include <QTableWidget>
 
-#include <gmock/gmock.h>
-
+#include <array>
 #include <regex>
 
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
 
 namespace {
 
-class Wired : public ::testing::Test {
-protected:
-    Wired()
-    {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
-    }
-    void start(const std::string &settings, const std::string &commandLine = {})
-    {
-        if (!settings.empty())
-            writeFile(dir.file("qmxsrv.ini"), settings);
-        StartOptions options;
-        options.programFolder = QString::fromStdString(dir.path());
-        options.commandLine = commandLine;
-        options.link = LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        program = std::make_unique<Program>(boxes, dialogs);
-        ASSERT_EQ(program->Main(options), Program::Started::Running);
-        board.clearTraffic();
-    }
-    ProgramState &state() { return program->state(); }
-    FormMain &form() { return program->window(); }
-    void choose(const char *item) { form().findChild<QAction *>(item)->trigger(); }
-    // Runs script on the modal dialog that the next command opens; the
-    // command returns once the script has closed it.
-    void whenOpen(const char *name, std::function<void(QDialog *)> script)
-    {
-        QTimer::singleShot(0, [name, script] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != name) {
-                ADD_FAILURE() << name << " is not open";
-                return;
-            }
-            script(dialog);
-            if (dialog->isVisible()) {
-                ADD_FAILURE() << name << " left open";
-                dialog->done(QDialog::Rejected);
-            }
-        });
-    }
+using Wired = Running;
 
-    qmxboard::Control board;
-    ScriptedMessageBoxes boxes;
-    ScriptedFileDialogs dialogs;
-    TempDir dir;
-    std::unique_ptr<Program> program;
-};
-
-TEST_F(Wired, LiveValuesFollowTheItemShown)
+TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
+    start();
     board.setProbe(1, 0.0123);
     board.setProbe(2, 0.25);
     const auto tick = [this] { form().scanCycle().tick(); };
+    const auto checked = [](QDialog *d, const char *name) {
+        return control<QCheckBox>(d, name)->isChecked();
+    };
     whenOpen("FormSetupChan", [&](QDialog *d) {
         type(d, "TextFormula", "T1");
         click(d, "CommandProgram");
@@ -95,6 +46,7 @@ TEST_F(Wired, LiveValuesFollowTheItemShown)
     choose("SetupChannels");
     whenOpen("FormSetupLvdt", [&](QDialog *d) {
         click(d, "CheckShowCurrentValue");
+        click(d, "CheckAutoIncLvdt");
         tick();
         EXPECT_EQ(text(d, "TextCLvdtValue"), " 0.01230");
         spin(d, "SpinButtonLvdt", true);
@@ -106,36 +58,101 @@ TEST_F(Wired, LiveValuesFollowTheItemShown)
     EXPECT_EQ(state().live.LiveChannel, 0);
     EXPECT_EQ(state().live.LiveLvdt, 0);
     tick(); // the hooks are gone with the dialogs
+
+    // The LVDT dialog keeps its switches for the run; the analog one none.
+    whenOpen("FormSetupLvdt", [&](QDialog *d) {
+        EXPECT_TRUE(checked(d, "CheckShowCurrentValue") && checked(d, "CheckAutoIncLvdt"));
+        EXPECT_EQ(text(d, "TextCurrentLvdt"), "2");
+        EXPECT_NE(state().live.LiveLvdt, 0);
+        click(d, "CommandDone");
+    });
+    choose("SetupLVDTs");
+    for (const bool again : {false, true}) {
+        whenOpen("FormSetupAnalog", [&](QDialog *d) {
+            EXPECT_FALSE(checked(d, "CheckShowCurrentValue"));
+            EXPECT_EQ(state().live.LiveAnalog, 0);
+            if (!again) {
+                click(d, "CheckShowCurrentValue");
+                EXPECT_EQ(state().live.LiveAnalog, 1);
+            }
+            click(d, "CommandDone");
+        });
+        choose("SetupAnalog");
+    }
 }
 
-TEST_F(Wired, GotoSetupFromViewOpensThePickedItem)
+// A double click on a bar or a row, or GotoSetupFromView itself: the setup
+// of the item shown there opens, and UpdateMainDisplay follows it.
+TEST_F(Wired, ActivationOpensTheSetupOfThePickedItem)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
+    start();
     group &g = state().Groups.Add(std::make_unique<group>());
     g.AddChannel(7);
     g.AddChannel(3);
-    state().view.CurrentGroup = 1;
-    struct Case {
-        std::int16_t mode, index;
-        const char *dialog, *number, *shown;
-    } cases[] = {{ViewState::ShowLVDTs, 2, "FormSetupLvdt", "TextCurrentLvdt", "2"},
-                 {ViewState::ShowAnalogs, 2, "FormSetupAnalog", "TextCurrentAnalog", "2"},
-                 {ViewState::ShowChannels, 5, "FormSetupChan", "TextCurrentChannel", "5"},
-                 {ViewState::ShowGroup, 2, "FormSetupChan", "TextCurrentChannel", "3"}};
-    for (const Case &c : cases) {
+    press("CommandBarGraphs");
+    press("CommandNumbers");
+    choose("ViewChannels");
+    FormLinGage &bars = *window<FormLinGage>();
+    QTableWidget &rows = window<FormGridDisplay>()->GridView();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rows.window()));
+    enum How { Bar, Row, Call };
+    const struct {
+        How how;
+        std::int16_t mode, group, index;
+        const char *dialog, *number, *shown; // no dialog: nothing found
+    } cases[] = {
+        {Bar, ViewState::ShowChannels, 0, 2, "FormSetupChan", "TextCurrentChannel", "3"},
+        {Row, ViewState::ShowChannels, 0, 0, "FormSetupChan", "TextCurrentChannel", "1"},
+        {Row, ViewState::ShowChannels, 0, 4, "FormSetupChan", "TextCurrentChannel", "4"},
+        {Call, ViewState::ShowChannels, 0, 8, "FormSetupChan", "TextCurrentChannel", "8"},
+        {Call, ViewState::ShowLVDTs, 0, 4, "FormSetupLvdt", "TextCurrentLvdt", "4"},
+        {Call, ViewState::ShowAnalogs, 0, 2, "FormSetupAnalog", "TextCurrentAnalog", "2"},
+        {Call, ViewState::ShowGroup, 1, 2, "FormSetupChan", "TextCurrentChannel", "3"},
+        {Call, ViewState::ShowGroup, 1, 3, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowGroup, 0, 1, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowChannels, 0, 9, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowLVDTs, 0, 0, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowAnalogs, 0, 3, nullptr, nullptr, nullptr},
+        {Call, 7, 0, 1, nullptr, nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.how << " " << c.mode << " " << c.index);
         state().view.DisplayMode = c.mode;
-        whenOpen(c.dialog, [&](QDialog *d) {
-            EXPECT_EQ(text(d, c.number), c.shown) << c.dialog;
-            click(d, "CommandDone");
-        });
+        state().view.CurrentGroup = c.group;
+        state().view.ScanHold = 1;
+        bool seen = false;
+        const auto expectDialog = [&] {
+            if (c.dialog)
+                whenOpen(c.dialog, [&](QDialog *d) {
+                    EXPECT_EQ(text(d, c.number), c.shown);
+                    click(d, "CommandDone");
+                    seen = true;
+                });
+        };
         std::int16_t index = c.index;
-        form().GotoSetupFromView(index);
+        if (c.how == Call) {
+            expectDialog();
+            form().GotoSetupFromView(index);
+            EXPECT_EQ(index, c.index);
+        } else { // the windows open the setup once the click is over
+            if (c.how == Bar) {
+                QTest::mouseDClick(bars.bar(c.index), Qt::LeftButton);
+            } else {
+                const QPoint cell = rows.visualRect(rows.model()->index(c.index, 1)).center();
+                QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, cell);
+                QTest::mouseDClick(rows.viewport(), Qt::LeftButton, {}, cell);
+            }
+            expectDialog();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return seen; }, 2000));
+        }
+        EXPECT_EQ(state().view.ScanHold, c.dialog ? 0 : 1);
     }
 }
 
 TEST_F(Wired, GeneralSetupAsksAboutDdeWhileConversationsAreOpen)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\nDDEEnabled= True\r\n");
+    start(std::string(Counts) + "DDEEnabled= True\r\n");
     TestClient first(form().liveValues().port()), second(form().liveValues().port());
     ASSERT_TRUE(waitFor([&] { return state().view.DDELinkCount == 2; }));
     boxes.answerNext(Answer::Cancel);

@@ -2,11 +2,11 @@
 // colours, clipping, activation, copies of the template, broken scales.
 #include "bargauge.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -20,15 +20,6 @@ const float Inf = std::numeric_limits<float>::infinity();
 
 class BarGaugeTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "displays_bargauge";
-        static char *argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
-
     // n gauges side by side in a shown window, as the bar window holds them.
     std::vector<BarGauge *> showGauges(int n)
     {
