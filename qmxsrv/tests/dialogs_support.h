@@ -7,7 +7,6 @@
 
 #include "core/group.h"
 #include "core/mainwindowcommands.h"
-#include "dialogs/setupmemory.h"
 #include "platform/spinbutton.h"
 
 #include <QAbstractButton>
@@ -134,19 +133,6 @@ struct RecordingMain : qmxsrv::MainWindowCommands {
 // A window standalone on the program state, as the main window would make it.
 class Standalone : public OnBoard {
 protected:
-    // An item dialog as the main window opens it: made, sent to item n
-    // (none for 0), shown; the board traffic of showing it passed over.
-    template <typename Dialog, typename Memory>
-    std::unique_ptr<Dialog> openOn(Memory &part, void (Dialog::*setCurrent)(std::int16_t),
-                                   std::int16_t n)
-    {
-        auto dialog = std::make_unique<Dialog>(state, part);
-        if (n)
-            (dialog.get()->*setCurrent)(n);
-        dialog->show();
-        takeCalls();
-        return dialog;
-    }
     qmxsrv::group &addGroup(const std::string &name, const std::vector<std::int16_t> &channels)
     {
         qmxsrv::group &g = state.Groups.Add(std::make_unique<qmxsrv::group>());
@@ -167,7 +153,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
 
-    qmxsrv::SetupDialogsMemory memory;
     RecordingMain main;
 };
 

@@ -100,7 +100,9 @@ TEST_F(Scan, ChannelsShowEveryValueOnceThenOnlyChangedOnes)
     EXPECT_EQ(labels.size(), 8u);
 }
 
-TEST_F(Scan, TheSentinelValueIsNotShownAfterAReset)
+// The sentinel is not shown on the tick after a reset; channels added since
+// the reset are, and a count of none reads nothing.
+TEST_F(Scan, TheSentinelAndChannelsAddedSinceTheLastReset)
 {
     ch(5).setZeroOffset(ScanCycle::NotShown);
     show(ViewState::ShowChannels);
@@ -110,8 +112,15 @@ TEST_F(Scan, TheSentinelValueIsNotShownAfterAReset)
         EXPECT_NE(label.first, 5);
 
     ch(5).setZeroOffset(-9998);
+    ASSERT_TRUE(CreateChannels(state, 10));
+    takeCalls();
     tick();
-    EXPECT_THAT(labels, ElementsAre(Pair(5, "-9998.00000")));
+    EXPECT_THAT(labels, ElementsAre(Pair(5, "-9998.00000"), Pair(9, " 0.00000"),
+                                    Pair(10, " 0.00000")));
+
+    ASSERT_TRUE(CreateChannels(state, -3));
+    tick();
+    EXPECT_THAT(reads, IsEmpty());
 }
 
 TEST_F(Scan, GroupRowsAreGroupPositions)
@@ -166,17 +175,6 @@ TEST_F(Scan, InputsGoToTheWindowsOnEveryTick)
             EXPECT_THAT(labels, IsEmpty()) << "inputs have no DDE items";
         }
     }
-
-    // The check marks are read for every item: unchecked halfway, the rest
-    // of the tick goes without the window.
-    show(ViewState::ShowLVDTs);
-    scan.hooks.SetGridValue = [this](std::int16_t n, const std::string &t) {
-        grid.emplace_back(n, t);
-        gridChecked = n < 2;
-    };
-    tick();
-    EXPECT_EQ(grid.size(), 2u);
-    EXPECT_EQ(bars.size(), 4u);
 }
 
 TEST_F(Scan, HeldDisplayKeepsTheLiveValuesGoing)
@@ -238,20 +236,6 @@ TEST_F(Scan, LiveValuesOfMissingItemsAreLeftOut)
     tick();
     EXPECT_THAT(dialogs, IsEmpty());
     EXPECT_EQ(labels.size(), 8u) << "the tick goes on to the display";
-}
-
-TEST_F(Scan, ChannelsAddedSinceTheLastResetAreShown)
-{
-    show(ViewState::ShowChannels);
-    tick();
-    ASSERT_TRUE(CreateChannels(state, 10));
-    takeCalls();
-    tick();
-    EXPECT_THAT(labels, ElementsAre(Pair(9, " 0.00000"), Pair(10, " 0.00000")));
-
-    ASSERT_TRUE(CreateChannels(state, -3));
-    tick();
-    EXPECT_THAT(reads, IsEmpty());
 }
 
 } // namespace

@@ -107,50 +107,43 @@ TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
 }
 
-TEST_F(LiveService, AdviseOnePushesItsChangedTextsOnly)
-{
-    service.setItemText(3, " 0.00000");
-    auto client = connectClient();
-    EXPECT_EQ(client->ask("{\"advise\":\"3\"}"), "{\"item\":\"3\",\"text\":\" 0.00000\"}")
-        << "the hot link starts with the current text";
-    service.setItemText(3, " 0.01230");
-    service.setItemText(3, " 0.01230"); // unchanged: nothing to push
-    service.setItemText(4, " 1.00000"); // not advised
-    service.setItemText(3, " 0.01231");
-    EXPECT_EQ(pushedBefore(*client),
-              QStringList({item3, "{\"item\":\"3\",\"text\":\" 0.01231\"}"}));
-
-    client->send("{\"unadvise\":\"3\"}");
-    pushedBefore(*client);
-    service.setItemText(3, " 0.02000");
-    EXPECT_EQ(pushedBefore(*client), QStringList());
-}
-
-TEST_F(LiveService, AdviseAllAndUnadviseOne)
+TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
 {
     service.setItemCount(3);
     service.setItemText(2, " 2.00000");
-    auto client = connectClient();
-    client->send("{\"advise\":\"*\"}");
-    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"0\",\"text\":\"DDE\"}",
-                                                  "{\"item\":\"1\",\"text\":\"\"}",
-                                                  "{\"item\":\"2\",\"text\":\" 2.00000\"}",
-                                                  "{\"item\":\"3\",\"text\":\"\"}"}))
+    auto one = connectClient();
+    auto all = connectClient();
+    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), "{\"item\":\"3\",\"text\":\"\"}")
+        << "the hot link starts with the current text";
+    all->send("{\"advise\":\"*\"}");
+    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"0\",\"text\":\"DDE\"}",
+                                               "{\"item\":\"1\",\"text\":\"\"}",
+                                               "{\"item\":\"2\",\"text\":\" 2.00000\"}",
+                                               "{\"item\":\"3\",\"text\":\"\"}"}))
         << "every current text at once";
+    service.setItemText(3, " 0.01230");
+    service.setItemText(3, " 0.01230"); // unchanged: nothing to push
+    service.setItemText(2, " 2.20000"); // not advised by one
+    service.setItemText(3, " 0.01231");
+    const QString item3b = "{\"item\":\"3\",\"text\":\" 0.01231\"}";
+    EXPECT_EQ(pushedBefore(*one), QStringList({item3, item3b}));
+    EXPECT_EQ(pushedBefore(*all),
+              QStringList({item3, "{\"item\":\"2\",\"text\":\" 2.20000\"}", item3b}));
 
-    client->send("{\"unadvise\":\"2\"}");
-    pushedBefore(*client);
-    service.setItemText(1, " 1.10000");
-    service.setItemText(2, " 2.20000");
-    service.setItemText(3, " 3.30000");
-    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"1\",\"text\":\" 1.10000\"}",
-                                                  "{\"item\":\"3\",\"text\":\" 3.30000\"}"}));
-
-    client->send("{\"unadvise\":\"*\"}");
-    pushedBefore(*client);
+    one->send("{\"unadvise\":\"3\"}");
+    all->send("{\"unadvise\":\"2\"}");
+    pushedBefore(*one);
+    pushedBefore(*all);
+    for (int item = 1; item <= 3; ++item)
+        service.setItemText(item, QString::number(item));
+    EXPECT_EQ(pushedBefore(*one), QStringList());
+    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"1\",\"text\":\"1\"}",
+                                               "{\"item\":\"3\",\"text\":\"3\"}"}));
+    all->send("{\"unadvise\":\"*\"}");
+    pushedBefore(*all);
     service.setItemText(1, " 1.20000");
     service.setItemText(3, " 3.40000");
-    EXPECT_EQ(pushedBefore(*client), QStringList());
+    EXPECT_EQ(pushedBefore(*all), QStringList());
 }
 
 TEST_F(LiveService, ItemsFollowTheCount)
@@ -194,7 +187,7 @@ TEST_F(LiveService, ItemsFollowTheCount)
     EXPECT_EQ(service.itemText(0), "DDE");
 }
 
-TEST_F(LiveService, OtherTopicsAreRefused)
+TEST_F(LiveService, OtherTopicsAndBrowserPagesAreRefused)
 {
     for (const char *path : {"/", "/Other", "/formmain", "/FormMain/", "/FormMain/3"}) {
         TestClient client(service.port(), path);
@@ -202,19 +195,14 @@ TEST_F(LiveService, OtherTopicsAreRefused)
         EXPECT_EQ(client.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated) << path;
         EXPECT_TRUE(client.messages.isEmpty());
     }
-    EXPECT_EQ(open, 0) << "a refused connection is no conversation";
-    EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(service.conversationCount(), 0);
-}
-
-TEST_F(LiveService, BrowserPagesAreRefused)
-{
     for (const char *origin : {"http://evil.example", "null", "http://127.0.0.1:4747",
                                "http://localhost", "file://"}) {
         TestClient client(service.port(), "/FormMain", origin);
         EXPECT_FALSE(client.waitConnected()) << origin;
     }
-    EXPECT_EQ(open, 0);
+    EXPECT_EQ(opened, 0) << "a refused connection is no conversation";
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(service.conversationCount(), 0);
     auto program = connectClient(); // no Origin header
     EXPECT_EQ(open, 1);
 }
