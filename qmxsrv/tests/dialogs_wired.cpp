@@ -29,9 +29,6 @@ TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
     board.setProbe(1, 0.0123);
     board.setProbe(2, 0.25);
     const auto tick = [this] { form().scanCycle().tick(); };
-    const auto checked = [](QDialog *d, const char *name) {
-        return control<QCheckBox>(d, name)->isChecked();
-    };
     whenOpen("FormSetupChan", [&](QDialog *d) {
         type(d, "TextFormula", "T1");
         click(d, "CommandProgram");
@@ -59,26 +56,15 @@ TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
     EXPECT_EQ(state().live.LiveLvdt, 0);
     tick(); // the hooks are gone with the dialogs
 
-    // The LVDT dialog keeps its switches for the run; the analog one none.
+    // The LVDT dialog keeps its item and switches for the run.
     whenOpen("FormSetupLvdt", [&](QDialog *d) {
-        EXPECT_TRUE(checked(d, "CheckShowCurrentValue") && checked(d, "CheckAutoIncLvdt"));
+        for (const char *name : {"CheckShowCurrentValue", "CheckAutoIncLvdt"})
+            EXPECT_TRUE(control<QCheckBox>(d, name)->isChecked()) << name;
         EXPECT_EQ(text(d, "TextCurrentLvdt"), "2");
         EXPECT_NE(state().live.LiveLvdt, 0);
         click(d, "CommandDone");
     });
     choose("SetupLVDTs");
-    for (const bool again : {false, true}) {
-        whenOpen("FormSetupAnalog", [&](QDialog *d) {
-            EXPECT_FALSE(checked(d, "CheckShowCurrentValue"));
-            EXPECT_EQ(state().live.LiveAnalog, 0);
-            if (!again) {
-                click(d, "CheckShowCurrentValue");
-                EXPECT_EQ(state().live.LiveAnalog, 1);
-            }
-            click(d, "CommandDone");
-        });
-        choose("SetupAnalog");
-    }
 }
 
 // A double click on a bar or a row, or GotoSetupFromView itself: the setup
@@ -257,8 +243,14 @@ TEST_F(Wired, DemoGaugeSetUpFromScratchIsFoundWholeAfterARestart)
     program.reset();
 
     board.reset(qmxboard::Start::Running); // a board that has forgotten everything
-    start("", saved);
+    boxes.shown.clear();
+    ASSERT_EQ(launch("", saved), Program::Started::Running);
+    EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_EQ(form().windowTitle().toStdString(), "QMX-X1 [" + saved + "]");
+    EXPECT_FALSE(state().view.SetupModified);
     EXPECT_EQ(state().settings.MaxChannel, 6);
+    EXPECT_EQ(form().liveValues().itemCount(), 6) << "items for the loaded count";
+    EXPECT_TRUE(board.receivedInOrder({"QmxDefineChannel(1, \"T1+T2\")", "QmxSetCzero(1, 0)"}));
     EXPECT_EQ(board.state().channels[2].formula, "GOR(T1+T2,T3+T4)-LOR(T1+T2,T3+T4)");
     EXPECT_EQ(setupText(state()), readFile(saved));
 }

@@ -144,6 +144,7 @@ TEST_F(BarWindow, SetBarValueMovesAndRedrawsItsBarOnly)
     std::vector<int> before;
     for (int k = 0; k < 30; ++k)
         before.push_back(bars.bar(k)->paintCount());
+    const float hiTol = bars.bar(2)->markPositionOf(4);
 
     bars.SetBarValue(3, 0.25f);
     for (std::int16_t outside : {0, -1, 31})
@@ -153,6 +154,7 @@ TEST_F(BarWindow, SetBarValueMovesAndRedrawsItsBarOnly)
 
     EXPECT_EQ(bars.bar(2)->value(), 0.25f);
     EXPECT_EQ(bars.bar(2)->markPositionOf(0), 0.25f);
+    EXPECT_EQ(bars.bar(2)->markPositionOf(4), hiTol) << "the limits stay";
     for (int k = 0; k < 30; ++k)
         EXPECT_EQ(bars.bar(k)->paintCount() - before[std::size_t(k)], k == 2 ? 1 : 0)
             << "bar " << k;

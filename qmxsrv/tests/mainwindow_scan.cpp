@@ -153,30 +153,6 @@ TEST_F(Scan, GroupRowsAreGroupPositions)
     EXPECT_THAT(bars, ElementsAre(Pair(1, 0.7f), Pair(3, 0.3f)));
 }
 
-TEST_F(Scan, InputsGoToTheWindowsOnEveryTick)
-{
-    board.setProbe(2, 0.001);
-    board.setInput(1, 2.5);
-    struct Case {
-        std::int16_t mode;
-        std::vector<std::pair<int, std::string>> grid;
-    };
-    const std::vector<Case> cases = {
-        {ViewState::ShowLVDTs,
-         {{1, " 0.00000"}, {2, " 0.00100"}, {3, " 0.00000"}, {4, " 0.00000"}}},
-        {ViewState::ShowAnalogs, {{1, " 2.50000"}, {2, " 0.00000"}}},
-    };
-    for (const Case &c : cases) {
-        show(c.mode);
-        for (int round = 0; round < 2; ++round) {
-            tick();
-            EXPECT_EQ(grid, c.grid) << "mode " << c.mode << " round " << round;
-            EXPECT_EQ(bars.size(), c.grid.size());
-            EXPECT_THAT(labels, IsEmpty()) << "inputs have no DDE items";
-        }
-    }
-}
-
 TEST_F(Scan, HeldDisplayKeepsTheLiveValuesGoing)
 {
     ch(2).setFormula("T1");

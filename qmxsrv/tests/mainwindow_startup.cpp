@@ -1,9 +1,8 @@
 // The start routine against the simulated board: what reaches the board and
 // in which order, the messages, the second instance, and the main window as
-// its load leaves it.
+// its load leaves it. (A setup named on the command line: dialogs_wired.cpp.)
 #include "mainwindow_support.h"
 
-#include "core/setupfile.h"
 #include "mainwindow/livevalueservice.h"
 #include "platform/instancelock.h"
 #include "qmxcom32_host.h"
@@ -102,26 +101,6 @@ TEST_F(Startup, SecondInstanceTouchesNothing)
     EXPECT_EQ(board.portCounts().total(), 0u);
     EXPECT_EQ(readFile(dir.file("qmxsrv.ini")), settings);
     EXPECT_EQ(std::filesystem::last_write_time(dir.file("qmxsrv.ini")), written);
-}
-
-TEST_F(Startup, TheDemoSetupNamedOnTheCommandLine)
-{
-    ASSERT_EQ(launch("MaxChannel=2\r\n", QMX_DEMO_SETUP), Program::Started::Running);
-
-    EXPECT_THAT(messages(), IsEmpty()) << "the shipped setup loads cleanly";
-    EXPECT_EQ(state().view.SetupFileName, QMX_DEMO_SETUP);
-    EXPECT_EQ(form().windowTitle().toStdString(), std::string("QMX-X1 [") + QMX_DEMO_SETUP + "]");
-    EXPECT_FALSE(state().view.SetupModified);
-    EXPECT_TRUE(state().view.UpdateEnabled);
-    EXPECT_EQ(state().settings.MaxChannel, 6);
-    EXPECT_EQ(form().liveValues().itemCount(), 6) << "items for the loaded count";
-    EXPECT_TRUE(board.receivedInOrder({"QmxDefineChannel(1, \"T1+T2\")", "QmxSetCzero(1, 0)"}));
-    EXPECT_EQ(state().Groups.Count(), 2);
-
-    // It is what the writer writes: saved again, not a byte differs.
-    state().view.SetupFileName = dir.file("again.qmx");
-    ASSERT_TRUE(SaveSetupFile(state()));
-    EXPECT_EQ(readFile(dir.file("again.qmx")), readFile(QMX_DEMO_SETUP));
 }
 
 } // namespace
