@@ -229,14 +229,14 @@ TEST_F(MainWindow, AdvisedClientSeesEachChannelOnceThenChanges)
     form().scanCycle().tick();
     const QStringList first = pushed();
     ASSERT_EQ(first.size(), 8);
-    EXPECT_EQ(first[0], "{\"item\":\"1\",\"text\":\" 0.50000\"}");
-    EXPECT_EQ(first[7], "{\"item\":\"8\",\"text\":\" 0.00000\"}");
+    EXPECT_EQ(first[0], itemMessage(1, " 0.50000"));
+    EXPECT_EQ(first[7], itemMessage(8, " 0.00000"));
     form().scanCycle().tick();
     EXPECT_THAT(pushed(), IsEmpty());
 
     board.setProbe(1, -0.25);
     form().scanCycle().tick();
-    EXPECT_EQ(pushed(), QStringList{"{\"item\":\"1\",\"text\":\"-0.25000\"}"});
+    EXPECT_EQ(pushed(), QStringList{itemMessage(1, "-0.25000")});
     EXPECT_EQ(form().labelChan().caption(1), "-0.25000");
 
     // Channels added by a setup get their items at once, empty until shown.
@@ -244,10 +244,8 @@ TEST_F(MainWindow, AdvisedClientSeesEachChannelOnceThenChanges)
     form().UpdateMainDisplay();
     form().scanCycle().tick();
     EXPECT_EQ(form().liveValues().itemCount(), 10);
-    EXPECT_EQ(pushed(), QStringList({"{\"item\":\"9\",\"text\":\"\"}",
-                                     "{\"item\":\"10\",\"text\":\"\"}",
-                                     "{\"item\":\"9\",\"text\":\" 0.00000\"}",
-                                     "{\"item\":\"10\",\"text\":\" 0.00000\"}"}));
+    EXPECT_EQ(pushed(), QStringList({itemMessage(9, ""), itemMessage(10, ""),
+                                     itemMessage(9, " 0.00000"), itemMessage(10, " 0.00000")}));
 }
 
 TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)

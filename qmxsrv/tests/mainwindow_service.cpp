@@ -15,7 +15,7 @@ using namespace qmxsrv;
 
 namespace {
 
-const QString item3 = QStringLiteral("{\"item\":\"3\",\"text\":\" 0.01230\"}");
+const QString item3 = itemMessage(3, " 0.01230");
 
 class LiveService : public ::testing::Test {
 protected:
@@ -70,11 +70,11 @@ TEST_F(LiveService, RequestAnswersTheCurrentTextOnce)
     ASSERT_TRUE(service.setItemText(3, " 0.01230"));
     auto client = connectClient();
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
-    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), "{\"item\":\"0\",\"text\":\"DDE\"}");
-    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), "{\"item\":\"24\",\"text\":\"\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), itemMessage(0, "DDE"));
+    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), itemMessage(24, ""));
     service.setItemText(3, "-0.50000");
     EXPECT_EQ(pushedBefore(*client), QStringList()) << "a request is no hot link";
-    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), "{\"item\":\"3\",\"text\":\"-0.50000\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), itemMessage(3, "-0.50000"));
 }
 
 TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
@@ -113,22 +113,20 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     service.setItemText(2, " 2.00000");
     auto one = connectClient();
     auto all = connectClient();
-    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), "{\"item\":\"3\",\"text\":\"\"}")
+    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), itemMessage(3, ""))
         << "the hot link starts with the current text";
     all->send("{\"advise\":\"*\"}");
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"0\",\"text\":\"DDE\"}",
-                                               "{\"item\":\"1\",\"text\":\"\"}",
-                                               "{\"item\":\"2\",\"text\":\" 2.00000\"}",
-                                               "{\"item\":\"3\",\"text\":\"\"}"}))
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(0, "DDE"), itemMessage(1, ""),
+                                               itemMessage(2, " 2.00000"), itemMessage(3, "")}))
         << "every current text at once";
     service.setItemText(3, " 0.01230");
     service.setItemText(3, " 0.01230"); // unchanged: nothing to push
     service.setItemText(2, " 2.20000"); // not advised by one
     service.setItemText(3, " 0.01231");
-    const QString item3b = "{\"item\":\"3\",\"text\":\" 0.01231\"}";
+    const QString item3b = itemMessage(3, " 0.01231");
     EXPECT_EQ(pushedBefore(*one), QStringList({item3, item3b}));
     EXPECT_EQ(pushedBefore(*all),
-              QStringList({item3, "{\"item\":\"2\",\"text\":\" 2.20000\"}", item3b}));
+              QStringList({item3, itemMessage(2, " 2.20000"), item3b}));
 
     one->send("{\"unadvise\":\"3\"}");
     all->send("{\"unadvise\":\"2\"}");
@@ -137,8 +135,7 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     for (int item = 1; item <= 3; ++item)
         service.setItemText(item, QString::number(item));
     EXPECT_EQ(pushedBefore(*one), QStringList());
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"1\",\"text\":\"1\"}",
-                                               "{\"item\":\"3\",\"text\":\"3\"}"}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(1, "1"), itemMessage(3, "3")}));
     all->send("{\"unadvise\":\"*\"}");
     pushedBefore(*all);
     service.setItemText(1, " 1.20000");
@@ -157,11 +154,10 @@ TEST_F(LiveService, ItemsFollowTheCount)
 
     service.setItemCount(26);
     EXPECT_EQ(service.itemCount(), 26);
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"25\",\"text\":\"\"}",
-                                               "{\"item\":\"26\",\"text\":\"\"}"}))
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(25, ""), itemMessage(26, "")}))
         << "advise * takes in items that appear";
     EXPECT_TRUE(service.setItemText(26, " 0.26000"));
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"26\",\"text\":\" 0.26000\"}"}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(26, " 0.26000")}));
 
     service.setItemCount(21);
     QStringList removed;
@@ -173,13 +169,12 @@ TEST_F(LiveService, ItemsFollowTheCount)
     EXPECT_TRUE(one->ask("{\"request\":\"22\"}").startsWith("{\"error\":"));
 
     service.setItemCount(23);
-    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), "{\"item\":\"22\",\"text\":\"\"}")
+    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), itemMessage(22, ""))
         << "an item that comes back starts empty";
     service.setItemText(22, " 0.22000");
     EXPECT_EQ(pushedBefore(*one), QStringList()) << "its old hot link is gone";
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"22\",\"text\":\"\"}",
-                                               "{\"item\":\"23\",\"text\":\"\"}",
-                                               "{\"item\":\"22\",\"text\":\" 0.22000\"}"}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(22, ""), itemMessage(23, ""),
+                                               itemMessage(22, " 0.22000")}));
 
     EXPECT_FALSE(service.setItemText(0, "changed")) << "item 0 never changes";
     service.setItemCount(-5);
@@ -240,8 +235,8 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     auto reader = connectClient();
     reader->send("{\"advise\":\"*\"}");
     pushedBefore(*reader);
-    StalledClient stalled(service.port());
-    ASSERT_TRUE(stalled.open());
+    QTcpSocket stalled;
+    ASSERT_TRUE(openStalledClient(stalled, service.port()));
     ASSERT_TRUE(waitFor([&] { return open == 2; }));
 
     // Long texts, so the buffers between fill in a few hundred rounds; one
@@ -263,7 +258,7 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     service.setItemText(7, " 0.00700");
     const QStringList got = pushedBefore(*reader);
     ASSERT_FALSE(got.isEmpty());
-    EXPECT_EQ(got.last(), "{\"item\":\"7\",\"text\":\" 0.00700\"}");
+    EXPECT_EQ(got.last(), itemMessage(7, " 0.00700"));
 }
 
 TEST(LinkEndpoint, FromQmxsrvLink)
