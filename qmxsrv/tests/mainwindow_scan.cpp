@@ -24,8 +24,7 @@ protected:
         h.setLabelChan = [this](std::int16_t ch, const std::string &t) {
             labels.emplace_back(ch, t);
         };
-        h.gridChecked = [this] { return gridChecked; };
-        h.barsChecked = [this] { return barsChecked; };
+        h.gridChecked = h.barsChecked = [] { return true; };
         h.SetGridValue = [this](std::int16_t n, const std::string &t) { grid.emplace_back(n, t); };
         h.SetBarValue = [this](std::int16_t n, float v) { bars.emplace_back(n, v); };
         h.masteringValue = [this](const std::string &t) { dialogs.push_back("mastering" + t); };
@@ -55,7 +54,6 @@ protected:
     channel &ch(int i) { return state.Channels.Item(i); }
 
     ScanCycle scan{state};
-    bool gridChecked = true, barsChecked = true;
     std::string lvdtBox, analogBox;
     std::vector<std::pair<int, std::string>> labels, grid;
     std::vector<std::pair<int, float>> bars;

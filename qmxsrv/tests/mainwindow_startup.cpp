@@ -87,7 +87,7 @@ TEST_F(Startup, SecondInstanceTouchesNothing)
 {
     const std::string settings = "MaxChannel=3\r\n";
     writeFile(dir.file("qmxsrv.ini"), settings);
-    InstanceLock first(options().programFolder);
+    InstanceLock first(QString::fromStdString(dir.path()));
     ASSERT_EQ(first.acquire(), InstanceLock::Result::Acquired);
     const auto written = std::filesystem::last_write_time(dir.file("qmxsrv.ini"));
     board.clearTraffic();

@@ -48,14 +48,6 @@ protected:
         board.reset(qmxboard::Start::Running);
         board.freeze();
     }
-    qmxsrv::StartOptions options(const std::string &commandLine = {}) const
-    {
-        qmxsrv::StartOptions o;
-        o.programFolder = QString::fromStdString(dir.path());
-        o.commandLine = commandLine;
-        o.link = qmxsrv::LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        return o;
-    }
     // Main with this qmxsrv.ini ("" for none) and command line.
     qmxsrv::Program::Started launch(const std::string &settings, const std::string &commandLine)
     {
@@ -63,7 +55,11 @@ protected:
             writeFile(dir.file("qmxsrv.ini"), settings);
         program.reset();
         program = std::make_unique<qmxsrv::Program>(boxes, dialogs);
-        return program->Main(options(commandLine));
+        qmxsrv::StartOptions options;
+        options.programFolder = QString::fromStdString(dir.path());
+        options.commandLine = commandLine;
+        options.link = qmxsrv::LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
+        return program->Main(options);
     }
     // Running, qmxsrv.ini gone (what the exit writes shows), no board traffic yet.
     void start(const std::string &settings = Counts, const std::string &commandLine = {})
