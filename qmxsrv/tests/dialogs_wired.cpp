@@ -118,11 +118,10 @@ TEST_F(Wired, ActivationOpensTheSetupOfThePickedItem)
         } else {
             QTimer::singleShot(0, [&] { form().GotoSetupFromView(index); });
         }
-        if (c.dialog)
-            whenOpen(c.dialog, [&](QDialog *d) {
-                EXPECT_EQ(text(d, c.number), c.shown);
-                click(d, "CommandDone");
-            });
+        whenOpen(c.dialog, [&](QDialog *d) {
+            EXPECT_EQ(text(d, c.number), c.shown);
+            click(d, "CommandDone");
+        });
         bool done = false;
         QTimer::singleShot(0, [&] { done = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 2000));

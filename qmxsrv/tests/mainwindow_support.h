@@ -98,21 +98,21 @@ protected:
                 return found;
         return nullptr;
     }
-    // Runs script on the modal dialog that the next command opens; the
-    // command returns once the script has closed it.
+    // Runs script on the modal dialog that the next command opens (or that
+    // one just queued opens; none for no name); the command returns once the
+    // script has closed it. Any other dialog is a failure, and closed.
     void whenOpen(const char *name, std::function<void(QDialog *)> script)
     {
         QTimer::singleShot(0, [name, script] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != name) {
-                ADD_FAILURE() << name << " is not open";
-                if (dialog)
-                    dialog->done(QDialog::Rejected);
-                return;
-            }
-            script(dialog);
-            if (dialog->isVisible()) {
-                ADD_FAILURE() << name << " left open";
+            const bool expected = dialog && name && dialog->objectName() == name;
+            if (expected)
+                script(dialog);
+            else if (dialog || name)
+                ADD_FAILURE() << (name ? name : "no dialog") << " expected, "
+                              << (dialog ? dialog->objectName().toStdString() : "none") << " open";
+            if (dialog && dialog->isVisible()) {
+                EXPECT_FALSE(expected) << name << " left open";
                 dialog->done(QDialog::Rejected);
             }
         });
