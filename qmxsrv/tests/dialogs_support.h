@@ -120,27 +120,25 @@ inline float boardReading(qmxboard::Control &board, int n, double position)
     return v;
 }
 
-// The main window's side, recorded.
-struct RecordingMain : qmxsrv::MainWindowCommands {
+// The main window's side, for windows that need one: nothing to do.
+struct NoMainWindow : qmxsrv::MainWindowCommands {
     void showSetupTitle(const std::string &) override {}
     void UpdateMainDisplay() override {}
-    void GotoSetupFromView(std::int16_t &Index) override { setups.push_back(Index); }
+    void GotoSetupFromView(std::int16_t &) override {}
     void EnableGrid_Click() override {}
     void EnableBarGraphs_Click() override {}
-    std::vector<std::int16_t> setups;
 };
 
 // A window standalone on the program state, as the main window would make it.
 class Standalone : public OnBoard {
 protected:
-    qmxsrv::group &addGroup(const std::string &name, const std::vector<std::int16_t> &channels)
+    void addGroup(const std::string &name, const std::vector<std::int16_t> &channels)
     {
         qmxsrv::group &g = state.Groups.Add(std::make_unique<qmxsrv::group>());
         g.SetDefaults(std::int16_t(state.Groups.Count()));
         g.Description = name;
         for (std::int16_t ch : channels)
             g.AddChannel(ch);
-        return g;
     }
     static void show(QWidget &w)
     {
@@ -153,7 +151,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
 
-    RecordingMain main;
+    NoMainWindow main;
 };
 
 } // namespace qmxtest

@@ -1,8 +1,8 @@
-// The bar-graph and numeric windows standalone on the simulated board, with
-// a stand-in for the main window: what each mode puts into them, the one-bar
-// redraw of the scan, the bar family following the count, the places kept
-// per mode. (The double clicks and the group selection: through the main
-// window, in dialogs_wired.cpp and displays_formmain.cpp.)
+// The bar-graph and numeric windows standalone on the simulated board: what
+// each mode puts into them, the one-bar redraw of the scan, the bar family
+// following the count, the places kept per mode. (Their double clicks and
+// the group selection, through the main window: dialogs_wired.cpp and
+// displays_formmain.cpp.)
 #include "dialogs_support.h"
 
 #include "core/setupfile.h"
