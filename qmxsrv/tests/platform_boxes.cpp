@@ -25,7 +25,7 @@ TEST(QtText, Utf8OrElseLatin1)
     EXPECT_EQ(storedText(QString::fromUtf8("\xc3\xa4")), "\xc3\xa4");
 }
 
-TEST(QtMessageBoxes, CarriageReturnsAreLineBreaks)
+TEST(QtMessageBoxes, CarriageReturnsAreLineBreaksAndTheTitleIsNeverEmpty)
 {
     struct Case {
         std::string text;
@@ -38,10 +38,7 @@ TEST(QtMessageBoxes, CarriageReturnsAreLineBreaks)
     };
     for (const Case &c : cases)
         EXPECT_EQ(boxText(c.text), c.shown) << c.text;
-}
-
-TEST(QtMessageBoxes, NoTitleOfItsOwnShowsTheApplicationName)
-{
+    // No title of its own: the application's name.
     EXPECT_EQ(boxTitle("", "QMXSRV"), "QMXSRV");
     EXPECT_EQ(boxTitle("QMX-X1 [line1.qmx]", "QMXSRV"), "QMX-X1 [line1.qmx]");
 }
