@@ -2,26 +2,14 @@
 #include "dialogs/formsetupgroup.h"
 #include "dialogs_support.h"
 
-#include <gmock/gmock.h>
-
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
-class GroupSetup : public DialogTest {
+class GroupSetup : public Standalone {
 protected:
-    void addGroup(std::int16_t index, const std::string &name,
-                  std::initializer_list<std::int16_t> channels)
-    {
-        group &g = state.Groups.Add(std::make_unique<group>());
-        g.Index = index;
-        g.Description = name;
-        for (std::int16_t c : channels)
-            g.AddChannel(c);
-    }
+    GroupSetup() { useCounts(8, 4, 4); }
     std::unique_ptr<FormSetupGroup> open()
     {
         auto dialog = std::make_unique<FormSetupGroup>(state);
@@ -39,9 +27,9 @@ protected:
 
 TEST_F(GroupSetup, DoubleEntryIsRefusedWithThreeLinesAndABeep)
 {
-    addGroup(1, "Front", {});
-    addGroup(2, "Back", {5, 3});
-    addGroup(3, "Top", {});
+    addGroup("Front", {});
+    addGroup("Back", {5, 3});
+    addGroup("Top", {});
     auto dialog = open();
     EXPECT_EQ(groups->currentRow(), 2);
     EXPECT_EQ(state.view.ScanHold, 1);
@@ -59,7 +47,7 @@ TEST_F(GroupSetup, DoubleEntryIsRefusedWithThreeLinesAndABeep)
 TEST_F(GroupSetup, IncludingAndRemovingChannelsKeepsTheirOrder)
 {
     state.Channels.Item(7).Description = "Bore";
-    addGroup(1, "Front", {});
+    addGroup("Front", {});
     auto dialog = open();
     for (int row : {4, 1, 6, 0})
         doubleClick(available, row);
@@ -74,9 +62,9 @@ TEST_F(GroupSetup, IncludingAndRemovingChannelsKeepsTheirOrder)
 
 TEST_F(GroupSetup, RemovingTheSecondOfThreeKeepsIndexesAndSelectsTheLast)
 {
-    addGroup(1, "Front", {1});
-    addGroup(2, "Back", {2});
-    addGroup(3, "Top", {3, 4});
+    addGroup("Front", {1});
+    addGroup("Back", {2});
+    addGroup("Top", {3, 4});
     auto dialog = open();
     groups->setCurrentRow(1);
     click(dialog.get(), "CmdRemoveFromList");

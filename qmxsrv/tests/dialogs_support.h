@@ -1,46 +1,70 @@
-// The setup dialogs on the simulated board, driven as an operator drives
-// them: find a control by its name, type into it, click it, answer the
-// scripted message boxes.
+// Windows driven as an operator drives them (find a control by its name,
+// type into it, click it, read what it shows), and the fixture for a dialog
+// or window standalone on a program state on the simulated board.
 #pragma once
 
 #include "core_board.h"
-#include "dialogs/setupmemory.h"
+
+#include "core/group.h"
+#include "core/mainwindowcommands.h"
 #include "platform/spinbutton.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QToolButton>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qmxtest {
 
-template <typename T> T *control(QWidget *dialog, const char *name)
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+template <typename T = QWidget> T *control(const QWidget *window, const char *name)
 {
-    T *found = dialog->findChild<T *>(name);
+    T *found = window->findChild<T *>(name);
     EXPECT_NE(found, nullptr) << "no control " << name;
     return found;
 }
 
-inline QLineEdit *box(QWidget *dialog, const char *name)
+inline QLineEdit *box(const QWidget *window, const char *name)
 {
-    return control<QLineEdit>(dialog, name);
+    return control<QLineEdit>(window, name);
 }
 
-inline std::string text(QWidget *dialog, const char *name)
+// The text of a text box, label or button.
+inline std::string text(const QWidget *window, const char *name)
 {
-    return box(dialog, name)->text().toStdString();
+    const QWidget *w = control(window, name);
+    return w ? w->property("text").toString().toStdString() : "<no " + std::string(name) + ">";
+}
+
+using Texts = std::vector<std::pair<const char *, std::string>>;
+inline void expectShown(const QWidget *window, const Texts &texts)
+{
+    for (const auto &[name, shown] : texts)
+        EXPECT_EQ(text(window, name), shown) << name;
+}
+
+inline bool shownRed(const QWidget *window, const char *name)
+{
+    return control<QLabel>(window, name)->palette().color(QPalette::WindowText) == Qt::red;
 }
 
 // Replaces the field's text by typing, as the operator does.
-inline void type(QWidget *dialog, const char *name, const QString &typed)
+inline void type(QWidget *window, const char *name, const QString &typed)
 {
-    QLineEdit *edit = box(dialog, name);
+    QLineEdit *edit = box(window, name);
     edit->selectAll();
     if (typed.isEmpty())
         QTest::keyClick(edit, Qt::Key_Delete);
@@ -48,14 +72,14 @@ inline void type(QWidget *dialog, const char *name, const QString &typed)
         QTest::keyClicks(edit, typed);
 }
 
-inline void click(QWidget *dialog, const char *name)
+inline void click(const QWidget *window, const char *name)
 {
-    control<QAbstractButton>(dialog, name)->click();
+    control<QAbstractButton>(window, name)->click();
 }
 
-inline void spin(QWidget *dialog, const char *name, bool up)
+inline void spin(const QWidget *window, const char *name, bool up)
 {
-    auto *arrows = control<qmxsrv::SpinButton>(dialog, name);
+    auto *arrows = control<qmxsrv::SpinButton>(window, name);
     (up ? arrows->upArrow() : arrows->downArrow())->click();
 }
 
@@ -70,7 +94,7 @@ inline void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at.center());
 }
 
-inline std::vector<std::string> lines(QListWidget *list)
+inline std::vector<std::string> lines(const QListWidget *list)
 {
     std::vector<std::string> out;
     for (int i = 0; i < list->count(); ++i)
@@ -78,27 +102,56 @@ inline std::vector<std::string> lines(QListWidget *list)
     return out;
 }
 
-// The board on a warm start with default objects, and what the main window
-// keeps for the dialogs.
-class DialogTest : public OnBoard {
-protected:
-    DialogTest() { useCounts(8, 4, 4); }
+// The calls among these that change a calibration on the board, in order.
+inline std::vector<std::string> writes(const std::vector<std::string> &calls)
+{
+    std::vector<std::string> w;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(w),
+                 [](const std::string &c) { return c.rfind("QmxSetC", 0) == 0; });
+    return w;
+}
 
-    // An item dialog as the main window opens it: made, sent to item n
-    // (none for 0), shown; the board traffic of showing it passed over.
-    template <typename Dialog, typename Memory>
-    std::unique_ptr<Dialog> openOn(Memory &part, void (Dialog::*setCurrent)(std::int16_t),
-                                   std::int16_t n)
+// What channel n reads on the board with probe n at this position.
+inline float boardReading(qmxboard::Control &board, int n, double position)
+{
+    board.setProbe(n, position);
+    float v = 0;
+    board.channelValue(n, v);
+    return v;
+}
+
+// The main window's side, for windows that need one: nothing to do.
+struct NoMainWindow : qmxsrv::MainWindowCommands {
+    void showSetupTitle(const std::string &) override {}
+    void UpdateMainDisplay() override {}
+    void GotoSetupFromView(std::int16_t &) override {}
+    void EnableGrid_Click() override {}
+    void EnableBarGraphs_Click() override {}
+};
+
+// A window standalone on the program state, as the main window would make it.
+class Standalone : public OnBoard {
+protected:
+    void addGroup(const std::string &name, const std::vector<std::int16_t> &channels)
     {
-        auto dialog = std::make_unique<Dialog>(state, part);
-        if (n)
-            (dialog.get()->*setCurrent)(n);
-        dialog->show();
-        takeCalls();
-        return dialog;
+        qmxsrv::group &g = state.Groups.Add(std::make_unique<qmxsrv::group>());
+        g.SetDefaults(std::int16_t(state.Groups.Count()));
+        g.Description = name;
+        for (std::int16_t ch : channels)
+            g.AddChannel(ch);
+    }
+    static void show(QWidget &w)
+    {
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    }
+    static void activate(QWidget &w)
+    {
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
 
-    qmxsrv::SetupDialogsMemory memory;
+    NoMainWindow main;
 };
 
 } // namespace qmxtest

@@ -8,12 +8,8 @@
 
 #include <QTabWidget>
 
-#include <gmock/gmock.h>
-
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
@@ -49,8 +45,9 @@ private:
         }};
 };
 
-class SystemSetup : public DialogTest {
+class SystemSetup : public Standalone {
 protected:
+    SystemSetup() { useCounts(8, 4, 4); }
     std::unique_ptr<FormSetupSystem> open()
     {
         auto dialog = std::make_unique<FormSetupSystem>(state, window);

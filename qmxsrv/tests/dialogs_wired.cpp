@@ -1,83 +1,31 @@
-// The setup dialogs opened from the running program: its Setup menu and
-// GotoSetupFromView, its scan writing their live values, its live-value
-// service holding real conversations; and the demo gauge set up from
-// scratch through them, saved, and found whole after a restart.
-#include "core/programstate.h"
-#include "core/setupfile.h"
-#include "dialogs_support.h"
-#include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow/program.h"
+// The setup dialogs opened from the running program: its Setup menu, the
+// display windows and GotoSetupFromView, its scan writing their live values,
+// its live-value service holding real conversations; and the demo gauge set
+// up from scratch through them, saved, and found whole after a restart.
+#include "mainwindow_support.h"
 #include "mainwindow_service_client.h"
-#include "platform/scriptedfiledialogs.h"
 
-#include <QAction>
-#include <QApplication>
+#include "core/setupfile.h"
+#include "displays/formgriddisplay.h"
+#include "displays/formlingage.h"
+#include "mainwindow/livevalueservice.h"
+
 #include <QCheckBox>
-#include <QDialog>
-#include <QTimer>
+#include <QTableWidget>
 
-#include <gmock/gmock.h>
-
+#include <array>
 #include <regex>
 
 using namespace qmxsrv;
 using namespace qmxtest;
-using ::testing::ElementsAre;
 
 namespace {
 
-class Wired : public ::testing::Test {
-protected:
-    Wired()
-    {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
-    }
-    void start(const std::string &settings, const std::string &commandLine = {})
-    {
-        if (!settings.empty())
-            writeFile(dir.file("qmxsrv.ini"), settings);
-        StartOptions options;
-        options.programFolder = QString::fromStdString(dir.path());
-        options.commandLine = commandLine;
-        options.link = LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        program = std::make_unique<Program>(boxes, dialogs);
-        ASSERT_EQ(program->Main(options), Program::Started::Running);
-        board.clearTraffic();
-    }
-    ProgramState &state() { return program->state(); }
-    FormMain &form() { return program->window(); }
-    void choose(const char *item) { form().findChild<QAction *>(item)->trigger(); }
-    // Runs script on the modal dialog that the next command opens; the
-    // command returns once the script has closed it.
-    void whenOpen(const char *name, std::function<void(QDialog *)> script)
-    {
-        QTimer::singleShot(0, [name, script] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != name) {
-                ADD_FAILURE() << name << " is not open";
-                return;
-            }
-            script(dialog);
-            if (dialog->isVisible()) {
-                ADD_FAILURE() << name << " left open";
-                dialog->done(QDialog::Rejected);
-            }
-        });
-    }
+using Wired = Running;
 
-    qmxboard::Control board;
-    ScriptedMessageBoxes boxes;
-    ScriptedFileDialogs dialogs;
-    TempDir dir;
-    std::unique_ptr<Program> program;
-};
-
-TEST_F(Wired, LiveValuesFollowTheItemShown)
+TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
+    start();
     board.setProbe(1, 0.0123);
     board.setProbe(2, 0.25);
     const auto tick = [this] { form().scanCycle().tick(); };
@@ -95,6 +43,7 @@ TEST_F(Wired, LiveValuesFollowTheItemShown)
     choose("SetupChannels");
     whenOpen("FormSetupLvdt", [&](QDialog *d) {
         click(d, "CheckShowCurrentValue");
+        click(d, "CheckAutoIncLvdt");
         tick();
         EXPECT_EQ(text(d, "TextCLvdtValue"), " 0.01230");
         spin(d, "SpinButtonLvdt", true);
@@ -106,36 +55,84 @@ TEST_F(Wired, LiveValuesFollowTheItemShown)
     EXPECT_EQ(state().live.LiveChannel, 0);
     EXPECT_EQ(state().live.LiveLvdt, 0);
     tick(); // the hooks are gone with the dialogs
+
+    // The LVDT dialog keeps its item and switches for the run.
+    whenOpen("FormSetupLvdt", [&](QDialog *d) {
+        for (const char *name : {"CheckShowCurrentValue", "CheckAutoIncLvdt"})
+            EXPECT_TRUE(control<QCheckBox>(d, name)->isChecked()) << name;
+        EXPECT_EQ(text(d, "TextCurrentLvdt"), "2");
+        EXPECT_NE(state().live.LiveLvdt, 0);
+        click(d, "CommandDone");
+    });
+    choose("SetupLVDTs");
 }
 
-TEST_F(Wired, GotoSetupFromViewOpensThePickedItem)
+// A double click on a bar or a row, or GotoSetupFromView itself: the setup
+// of the item shown there opens, and UpdateMainDisplay follows it.
+TEST_F(Wired, ActivationOpensTheSetupOfThePickedItem)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
+    start();
     group &g = state().Groups.Add(std::make_unique<group>());
     g.AddChannel(7);
     g.AddChannel(3);
-    state().view.CurrentGroup = 1;
-    struct Case {
-        std::int16_t mode, index;
-        const char *dialog, *number, *shown;
-    } cases[] = {{ViewState::ShowLVDTs, 2, "FormSetupLvdt", "TextCurrentLvdt", "2"},
-                 {ViewState::ShowAnalogs, 2, "FormSetupAnalog", "TextCurrentAnalog", "2"},
-                 {ViewState::ShowChannels, 5, "FormSetupChan", "TextCurrentChannel", "5"},
-                 {ViewState::ShowGroup, 2, "FormSetupChan", "TextCurrentChannel", "3"}};
-    for (const Case &c : cases) {
+    press("CommandBarGraphs");
+    press("CommandNumbers");
+    choose("ViewChannels");
+    FormLinGage &bars = *window<FormLinGage>();
+    QTableWidget &rows = window<FormGridDisplay>()->GridView();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rows.window()));
+    enum How { Bar, Row, Call };
+    const struct {
+        How how;
+        std::int16_t mode, group, index;
+        const char *dialog, *number, *shown; // no dialog: nothing found
+    } cases[] = {
+        {Bar, ViewState::ShowChannels, 0, 2, "FormSetupChan", "TextCurrentChannel", "3"},
+        {Row, ViewState::ShowChannels, 0, 0, "FormSetupChan", "TextCurrentChannel", "1"},
+        {Row, ViewState::ShowChannels, 0, 4, "FormSetupChan", "TextCurrentChannel", "4"},
+        {Call, ViewState::ShowChannels, 0, 8, "FormSetupChan", "TextCurrentChannel", "8"},
+        {Call, ViewState::ShowLVDTs, 0, 4, "FormSetupLvdt", "TextCurrentLvdt", "4"},
+        {Call, ViewState::ShowAnalogs, 0, 2, "FormSetupAnalog", "TextCurrentAnalog", "2"},
+        {Call, ViewState::ShowGroup, 1, 2, "FormSetupChan", "TextCurrentChannel", "3"},
+        {Call, ViewState::ShowGroup, 1, 3, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowGroup, 0, 1, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowChannels, 0, 9, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowLVDTs, 0, 0, nullptr, nullptr, nullptr},
+        {Call, ViewState::ShowAnalogs, 0, 3, nullptr, nullptr, nullptr},
+        {Call, 7, 0, 1, nullptr, nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.how << " " << c.mode << " " << c.index);
         state().view.DisplayMode = c.mode;
+        state().view.CurrentGroup = c.group;
+        state().view.ScanHold = 1;
+        // The windows open the setup once the click is over; the call, here, too.
+        std::int16_t index = c.index;
+        const QPoint cell = rows.visualRect(rows.model()->index(c.index, 1)).center();
+        if (c.how == Bar) {
+            QTest::mouseDClick(bars.bar(c.index), Qt::LeftButton);
+        } else if (c.how == Row) {
+            QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(rows.viewport(), Qt::LeftButton, {}, cell);
+        } else {
+            QTimer::singleShot(0, [&] { form().GotoSetupFromView(index); });
+        }
         whenOpen(c.dialog, [&](QDialog *d) {
-            EXPECT_EQ(text(d, c.number), c.shown) << c.dialog;
+            EXPECT_EQ(text(d, c.number), c.shown);
             click(d, "CommandDone");
         });
-        std::int16_t index = c.index;
-        form().GotoSetupFromView(index);
+        bool done = false;
+        QTimer::singleShot(0, [&] { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 2000));
+        EXPECT_EQ(state().view.ScanHold, c.dialog ? 0 : 1);
+        EXPECT_EQ(index, c.index);
     }
 }
 
 TEST_F(Wired, GeneralSetupAsksAboutDdeWhileConversationsAreOpen)
 {
-    start("MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\nDDEEnabled= True\r\n");
+    start(std::string(Counts) + "DDEEnabled= True\r\n");
     TestClient first(form().liveValues().port()), second(form().liveValues().port());
     ASSERT_TRUE(waitFor([&] { return state().view.DDELinkCount == 2; }));
     boxes.answerNext(Answer::Cancel);
@@ -240,8 +237,14 @@ TEST_F(Wired, DemoGaugeSetUpFromScratchIsFoundWholeAfterARestart)
     program.reset();
 
     board.reset(qmxboard::Start::Running); // a board that has forgotten everything
-    start("", saved);
+    boxes.shown.clear();
+    ASSERT_EQ(launch("", saved), Program::Started::Running);
+    EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_EQ(form().windowTitle().toStdString(), "QMX-X1 [" + saved + "]");
+    EXPECT_FALSE(state().view.SetupModified);
     EXPECT_EQ(state().settings.MaxChannel, 6);
+    EXPECT_EQ(form().liveValues().itemCount(), 6) << "items for the loaded count";
+    EXPECT_TRUE(board.receivedInOrder({"QmxDefineChannel(1, \"T1+T2\")", "QmxSetCzero(1, 0)"}));
     EXPECT_EQ(board.state().channels[2].formula, "GOR(T1+T2,T3+T4)-LOR(T1+T2,T3+T4)");
     EXPECT_EQ(setupText(state()), readFile(saved));
 }

@@ -2,93 +2,46 @@
 // on the simulated board: its Bars and Numbers buttons and View menu, the
 // scan filling both windows, the group selection, the close boxes and the
 // exit.
-#include "core_support.h"
+#include "mainwindow_support.h"
 
-#include "core/group.h"
-#include "core/messageboxes.h"
-#include "core/programstate.h"
-#include "formgriddisplay.h"
-#include "formlingage.h"
-#include "mainwindow/formmain.h"
-#include "mainwindow/program.h"
-#include "platform/scriptedfiledialogs.h"
+#include "displays/formgriddisplay.h"
+#include "displays/formlingage.h"
 
-#include <qmxboard.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 using namespace qmxsrv;
+using namespace qmxtest;
 
 namespace {
 
-class Operator : public ::testing::Test {
+class Operator : public Running {
 protected:
-    Operator()
-    {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
-        qmxtest::writeFile(dir.file("qmxsrv.ini"), "MaxChannel=12\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n");
-        StartOptions options;
-        options.programFolder = QString::fromStdString(dir.path());
-        EXPECT_EQ(program.Main(options), Program::Started::Running);
-    }
+    Operator() { start("MaxChannel=12\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n"); }
 
-    ProgramState &state() { return program.state(); }
-    FormMain &form() { return program.window(); }
-    void menu(const char *name) { form().findChild<QAction *>(QLatin1String(name))->trigger(); }
-    bool checked(const char *name)
-    {
-        return form().findChild<QAction *>(QLatin1String(name))->isChecked();
-    }
-    void click(const char *button)
-    {
-        QTest::mouseClick(form().findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
-    }
-    template <typename W> W *window()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *found = qobject_cast<W *>(w))
-                return found;
-        return nullptr;
-    }
     FormLinGage &bars() { return *window<FormLinGage>(); }
     FormGridDisplay &grid() { return *window<FormGridDisplay>(); }
-    QString cell(int row, int column)
+    std::string cell(int row, int column)
     {
         const QTableWidgetItem *item = grid().GridView().item(row, column);
-        return item ? item->text() : QString();
+        return item ? item->text().toStdString() : "";
     }
     void showBoth()
     {
-        click("CommandBarGraphs");
-        click("CommandNumbers");
+        press("CommandBarGraphs");
+        press("CommandNumbers");
         ASSERT_NE(window<FormLinGage>(), nullptr);
         ASSERT_NE(window<FormGridDisplay>(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&bars()));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid()));
     }
-    qmxboard::Control board;
-    ScriptedMessageBoxes boxes;
-    ScriptedFileDialogs dialogs;
-    qmxtest::TempDir dir;
-    Program program{boxes, dialogs};
 };
 
 TEST_F(Operator, TheScanFillsBothWindowsInEveryMode)
 {
     EXPECT_EQ(window<FormLinGage>(), nullptr); // made on first use
     showBoth();
-    EXPECT_TRUE(checked("EnableBarGraphs"));
-    EXPECT_TRUE(checked("EnableGrid"));
+    EXPECT_TRUE(item("EnableBarGraphs")->isChecked());
+    EXPECT_TRUE(item("EnableGrid")->isChecked());
 
     // After start-up the LVDTs are shown; a channel with formula T2 * 2.
     board.setProbe(2, 0.0125);
@@ -107,44 +60,56 @@ TEST_F(Operator, TheScanFillsBothWindowsInEveryMode)
     };
     for (const auto &m : modes) {
         SCOPED_TRACE(m.command);
-        menu(m.command);
-        QMetaObject::invokeMethod(form().findChild<QTimer *>("Timer1"), "timeout");
+        choose(m.command);
+        QMetaObject::invokeMethod(control<QTimer>(&form(), "Timer1"), "timeout");
         EXPECT_EQ(bars().windowTitle().toStdString(), m.barTitle);
         EXPECT_EQ(grid().windowTitle().toStdString(), m.gridTitle);
         EXPECT_EQ(bars().TotalNumberOfBars, m.count);
         EXPECT_EQ(grid().GridView().rowCount(), m.count + 1);
         EXPECT_FLOAT_EQ(bars().bar(m.row - 1)->value(), m.value);
-        EXPECT_EQ(cell(m.row, 1).toStdString(), m.text);
+        EXPECT_EQ(cell(m.row, 1), m.text);
     }
 }
 
-TEST_F(Operator, TheChosenGroupIsShownInBothWindows)
+// View > Group: the last group selected, OK makes it current, the close box
+// keeps the previous one, a double click picks its group.
+TEST_F(Operator, TheGroupSelectionAndTheChosenGroupInBothWindows)
 {
-    for (const char *name : {"Bore", "Face"}) {
-        auto g = std::make_unique<group>();
-        g->SetDefaults(std::int16_t(state().Groups.Count() + 1));
-        g->Description = name;
-        g->AddChannel(9);
-        g->AddChannel(4);
-        state().Groups.Add(std::move(g));
+    for (const char *name : {"Bore", "Face", "Top"}) {
+        group &g = state().Groups.Add(std::make_unique<group>());
+        g.Description = name;
+        g.AddChannel(9);
+        g.AddChannel(4);
     }
     state().Channels.Item(4).Description = "Face runout";
     showBoth();
-    QTimer::singleShot(0, [] {
-        auto *list = QApplication::activeModalWidget()->findChild<QListWidget *>("ListGroups");
-        const QPoint first = list->visualItemRect(list->item(0)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
-    });
-    menu("ViewGroups");
-    EXPECT_EQ(state().view.CurrentGroup, 1);
-    EXPECT_EQ(state().view.ScanHold, 0);
+    const struct {
+        const char *what;
+        void (*answer)(QDialog *);
+        std::int16_t current;
+    } cases[] = {
+        {"OK", [](QDialog *d) { click(d, "CmdOk"); }, 3},
+        {"close box", [](QDialog *d) { d->close(); }, 2},
+        {"double click", [](QDialog *d) { doubleClick(control<QListWidget>(d, "ListGroups"), 0); },
+         1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        state().view.CurrentGroup = 2;
+        whenOpen("FormSelectGroup", [&](QDialog *d) {
+            EXPECT_EQ(control<QListWidget>(d, "ListGroups")->currentRow(), 2);
+            c.answer(d);
+        });
+        choose("ViewGroups");
+        EXPECT_EQ(state().view.CurrentGroup, c.current);
+        EXPECT_EQ(state().view.ScanHold, 0);
+    }
     EXPECT_EQ(bars().windowTitle().toStdString(), "Display Group Bore");
     EXPECT_EQ(grid().windowTitle().toStdString(), "Group: Bore");
     EXPECT_EQ(bars().TotalNumberOfBars, 2);
     EXPECT_EQ(bars().bar(1)->caption().toStdString(), "Face ");
-    EXPECT_EQ(cell(0, 0).toStdString(), "Bore");
-    EXPECT_EQ(cell(2, 0).toStdString(), "Face runout");
+    EXPECT_EQ(cell(0, 0), "Bore");
+    EXPECT_EQ(cell(2, 0), "Face runout");
 }
 
 TEST_F(Operator, CloseBoxesHideAndTheExitUnloads)
@@ -152,17 +117,17 @@ TEST_F(Operator, CloseBoxesHideAndTheExitUnloads)
     showBoth();
     bars().close(); // the window's close box
     EXPECT_FALSE(bars().isVisible());
-    EXPECT_FALSE(checked("EnableBarGraphs"));
+    EXPECT_FALSE(item("EnableBarGraphs")->isChecked());
     grid().close();
     EXPECT_FALSE(grid().isVisible());
-    EXPECT_FALSE(checked("EnableGrid"));
-    click("CommandBarGraphs");
+    EXPECT_FALSE(item("EnableGrid")->isChecked());
+    press("CommandBarGraphs");
     EXPECT_TRUE(bars().isVisible());
 
-    menu("ExitProgram");
+    choose("ExitProgram");
     EXPECT_FALSE(form().isVisible());
     EXPECT_FALSE(bars().isVisible());
-    EXPECT_TRUE(checked("EnableBarGraphs")); // unloaded, not the operator's close
+    EXPECT_TRUE(item("EnableBarGraphs")->isChecked()); // unloaded, not the operator's close
 }
 
 } // namespace

@@ -1,28 +1,18 @@
 # The main window's room. The live-value service: its protocol, real
 # WebSocket clients against it, and qmxlink run end to end.
 qmx_add_test(mainwindow_service_tests
-  SOURCES platform_qtmain.cpp mainwindow_service_client.cpp mainwindow_service.cpp
-          mainwindow_service_endpoint.cpp mainwindow_service_qmxlink.cpp
+  SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_qmxlink.cpp
   LIBS qmxsrv_mainwindow Qt6::Test)
-if(TARGET mainwindow_service_tests)
-  target_compile_definitions(mainwindow_service_tests PRIVATE
-    QMXLINK_PATH="$<TARGET_FILE:qmxlink>")
-  add_dependencies(mainwindow_service_tests qmxlink)
-endif()
-
-# The scan cycle on the simulated board, its hooks recorded.
-qmx_add_test(mainwindow_scan SOURCES mainwindow_scan.cpp
-  LIBS qmxsrv_mainwindow qmxboard ENV QMX_PORTS=sim)
-
-# The start routine and FormMain on the simulated board, offscreen, with
-# scripted message boxes and file dialogs, each service on a port of its own.
-qmx_add_test(mainwindow_form_tests
-  SOURCES platform_qtmain.cpp mainwindow_service_client.cpp mainwindow_startup.cpp
-          mainwindow_form.cpp
+# The scan cycle with its hooks recorded; the start routine and FormMain on
+# the simulated board, offscreen, with scripted message boxes and file
+# dialogs, each service on a port of its own.
+qmx_add_test(mainwindow_tests
+  SOURCES platform_qtmain.cpp mainwindow_scan.cpp mainwindow_startup.cpp mainwindow_form.cpp
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim)
-if(TARGET mainwindow_form_tests)
-  target_compile_definitions(mainwindow_form_tests PRIVATE
-    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin"
-    QMX_DEMO_SETUP="${CMAKE_SOURCE_DIR}/qmxsrv/demo/demo.qmx")
-  add_dependencies(mainwindow_form_tests qmxboard-firmware)
+if(TARGET mainwindow_tests)
+  target_compile_definitions(mainwindow_service_tests PRIVATE QMXLINK_PATH="$<TARGET_FILE:qmxlink>")
+  add_dependencies(mainwindow_service_tests qmxlink)
+  target_compile_definitions(mainwindow_tests PRIVATE
+    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin")
+  add_dependencies(mainwindow_tests qmxboard-firmware)
 endif()

@@ -1,5 +1,6 @@
-// The live-value service with real WebSocket clients on loopback. Every
-// test runs its own service on a port the system picks.
+// The live-value service with real WebSocket clients on loopback (every
+// test runs its own service on a port the system picks), and its address.
+#include "mainwindow/linkendpoint.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow_service_client.h"
 
@@ -14,7 +15,7 @@ using namespace qmxsrv;
 
 namespace {
 
-const QString item3 = QStringLiteral("{\"item\":\"3\",\"text\":\" 0.01230\"}");
+const QString item3 = itemMessage(3, " 0.01230");
 
 class LiveService : public ::testing::Test {
 protected:
@@ -69,11 +70,11 @@ TEST_F(LiveService, RequestAnswersTheCurrentTextOnce)
     ASSERT_TRUE(service.setItemText(3, " 0.01230"));
     auto client = connectClient();
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
-    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), "{\"item\":\"0\",\"text\":\"DDE\"}");
-    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), "{\"item\":\"24\",\"text\":\"\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), itemMessage(0, "DDE"));
+    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), itemMessage(24, ""));
     service.setItemText(3, "-0.50000");
     EXPECT_EQ(pushedBefore(*client), QStringList()) << "a request is no hot link";
-    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), "{\"item\":\"3\",\"text\":\"-0.50000\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), itemMessage(3, "-0.50000"));
 }
 
 TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
@@ -106,50 +107,40 @@ TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
 }
 
-TEST_F(LiveService, AdviseOnePushesItsChangedTextsOnly)
-{
-    service.setItemText(3, " 0.00000");
-    auto client = connectClient();
-    EXPECT_EQ(client->ask("{\"advise\":\"3\"}"), "{\"item\":\"3\",\"text\":\" 0.00000\"}")
-        << "the hot link starts with the current text";
-    service.setItemText(3, " 0.01230");
-    service.setItemText(3, " 0.01230"); // unchanged: nothing to push
-    service.setItemText(4, " 1.00000"); // not advised
-    service.setItemText(3, " 0.01231");
-    EXPECT_EQ(pushedBefore(*client),
-              QStringList({item3, "{\"item\":\"3\",\"text\":\" 0.01231\"}"}));
-
-    client->send("{\"unadvise\":\"3\"}");
-    pushedBefore(*client);
-    service.setItemText(3, " 0.02000");
-    EXPECT_EQ(pushedBefore(*client), QStringList());
-}
-
-TEST_F(LiveService, AdviseAllAndUnadviseOne)
+TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
 {
     service.setItemCount(3);
     service.setItemText(2, " 2.00000");
-    auto client = connectClient();
-    client->send("{\"advise\":\"*\"}");
-    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"0\",\"text\":\"DDE\"}",
-                                                  "{\"item\":\"1\",\"text\":\"\"}",
-                                                  "{\"item\":\"2\",\"text\":\" 2.00000\"}",
-                                                  "{\"item\":\"3\",\"text\":\"\"}"}))
+    auto one = connectClient();
+    auto all = connectClient();
+    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), itemMessage(3, ""))
+        << "the hot link starts with the current text";
+    all->send("{\"advise\":\"*\"}");
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(0, "DDE"), itemMessage(1, ""),
+                                               itemMessage(2, " 2.00000"), itemMessage(3, "")}))
         << "every current text at once";
+    service.setItemText(3, " 0.01230");
+    service.setItemText(3, " 0.01230"); // unchanged: nothing to push
+    service.setItemText(2, " 2.20000"); // not advised by one
+    service.setItemText(3, " 0.01231");
+    const QString item3b = itemMessage(3, " 0.01231");
+    EXPECT_EQ(pushedBefore(*one), QStringList({item3, item3b}));
+    EXPECT_EQ(pushedBefore(*all),
+              QStringList({item3, itemMessage(2, " 2.20000"), item3b}));
 
-    client->send("{\"unadvise\":\"2\"}");
-    pushedBefore(*client);
-    service.setItemText(1, " 1.10000");
-    service.setItemText(2, " 2.20000");
-    service.setItemText(3, " 3.30000");
-    EXPECT_EQ(pushedBefore(*client), QStringList({"{\"item\":\"1\",\"text\":\" 1.10000\"}",
-                                                  "{\"item\":\"3\",\"text\":\" 3.30000\"}"}));
-
-    client->send("{\"unadvise\":\"*\"}");
-    pushedBefore(*client);
+    one->send("{\"unadvise\":\"3\"}");
+    all->send("{\"unadvise\":\"2\"}");
+    pushedBefore(*one);
+    pushedBefore(*all);
+    for (int item = 1; item <= 3; ++item)
+        service.setItemText(item, QString::number(item));
+    EXPECT_EQ(pushedBefore(*one), QStringList());
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(1, "1"), itemMessage(3, "3")}));
+    all->send("{\"unadvise\":\"*\"}");
+    pushedBefore(*all);
     service.setItemText(1, " 1.20000");
     service.setItemText(3, " 3.40000");
-    EXPECT_EQ(pushedBefore(*client), QStringList());
+    EXPECT_EQ(pushedBefore(*all), QStringList());
 }
 
 TEST_F(LiveService, ItemsFollowTheCount)
@@ -163,11 +154,10 @@ TEST_F(LiveService, ItemsFollowTheCount)
 
     service.setItemCount(26);
     EXPECT_EQ(service.itemCount(), 26);
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"25\",\"text\":\"\"}",
-                                               "{\"item\":\"26\",\"text\":\"\"}"}))
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(25, ""), itemMessage(26, "")}))
         << "advise * takes in items that appear";
     EXPECT_TRUE(service.setItemText(26, " 0.26000"));
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"26\",\"text\":\" 0.26000\"}"}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(26, " 0.26000")}));
 
     service.setItemCount(21);
     QStringList removed;
@@ -179,13 +169,12 @@ TEST_F(LiveService, ItemsFollowTheCount)
     EXPECT_TRUE(one->ask("{\"request\":\"22\"}").startsWith("{\"error\":"));
 
     service.setItemCount(23);
-    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), "{\"item\":\"22\",\"text\":\"\"}")
+    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), itemMessage(22, ""))
         << "an item that comes back starts empty";
     service.setItemText(22, " 0.22000");
     EXPECT_EQ(pushedBefore(*one), QStringList()) << "its old hot link is gone";
-    EXPECT_EQ(pushedBefore(*all), QStringList({"{\"item\":\"22\",\"text\":\"\"}",
-                                               "{\"item\":\"23\",\"text\":\"\"}",
-                                               "{\"item\":\"22\",\"text\":\" 0.22000\"}"}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(22, ""), itemMessage(23, ""),
+                                               itemMessage(22, " 0.22000")}));
 
     EXPECT_FALSE(service.setItemText(0, "changed")) << "item 0 never changes";
     service.setItemCount(-5);
@@ -193,7 +182,7 @@ TEST_F(LiveService, ItemsFollowTheCount)
     EXPECT_EQ(service.itemText(0), "DDE");
 }
 
-TEST_F(LiveService, OtherTopicsAreRefused)
+TEST_F(LiveService, OtherTopicsAndBrowserPagesAreRefused)
 {
     for (const char *path : {"/", "/Other", "/formmain", "/FormMain/", "/FormMain/3"}) {
         TestClient client(service.port(), path);
@@ -201,19 +190,14 @@ TEST_F(LiveService, OtherTopicsAreRefused)
         EXPECT_EQ(client.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated) << path;
         EXPECT_TRUE(client.messages.isEmpty());
     }
-    EXPECT_EQ(open, 0) << "a refused connection is no conversation";
-    EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(service.conversationCount(), 0);
-}
-
-TEST_F(LiveService, BrowserPagesAreRefused)
-{
     for (const char *origin : {"http://evil.example", "null", "http://127.0.0.1:4747",
                                "http://localhost", "file://"}) {
         TestClient client(service.port(), "/FormMain", origin);
         EXPECT_FALSE(client.waitConnected()) << origin;
     }
-    EXPECT_EQ(open, 0);
+    EXPECT_EQ(opened, 0) << "a refused connection is no conversation";
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(service.conversationCount(), 0);
     auto program = connectClient(); // no Origin header
     EXPECT_EQ(open, 1);
 }
@@ -251,8 +235,8 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     auto reader = connectClient();
     reader->send("{\"advise\":\"*\"}");
     pushedBefore(*reader);
-    StalledClient stalled(service.port());
-    ASSERT_TRUE(stalled.open());
+    QTcpSocket stalled;
+    ASSERT_TRUE(openStalledClient(stalled, service.port()));
     ASSERT_TRUE(waitFor([&] { return open == 2; }));
 
     // Long texts, so the buffers between fill in a few hundred rounds; one
@@ -274,6 +258,33 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     service.setItemText(7, " 0.00700");
     const QStringList got = pushedBefore(*reader);
     ASSERT_FALSE(got.isEmpty());
-    EXPECT_EQ(got.last(), "{\"item\":\"7\",\"text\":\" 0.00700\"}");
+    EXPECT_EQ(got.last(), itemMessage(7, " 0.00700"));
 }
 
+TEST(LinkEndpoint, FromQmxsrvLink)
+{
+    struct Case {
+        const char *link;
+        bool valid;
+        const char *address;
+        quint16 port;
+    } cases[] = {
+        {"", true, "127.0.0.1", 4747},
+        {"localhost:0", true, "127.0.0.1", 0},
+        {"0.0.0.0:4747", true, "0.0.0.0", 4747},
+        {"[::1]:4748", true, "::1", 4748},
+        {"4747", false, "", 0},
+        {"127.0.0.1:65536", false, "", 0},
+        {"gauge.example:4747", false, "", 0},
+        {"::1:4747", false, "", 0},
+        {"[127.0.0.1]:4747", false, "", 0},
+    };
+    for (const Case &c : cases) {
+        const auto endpoint = linkEndpoint(QString::fromLatin1(c.link));
+        ASSERT_EQ(endpoint.has_value(), c.valid) << c.link;
+        if (c.valid) {
+            EXPECT_EQ(endpoint->address, QHostAddress(QString::fromLatin1(c.address))) << c.link;
+            EXPECT_EQ(endpoint->port, c.port) << c.link;
+        }
+    }
+}

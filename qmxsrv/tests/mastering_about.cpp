@@ -1,15 +1,13 @@
 // The About box after a firmware download: the version the device library
 // reports (the box on a board that was already running: mastering_formmain).
-#include "core_board.h"
-#include "mastering_support.h"
+#include "dialogs_support.h"
 
 #include "dialogs/formaboutqmxsrv.h"
-
 #include "qmxcom32_host.h"
 
 namespace {
 
-class AboutBox : public qmxtest::OnBoard {};
+using AboutBox = qmxtest::OnBoard;
 
 TEST_F(AboutBox, FirmwareVersionAfterADownload)
 {
@@ -23,7 +21,7 @@ TEST_F(AboutBox, FirmwareVersionAfterADownload)
     EXPECT_EQ(qmxsrv::firmwareBlock("Rdx44k.bin", version),
               "QMX-X1 Firmware\rFile: Rdx44k.bin\rVersion: " + version + "\r");
     qmxsrv::FormAboutQMXSRV box(state);
-    EXPECT_EQ(qmxtest::shown(box, "LabelFirmware"),
+    EXPECT_EQ(qmxtest::text(&box, "LabelFirmware"),
               "QMX-X1 Firmware\nFile: Rdx44k.bin\nVersion: " + version + "\n");
 }
 

@@ -1,20 +1,16 @@
 // The mastering dialog against the simulated board, standalone: the test
 // runs the scan cycle's ticks itself, between the operator's clicks.
-#include "core_board.h"
-#include "mastering_support.h"
+#include "dialogs_support.h"
 
 #include "dialogs/formmastering.h"
 #include "mainwindow/scancycle.h"
-#include "platform/spinbutton.h"
 
-#include <QToolButton>
+using namespace qmxtest;
+using qmxsrv::FormMastering;
 
 namespace {
 
-using qmxsrv::FormMastering;
-using qmxtest::writes;
-
-class MasteringDialog : public qmxtest::OnBoard {
+class MasteringDialog : public Standalone {
 protected:
     MasteringDialog()
     {
@@ -43,16 +39,11 @@ protected:
     {
         board.setProbe(probe, position);
         tick();
-        qmxtest::click(dialog, "CommandMaster");
+        click(&dialog, "CommandMaster");
     }
-    void spin(bool up)
-    {
-        auto *s = dialog.findChild<qmxsrv::SpinButton *>("SpinButtonChannel");
-        QTest::mouseClick(up ? s->upArrow() : s->downArrow(), Qt::LeftButton);
-    }
-    void expectShown(const qmxtest::Texts &texts) { qmxtest::expectShown(dialog, texts); }
-    bool red() const { return qmxtest::shownRed(dialog, "LblInstruction"); }
-    float boardValue(int n, double position) { return qmxtest::boardReading(board, n, position); }
+    void spin(bool up) { qmxtest::spin(&dialog, "SpinButtonChannel", up); }
+    void expectShown(const Texts &texts) { qmxtest::expectShown(&dialog, texts); }
+    bool red() const { return shownRed(&dialog, "LblInstruction"); }
 
     FormMastering dialog{state};
     qmxsrv::ScanCycle scan{state};
@@ -68,7 +59,7 @@ TEST_F(MasteringDialog, OpensAtChannelOneInItsFormat)
                  {"TextMaster1Value", " 1.000"}, {"TextMaster2Value", "Not Used"},
                  {"TxtSlope", " 1.000"}, {"TxtIntercept", " 0.000"},
                  {"LblInstruction", "Insert Master 1:  1.000"}, {"CommandMaster", "Start Zero"}});
-    EXPECT_EQ(qmxtest::shownRed(dialog, "LblInstruction"), false);
+    EXPECT_EQ(red(), false);
     EXPECT_EQ(state.live.MasteringChannel, 1);
 
     ch(2).Decimals = 0;
@@ -100,19 +91,19 @@ TEST_F(MasteringDialog, RefusedCalibrationChangesNothingAndTakesMasterTwoAgain)
     ch(2).Master2 = 3; // reading 1 is kept: one click completes
     measure(2, 2.0);
     expectShown({{"LblInstruction", "Mastering completed."}});
-    EXPECT_FLOAT_EQ(boardValue(2, 1.0), 1.0f);
-    EXPECT_FLOAT_EQ(boardValue(2, 2.0), 3.0f);
+    EXPECT_FLOAT_EQ(boardReading(board, 2, 1.0), 1.0f);
+    EXPECT_FLOAT_EQ(boardReading(board, 2, 2.0), 3.0f);
 }
 
 TEST_F(MasteringDialog, NoReadingIsTakenBeforeTheTickHasShownTheChannel)
 {
     open(false);
-    qmxtest::click(dialog, "CommandMaster"); // nothing read since the opening
+    click(&dialog, "CommandMaster"); // nothing read since the opening
     expectShown({{"LblInstruction", "No live value yet: try again."}});
     EXPECT_TRUE(red());
     tick();     // channel 1's value ...
     spin(true); // ... is not channel 2's
-    qmxtest::click(dialog, "CommandMaster");
+    click(&dialog, "CommandMaster");
     EXPECT_EQ(dialog.step(), FormMastering::WaitMaster1);
     EXPECT_TRUE(writes(takeCalls()).empty());
     measure(2, 0.5);
@@ -134,12 +125,12 @@ TEST_F(MasteringDialog, WalksAndWrapsThroughTheChannels)
     EXPECT_EQ(state.live.MasteringChannel, 0);
     spin(true);
     measure(4, 0.25);
-    qmxtest::click(dialog, "CommandMaster"); // "Next Channel" on the last channel
+    click(&dialog, "CommandMaster"); // "Next Channel" on the last channel
     expectShown({{"TextMasterChannel", "1"}, {"CommandMaster", "Start Master"}});
     EXPECT_EQ(state.live.MasteringChannel, 1);
     EXPECT_FALSE(red());
     takeCalls();
-    qmxtest::click(dialog, "CommandResetMM");
+    click(&dialog, "CommandResetMM");
     EXPECT_EQ(takeCalls().at(0).rfind("QmxResetMM(", 0), 0u);
 }
 
@@ -150,7 +141,7 @@ TEST_F(MasteringDialog, ReopeningResumesAtTheChannelInStepOne)
     spin(true);
     measure(2, 0.5);
     ASSERT_EQ(dialog.step(), FormMastering::WaitMaster2);
-    qmxtest::click(dialog, "CommandDone");
+    click(&dialog, "CommandDone");
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(state.live.MasteringChannel, 0);
 

@@ -1,6 +1,7 @@
-// Message boxes: the texts and titles the Qt boxes show, and the device
-// library's messages.
+// Message boxes and file dialogs: the texts and titles the Qt boxes show, the
+// device library's messages, and the stored filter form in Qt's terms.
 #include "platform/librarymessages.h"
+#include "platform/qtfiledialogs.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qttext.h"
 #include "qmxcom32.h"
@@ -24,7 +25,7 @@ TEST(QtText, Utf8OrElseLatin1)
     EXPECT_EQ(storedText(QString::fromUtf8("\xc3\xa4")), "\xc3\xa4");
 }
 
-TEST(QtMessageBoxes, CarriageReturnsAreLineBreaks)
+TEST(QtMessageBoxes, CarriageReturnsAreLineBreaksAndTheTitleIsNeverEmpty)
 {
     struct Case {
         std::string text;
@@ -37,12 +38,28 @@ TEST(QtMessageBoxes, CarriageReturnsAreLineBreaks)
     };
     for (const Case &c : cases)
         EXPECT_EQ(boxText(c.text), c.shown) << c.text;
-}
-
-TEST(QtMessageBoxes, NoTitleOfItsOwnShowsTheApplicationName)
-{
+    // No title of its own: the application's name.
     EXPECT_EQ(boxTitle("", "QMXSRV"), "QMXSRV");
     EXPECT_EQ(boxTitle("QMX-X1 [line1.qmx]", "QMXSRV"), "QMX-X1 [line1.qmx]");
+}
+
+TEST(FileDialogFilters, StoredFormInQtTerms)
+{
+    struct Case {
+        std::string stored;
+        QStringList expected;
+    } cases[] = {
+        {"QMX Setups (*.qmx)|*.qmx|All (*.*)|*.*", {"QMX Setups (*.qmx)", "All (*)"}},
+        {"Setups|*.qmx", {"Setups (*.qmx)"}},
+        {"Texts (*.txt;*.csv)|*.txt; *.csv;", {"Texts (*.txt *.csv)"}},
+        {"Setups (*.qmx)|*.qmx|", {"Setups (*.qmx)"}},
+        {"Everything", {"Everything (*)"}},
+        {"", {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(qtNameFilters(c.stored), c.expected) << c.stored;
+    for (const char *written : {"qmx", ".qmx", "*.qmx"})
+        EXPECT_EQ(qtDefaultSuffix(written), "qmx") << written;
 }
 
 namespace {

@@ -1,21 +1,60 @@
-// The bar-graph window on the simulated board: what each mode puts into the
-// bars, the one-bar redraw of the scan, the bar family following the count,
-// the places kept per mode, and the double click.
-#include "displays_support.h"
+// The bar-graph and numeric windows standalone on the simulated board: what
+// each mode puts into them, the one-bar redraw of the scan, the bar family
+// following the count, the places kept per mode. (Their double clicks and
+// the group selection, through the main window: dialogs_wired.cpp and
+// displays_formmain.cpp.)
+#include "dialogs_support.h"
 
 #include "core/setupfile.h"
 #include "core/setupoperations.h"
+#include "formgriddisplay.h"
+#include "formlingage.h"
+#include "formselectgroup.h"
 
 #include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 
 using namespace qmxsrv;
-using qmxtest::Displays;
+using namespace qmxtest;
 
 namespace {
 
-class BarWindow : public Displays {
+class Windows : public Standalone {
+protected:
+    // The main window's rebuild: the numeric window first.
+    void showMode(std::int16_t mode)
+    {
+        state.view.DisplayMode = mode;
+        grid.UpdateGridDisplay();
+        bars.UpdateBarDisplay();
+    }
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = grid.GridView().item(row, column);
+        return item ? item->text() : QString();
+    }
+    std::vector<std::string> column0() const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < grid.GridView().rowCount(); ++row)
+            texts.push_back(cell(row, 0).toStdString());
+        return texts;
+    }
+
+    FormLinGage bars{state, main};
+    FormGridDisplay grid{state, main};
+};
+
+class BarWindow : public Windows {
 protected:
     BarWindow() { useCounts(30, 4, 3); }
+};
+
+class GridWindow : public Windows {
+protected:
+    GridWindow() { useCounts(8, 3, 2); }
 };
 
 TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
@@ -105,6 +144,7 @@ TEST_F(BarWindow, SetBarValueMovesAndRedrawsItsBarOnly)
     std::vector<int> before;
     for (int k = 0; k < 30; ++k)
         before.push_back(bars.bar(k)->paintCount());
+    const float hiTol = bars.bar(2)->markPositionOf(4);
 
     bars.SetBarValue(3, 0.25f);
     for (std::int16_t outside : {0, -1, 31})
@@ -114,6 +154,7 @@ TEST_F(BarWindow, SetBarValueMovesAndRedrawsItsBarOnly)
 
     EXPECT_EQ(bars.bar(2)->value(), 0.25f);
     EXPECT_EQ(bars.bar(2)->markPositionOf(0), 0.25f);
+    EXPECT_EQ(bars.bar(2)->markPositionOf(4), hiTol) << "the limits stay";
     for (int k = 0; k < 30; ++k)
         EXPECT_EQ(bars.bar(k)->paintCount() - before[std::size_t(k)], k == 2 ? 1 : 0)
             << "bar " << k;
@@ -150,50 +191,62 @@ TEST_F(BarWindow, BarsAreMadeAndDestroyedOnlyWhenTheCountChanges)
     }
 }
 
-TEST_F(BarWindow, ThePlaceIsKeptPerModeAndGoesThroughTheSetupFile)
+// Each window's place per mode, in twips (at 96 dpi a pixel is 15), stored
+// on deactivation and put back on a rebuild; through a setup file too.
+TEST_F(BarWindow, PlacesAreKeptPerModeAndGoThroughTheSetupFile)
 {
     addGroup("Bore", {1, 2});
     QWidget mainWindow; // what the operator turns to
     mainWindow.show();
     show(bars);
-
-    // Places in twips; at 96 dpi a pixel is 15 twips.
+    show(grid);
+    for (QSize size : {QSize(300, 500), QSize(120, 90), QSize(640, 200)}) {
+        grid.resize(size);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return grid.GridView().size() == size; }, 2000));
+        EXPECT_EQ(grid.GridView().geometry(), grid.rect()) << "the table covers the client area";
+    }
     ASSERT_EQ(bars.logicalDpiY(), 96);
     const struct {
         std::int16_t mode;
-        WindowPlace place;
+        WindowPlace bar, grid;
     } places[] = {
-        {2, {1500, 3000, 4500, 6000}},
-        {3, {300, 600, 3000, 9000}},
-        {4, {450, 750, 3150, 7500}},
-        {1, {1200, 150, 6000, 3000}},
+        {2, {1500, 3000, 4500, 6000}, {3000, 1500, 6000, 4500}},
+        {3, {300, 600, 3000, 9000}, {600, 300, 3150, 3000}},
+        {4, {450, 750, 3150, 7500}, {750, 450, 4500, 6000}},
+        {1, {1200, 150, 6000, 3000}, {150, 1200, 3000, 6000}},
     };
     state.view.CurrentGroup = 1;
     for (const auto &p : places) {
         showMode(p.mode);
-        bars.setPlace(p.place);
+        bars.setPlace(p.bar);
+        grid.setPlace(p.grid);
         activate(bars);
-        activate(mainWindow); // the bar window's place is stored now
+        activate(grid);       // the bar window's place is stored now
+        activate(mainWindow); // and the numeric window's
     }
-    EXPECT_EQ(state.ChannelWindows.Bar, places[0].place);
-    EXPECT_EQ(state.LvdtWindows.Bar, places[1].place);
-    EXPECT_EQ(state.AnalogWindows.Bar, places[2].place);
-    EXPECT_EQ(state.Groups.Item(1).windows().Bar, places[3].place);
+    const WindowGeometry stored[] = {state.ChannelWindows, state.LvdtWindows, state.AnalogWindows,
+                                     state.Groups.Item(1).windows()};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(stored[i].Bar, places[i].bar) << "mode " << places[i].mode;
+        EXPECT_EQ(stored[i].Grid, places[i].grid) << "mode " << places[i].mode;
+    }
 
     state.view.SetupFileName = dir.file("places.qmx");
     ASSERT_TRUE(SaveSetupFile(state));
     NewSetup(state, main);
     state.ChannelWindows = state.LvdtWindows = state.AnalogWindows = {};
     bars.setPlace({0, 0, 1500, 1500});
+    grid.setPlace({0, 0, 3000, 3000});
     state.view.SetupFileName = dir.file("places.qmx");
     LoadSetupFile(state, main);
     EXPECT_TRUE(messages().empty());
     for (const auto &p : places) {
         showMode(p.mode);
-        EXPECT_EQ(bars.place(), p.place) << "mode " << p.mode;
+        EXPECT_EQ(bars.place(), p.bar) << "mode " << p.mode;
+        EXPECT_EQ(grid.place(), p.grid) << "mode " << p.mode;
+        EXPECT_EQ(grid.GridView().geometry(), grid.rect());
     }
 }
-
 TEST_F(BarWindow, APlaceSetBeforeTheWindowIsFramedGetsItsOuterSize)
 {
     state.ChannelWindows.Bar = {1500, 3000, 4500, 6000};
@@ -207,13 +260,85 @@ TEST_F(BarWindow, APlaceSetBeforeTheWindowIsFramedGetsItsOuterSize)
     EXPECT_EQ(bars.place().Left, 32767);
 }
 
-TEST_F(BarWindow, ADoubleClickOnABarOpensTheSetupOfItsItem)
+TEST_F(GridWindow, RowsTitleAndHeadingByMode)
 {
+    state.Channels.Item(2).Description = "Bore diameter test"; // whole, unlike on a bar
+    addGroup("Bore", {7, 2});
+    const struct {
+        std::int16_t mode;
+        const char *title;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {2, "Channels",
+         {"Channel", "Channel 1", "Bore diameter test", "Channel 3", "Channel 4", "Channel 5",
+          "Channel 6", "Channel 7", "Channel 8"}},
+        {3, "LVDTs", {"LVDT", "Lvdt 1", "Lvdt 2", "Lvdt 3"}},
+        {4, "Analogs", {"Analog Inputs", "Analog  1", "Analog  2"}},
+        {1, "Group: Bore", {"Bore", "Channel 7", "Bore diameter test"}},
+    };
+    state.view.CurrentGroup = 1;
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.title);
+        showMode(k.mode);
+        EXPECT_EQ(grid.windowTitle().toStdString(), k.title);
+        EXPECT_EQ(grid.GridView().columnCount(), 3);
+        EXPECT_EQ(column0(), k.rows);
+        EXPECT_EQ(grid.TotalNumberOfNumerics, int(k.rows.size()) - 1);
+    }
+    // Values go to column 1 of their row; a rebuild leaves them to the scan.
     showMode(2);
-    show(bars);
-    QTest::mouseDClick(bars.bar(2), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !main.setups.empty(); }, 2000));
-    EXPECT_EQ(main.setups, std::vector<std::int16_t>{3});
+    grid.SetGridValue(3, " 0.01230");
+    for (std::int16_t outside : {0, -2, 9})
+        grid.SetGridValue(outside, "x");
+    showMode(2);
+    EXPECT_EQ(column0(), cases[0].rows);
+    EXPECT_EQ(cell(3, 1), " 0.01230");
+    for (int row : {0, 1, 8})
+        EXPECT_EQ(cell(row, 1), "");
+    EXPECT_EQ(cell(3, 2), "");
+    // 1400 and 1000 twips at 96 dpi.
+    EXPECT_EQ(grid.GridView().columnWidth(0), 93);
+    EXPECT_EQ(grid.GridView().columnWidth(1), 67);
+    EXPECT_EQ(grid.GridView().columnWidth(2), 67);
 }
 
+TEST_F(GridWindow, CurrentGroupIsBroughtIntoRange)
+{
+    const struct {
+        int groups;
+        std::int16_t current;
+        std::int16_t broughtTo;
+        const char *title;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {3, 0, 1, "Group: G1", {"G1", "Channel 1"}},
+        {3, 5, 3, "Group: G3", {"G3"}}, // an empty group: its heading only
+        {3, 2, 2, "Group: G2", {"G2", "Channel 2", "Channel 3"}},
+        {0, 2, 0, "Group: ", {""}},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.current);
+        RemoveAllGroups(state);
+        const std::vector<std::vector<std::int16_t>> lists = {{1}, {2, 3}, {}};
+        for (int g = 0; g < k.groups; ++g)
+            addGroup("G" + std::to_string(g + 1), lists[std::size_t(g)]);
+        showMode(2); // rows of another mode first
+        state.view.CurrentGroup = k.current;
+        showMode(1);
+        EXPECT_EQ(state.view.CurrentGroup, k.broughtTo);
+        EXPECT_EQ(grid.windowTitle().toStdString(), k.title);
+        EXPECT_EQ(column0(), k.rows);
+    }
+}
+
+// OK with nothing to select closes it as the close box does.
+TEST_F(GridWindow, GroupSelectionWithoutGroupsKeepsTheCurrentOne)
+{
+    state.view.CurrentGroup = 2;
+    FormSelectGroup dialog(state);
+    EXPECT_EQ(dialog.ListGroups().currentRow(), -1);
+    QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(&dialog.CmdOk(), Qt::LeftButton); });
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_EQ(state.view.CurrentGroup, 2);
+}
 } // namespace
