@@ -4,7 +4,6 @@
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow_service_client.h"
 
-#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -80,28 +79,10 @@ TEST_F(LiveService, RequestAnswersTheCurrentTextOnce)
 TEST_F(LiveService, BadMessagesGetAnErrorAndTheConnectionStays)
 {
     auto client = connectClient();
-    const char *bad[] = {
-        "not json",
-        "[\"request\",\"3\"]",
-        "{\"request\":\"3\",\"advise\":\"4\"}",
-        "{\"subscribe\":\"3\"}",
-        "{\"request\":3}",
-        "{\"request\":\"*\"}",
-        "{\"advise\":\"25\"}",
-        "{\"unadvise\":\"99999\"}",
-        "{\"request\":\"-1\"}",
-        "{\"request\":\"03\"}",
-        "{\"request\":\" 3\"}",
-    };
-    for (const char *message : bad) {
-        const QString answer = client->ask(message);
-        EXPECT_TRUE(answer.startsWith("{\"error\":\"")) << message << " got " << answer.toStdString();
-    }
-    client->socket.sendBinaryMessage("{\"request\":\"3\"}");
-    EXPECT_TRUE(client->next().startsWith("{\"error\":")) << "binary frame";
+    for (const char *message : {"not json", "{\"subscribe\":\"3\"}", "{\"request\":3}"})
+        EXPECT_TRUE(client->ask(message).startsWith("{\"error\":\"")) << message;
     EXPECT_EQ(client->ask("{\"request\":\"25\"}"),
               "{\"error\":\"no item \\\"25\\\"; the items are 0 to 24\"}");
-    EXPECT_TRUE(client->connected());
     EXPECT_EQ(service.conversationCount(), 1);
     service.setItemText(3, " 0.01230");
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
@@ -143,55 +124,15 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     EXPECT_EQ(pushedBefore(*all), QStringList());
 }
 
-TEST_F(LiveService, ItemsFollowTheCount)
-{
-    auto all = connectClient();
-    auto one = connectClient();
-    all->send("{\"advise\":\"*\"}");
-    one->send("{\"advise\":\"22\"}");
-    pushedBefore(*all);
-    pushedBefore(*one);
-
-    service.setItemCount(26);
-    EXPECT_EQ(service.itemCount(), 26);
-    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(25, ""), itemMessage(26, "")}))
-        << "advise * takes in items that appear";
-    EXPECT_TRUE(service.setItemText(26, " 0.26000"));
-    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(26, " 0.26000")}));
-
-    service.setItemCount(21);
-    QStringList removed;
-    for (int item = 26; item > 21; --item)
-        removed << QStringLiteral("{\"item\":\"%1\",\"removed\":true}").arg(item);
-    EXPECT_EQ(pushedBefore(*all), removed);
-    EXPECT_EQ(pushedBefore(*one), QStringList({"{\"item\":\"22\",\"removed\":true}"}));
-    EXPECT_FALSE(service.setItemText(22, " 0.22000"));
-    EXPECT_TRUE(one->ask("{\"request\":\"22\"}").startsWith("{\"error\":"));
-
-    service.setItemCount(23);
-    EXPECT_EQ(one->ask("{\"request\":\"22\"}"), itemMessage(22, ""))
-        << "an item that comes back starts empty";
-    service.setItemText(22, " 0.22000");
-    EXPECT_EQ(pushedBefore(*one), QStringList()) << "its old hot link is gone";
-    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(22, ""), itemMessage(23, ""),
-                                               itemMessage(22, " 0.22000")}));
-
-    EXPECT_FALSE(service.setItemText(0, "changed")) << "item 0 never changes";
-    service.setItemCount(-5);
-    EXPECT_EQ(service.itemCount(), 0);
-    EXPECT_EQ(service.itemText(0), "DDE");
-}
-
 TEST_F(LiveService, OtherTopicsAndBrowserPagesAreRefused)
 {
-    for (const char *path : {"/", "/Other", "/formmain", "/FormMain/", "/FormMain/3"}) {
+    for (const char *path : {"/Other", "/formmain"}) {
         TestClient client(service.port(), path);
         EXPECT_TRUE(client.waitClosed()) << path;
         EXPECT_EQ(client.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated) << path;
         EXPECT_TRUE(client.messages.isEmpty());
     }
-    for (const char *origin : {"http://evil.example", "null", "http://127.0.0.1:4747",
-                               "http://localhost", "file://"}) {
+    for (const char *origin : {"http://evil.example", "http://localhost"}) {
         TestClient client(service.port(), "/FormMain", origin);
         EXPECT_FALSE(client.waitConnected()) << origin;
     }
@@ -271,13 +212,9 @@ TEST(LinkEndpoint, FromQmxsrvLink)
     } cases[] = {
         {"", true, "127.0.0.1", 4747},
         {"localhost:0", true, "127.0.0.1", 0},
-        {"0.0.0.0:4747", true, "0.0.0.0", 4747},
         {"[::1]:4748", true, "::1", 4748},
         {"4747", false, "", 0},
         {"127.0.0.1:65536", false, "", 0},
-        {"gauge.example:4747", false, "", 0},
-        {"::1:4747", false, "", 0},
-        {"[127.0.0.1]:4747", false, "", 0},
     };
     for (const Case &c : cases) {
         const auto endpoint = linkEndpoint(QString::fromLatin1(c.link));
