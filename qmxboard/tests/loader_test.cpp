@@ -97,16 +97,5 @@ TEST_F(Loader, BadImagesLeaveTheBoardCold) {
     EXPECT_TRUE(board.state().firmwareRunning);
 }
 
-// The image tool makes an image of up to one segment, header included.
-TEST(ImageFile, UpToOneSegment) {
-    for (std::size_t size : {65536, 65537, 16}) {
-        Options o;
-        o.size = size;
-        Bytes f = qmxboard::image::buildFile(o);
-        EXPECT_EQ(f.size(), size == 65536 ? 256u + 65536u : 0u) << size;
-        EXPECT_EQ(qmxboard::image::checkFile(f).ok, size == 65536) << size;
-    }
-}
-
 } // namespace
 } // namespace qmxtest
