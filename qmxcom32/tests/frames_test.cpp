@@ -104,7 +104,7 @@ TEST_F(LibraryTest, EveryFunctionSendsItsFrameAndDecodesItsReply) {
         board.Forget();
         if (*function.reply != '\0') board.QueueReply(Hex(function.reply));
         EXPECT_EQ(function.run(), function.outcome);
-        EXPECT_TRUE(SameBytes(Hex(function.request), board.Sent()));
+        EXPECT_EQ(Hex(board.Sent()), function.request);
         EXPECT_TRUE(board.messages.empty());
     }
 }
@@ -116,8 +116,8 @@ TEST_F(LibraryTest, DemonstrationModeAnswersEveryFunctionWithoutThePorts) {
         EnterDemo();
         EXPECT_EQ(function.run(), function.demoOutcome);
         const Bytes start = function.emulated == kAllZero ? Bytes(256, 0) : Hex(function.emulated);
-        EXPECT_TRUE(SameBytes(start + Bytes(256 - start.size(), 0xAA),
-                              Bytes(replyBuffer, replyBuffer + 256)));
+        EXPECT_EQ(Hex(Bytes(replyBuffer, replyBuffer + 256)),
+                  Hex(start + Bytes(256 - start.size(), 0xAA)));
         EXPECT_EQ(replyBuffer[256], 0x00);
         EXPECT_TRUE(board.accesses.empty());
         EXPECT_TRUE(board.messages.empty());

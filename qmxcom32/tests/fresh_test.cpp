@@ -33,7 +33,7 @@ TEST(FreshLibrary, FromLoadingToTheFirstExchanges) {
     EXPECT_EQ(QmxCommInit(0, nullptr), 0);
     board.QueueReply(Reply({0x00}));
     EXPECT_EQ(QmxStartScan(), 0);
-    EXPECT_TRUE(SameBytes(Hex("3A 55 01 00 3A 07 01 00"), board.Sent()));
+    EXPECT_EQ(Hex(board.Sent()), "3A 55 01 00 3A 07 01 00");
 
     // Message boxes are on; without a host's handler the text goes to stderr.
     QmxHostSetMessageHandler(nullptr, nullptr);

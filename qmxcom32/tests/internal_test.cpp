@@ -43,7 +43,7 @@ TEST(Loader, ImageThatCannotBeReadEndsTheDownload) {
     EXPECT_EQ(qmx::DownloadImage(file), 1);
     std::fclose(file);
     EXPECT_EQ(board.messages, Texts{"Error reading file"});
-    EXPECT_TRUE(SameBytes({0x00}, board.Sent()));  // the prompt's acknowledgement, no block
+    EXPECT_EQ(Hex(board.Sent()), "00");  // the prompt's acknowledgement, no block
     EXPECT_EQ(std::string(qmx::FirmwareText()), std::string(16, '\x01'));
 }
 

@@ -45,7 +45,7 @@ TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus) {
     EXPECT_EQ(QmxReadDirect(1, data.data(), &reply), 21);
     ASSERT_EQ(reply, replyBuffer);
     // Terminated after the 256 bytes, so that a text taken from it ends.
-    EXPECT_TRUE(SameBytes(data + Bytes{0x00}, Bytes(reply, reply + 257)));
+    EXPECT_EQ(Hex(Bytes(reply, reply + 257)), Hex(data + Bytes{0x00}));
     EXPECT_EQ(board.Count(false, board.data), 3u + 256u);
     EXPECT_EQ(board.messages, Texts{"Memory full"});
 }
@@ -99,7 +99,7 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
             value = 7.0f;
             EXPECT_EQ(QmxReadChannel(3, &value), shown ? dying.result : -1);
             EXPECT_EQ(value, shown ? dying.value : 7.0f);
-            EXPECT_TRUE(SameBytes(Hex(dying.sent), board.Sent()));
+            EXPECT_EQ(Hex(board.Sent()), dying.sent);
             EXPECT_EQ(board.Count(false, board.status), dying.statusPolls);
             EXPECT_EQ(board.Count(false, board.replyReady), dying.replyPolls[shown]);
             EXPECT_EQ(board.messages, shown ? Texts{kDemoText} : Texts{});
@@ -130,8 +130,8 @@ TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
     board.QueueReply(Reply({0x00}));
     EXPECT_EQ(QmxDefineChannel(1, longest.c_str()), 0);
     EXPECT_EQ(QmxReadDirect(256, data, &reply), 0);
-    EXPECT_TRUE(SameBytes(Hex("3A 03 00 01") + Bytes(254, 'T') + Bytes{0x00} + Hex("3A 02 00") +
-                              Bytes(256, 0x00), board.Sent()));
+    EXPECT_EQ(Hex(board.Sent()), Hex(Hex("3A 03 00 01") + Bytes(254, 'T') + Bytes{0x00} +
+                                     Hex("3A 02 00") + Bytes(256, 0x00)));
 }
 
 // QMX_TRACE is taken up by QmxCommInit: the frames until the next one are

@@ -43,16 +43,6 @@ inline Bytes operator+(Bytes left, const Bytes &right) {
     return left;
 }
 
-// Equal byte strings, or both in hex with the first difference marked.
-inline ::testing::AssertionResult SameBytes(const Bytes &expected, const Bytes &actual) {
-    if (expected == actual) return ::testing::AssertionSuccess();
-    const auto first = std::mismatch(expected.begin(), expected.end(), actual.begin(),
-                                     actual.end()).first - expected.begin();
-    return ::testing::AssertionFailure()
-           << "bytes differ from byte " << first << " on\n  expected: " << Hex(expected)
-           << "\n  actual:   " << Hex(actual) << "\n" << std::string(12 + 3 * first, ' ') << "^^";
-}
-
 // A reply frame: lead 00, status, count (256 written as 00), data.
 inline Bytes Reply(const Bytes &data, std::uint8_t status = 0x00) {
     return Bytes{0x00, status, static_cast<std::uint8_t>(data.size())} + data;

@@ -7,6 +7,9 @@
 
 #include <gmock/gmock.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace qmxsrv;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -40,7 +43,8 @@ protected:
     void load(const std::string &name)
     {
         boxes.shown.clear();
-        window = {};
+        window.titles.clear();
+        window.updates = 0;
         state.view.SetupFileName = name;
         LoadSetupFile(state, window);
     }
@@ -56,7 +60,6 @@ protected:
         EXPECT_FALSE(state.view.SetupModified);
         EXPECT_TRUE(state.view.UpdateEnabled);
     }
-    qmxtest::RecordingWindow window;
 };
 
 TEST_F(SetupFile, WrittenLineForLineAndLoadedBack)
@@ -289,10 +292,16 @@ TEST_F(SetupFile, NoFileNameOrAFailedSaveKeepsWhatThereIs)
     const std::string name = dir.file("keep.qmx");
     writeFile(name, "previous setup");
     state.view.SetupFileName = name;
-    {
-        qmxtest::FileSizeLimit full(100);
-        EXPECT_FALSE(SaveSetupFile(state));
-    }
+    // A full disk: any write beyond 100 bytes fails with EFBIG (even for root).
+    rlimit unlimited{};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit full = unlimited;
+    full.rlim_cur = 100;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    EXPECT_FALSE(SaveSetupFile(state));
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, handler);
     EXPECT_EQ(readFile(name), "previous setup");
     EXPECT_EQ(dir.listing(), "keep.qmx ");
     state.view.SetupFileName = dir.file("nowhere/x.qmx");

@@ -58,7 +58,7 @@ TEST_F(ItemSetup, ChannelStepsWrapAndShowingIsNoEdit)
         EXPECT_EQ(text(dialog.get(), "TextCurrentChannel"), shown);
         EXPECT_EQ(text(dialog.get(), "TextDescription"), std::string("Channel ") + shown);
         const bool twoMasters = shown[0] == '1';
-        EXPECT_EQ(box(dialog.get(), "TextMaster2Value")->isEnabled(), twoMasters);
+        EXPECT_EQ(control(dialog.get(), "TextMaster2Value")->isEnabled(), twoMasters);
         EXPECT_EQ(control<QCheckBox>(dialog.get(), "CheckUse2Masters")->isChecked(), twoMasters);
     }
     EXPECT_THAT(messages(), IsEmpty());

@@ -6,7 +6,6 @@
 #include "core_board.h"
 
 #include "core/group.h"
-#include "core/mainwindowcommands.h"
 #include "platform/spinbutton.h"
 
 #include <QAbstractButton>
@@ -17,9 +16,7 @@
 #include <QToolButton>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -37,11 +34,6 @@ template <typename T = QWidget> T *control(const QWidget *window, const char *na
     return found;
 }
 
-inline QLineEdit *box(const QWidget *window, const char *name)
-{
-    return control<QLineEdit>(window, name);
-}
-
 // The text of a text box, label or button.
 inline std::string text(const QWidget *window, const char *name)
 {
@@ -56,15 +48,10 @@ inline void expectShown(const QWidget *window, const Texts &texts)
         EXPECT_EQ(text(window, name), shown) << name;
 }
 
-inline bool shownRed(const QWidget *window, const char *name)
-{
-    return control<QLabel>(window, name)->palette().color(QPalette::WindowText) == Qt::red;
-}
-
 // Replaces the field's text by typing, as the operator does.
 inline void type(QWidget *window, const char *name, const QString &typed)
 {
-    QLineEdit *edit = box(window, name);
+    auto *edit = control<QLineEdit>(window, name);
     edit->selectAll();
     if (typed.isEmpty())
         QTest::keyClick(edit, Qt::Key_Delete);
@@ -102,15 +89,6 @@ inline std::vector<std::string> lines(const QListWidget *list)
     return out;
 }
 
-// The calls among these that change a calibration on the board, in order.
-inline std::vector<std::string> writes(const std::vector<std::string> &calls)
-{
-    std::vector<std::string> w;
-    std::copy_if(calls.begin(), calls.end(), std::back_inserter(w),
-                 [](const std::string &c) { return c.rfind("QmxSetC", 0) == 0; });
-    return w;
-}
-
 // What channel n reads on the board with probe n at this position.
 inline float boardReading(qmxboard::Control &board, int n, double position)
 {
@@ -119,15 +97,6 @@ inline float boardReading(qmxboard::Control &board, int n, double position)
     board.channelValue(n, v);
     return v;
 }
-
-// The main window's side, for windows that need one: nothing to do.
-struct NoMainWindow : qmxsrv::MainWindowCommands {
-    void showSetupTitle(const std::string &) override {}
-    void UpdateMainDisplay() override {}
-    void GotoSetupFromView(std::int16_t &) override {}
-    void EnableGrid_Click() override {}
-    void EnableBarGraphs_Click() override {}
-};
 
 // A window standalone on the program state, as the main window would make it.
 class Standalone : public OnBoard {
@@ -150,8 +119,6 @@ protected:
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
-
-    NoMainWindow main;
 };
 
 } // namespace qmxtest

@@ -13,14 +13,6 @@ using namespace qmxtest;
 
 namespace {
 
-// The main window's side: UpdateMainDisplay lowers ScanHold.
-struct Window : SetupWindow {
-    explicit Window(ProgramState &s) : state(s) {}
-    void showSetupTitle(const std::string &) override {}
-    void UpdateMainDisplay() override { state.view.releaseScanHold(); }
-    ProgramState &state;
-};
-
 // The board answering at 0x310 and at 0x300 alike; notes each change of
 // the port base the library uses.
 class TwoAddressBus {
@@ -55,7 +47,6 @@ protected:
         takeCalls();
         return dialog;
     }
-    Window window{state};
 };
 
 TEST_F(SystemSetup, AveragingAndScanPeriodReachTheBoardConverted)

@@ -189,7 +189,7 @@ TEST_F(Wired, DemoGaugeSetUpFromScratchIsFoundWholeAfterARestart)
         click(d, "CheckUse2Masters"); // channel 1 is mastered on two rings
         for (const auto &values : demoChannels) {
             for (std::size_t i = 0; i < values.size(); ++i)
-                if (box(d, channelFields[i])->isEnabled())
+                if (control(d, channelFields[i])->isEnabled())
                     type(d, channelFields[i], values[i]);
             click(d, "CommandProgram");
         }

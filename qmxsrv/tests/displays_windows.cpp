@@ -43,8 +43,8 @@ protected:
         return texts;
     }
 
-    FormLinGage bars{state, main};
-    FormGridDisplay grid{state, main};
+    FormLinGage bars{state, window};
+    FormGridDisplay grid{state, window};
 };
 
 class BarWindow : public Windows {
@@ -233,12 +233,12 @@ TEST_F(BarWindow, PlacesAreKeptPerModeAndGoThroughTheSetupFile)
 
     state.view.SetupFileName = dir.file("places.qmx");
     ASSERT_TRUE(SaveSetupFile(state));
-    NewSetup(state, main);
+    NewSetup(state, window);
     state.ChannelWindows = state.LvdtWindows = state.AnalogWindows = {};
     bars.setPlace({0, 0, 1500, 1500});
     grid.setPlace({0, 0, 3000, 3000});
     state.view.SetupFileName = dir.file("places.qmx");
-    LoadSetupFile(state, main);
+    LoadSetupFile(state, window);
     EXPECT_TRUE(messages().empty());
     for (const auto &p : places) {
         showMode(p.mode);

@@ -76,7 +76,7 @@ TEST_F(MainWindow, ViewGroupWithoutAGroupHoldingAChannel)
 TEST_F(MainWindow, ResetNeverAvailableItemsAndUpdate)
 {
     press("CommandResetMM");
-    EXPECT_THAT(calls(), ElementsAre("QmxResetMM()"));
+    EXPECT_THAT(takeCalls(), ElementsAre("QmxResetMM()"));
     for (const char *never : {"ZeroGroup", "MasterGroup", "Seperator1", "Seperator2"})
         EXPECT_FALSE(item(never)->isEnabled()) << never << " is shown greyed";
 
@@ -107,14 +107,14 @@ TEST_F(MainWindow, FileCommandsWithCancelledDialogs)
     EXPECT_EQ(dialogs.asked[1].kind, ScriptedFileDialogs::Kind::Save);
     EXPECT_EQ(dialogs.asked[1].request.defaultExtension, "qmx");
     EXPECT_EQ(state().view.SetupFileName, "");
-    EXPECT_THAT(calls(), IsEmpty()) << "nothing loaded";
+    EXPECT_THAT(takeCalls(), IsEmpty()) << "nothing loaded";
     EXPECT_EQ(dir.listing(), files) << "nothing written";
     EXPECT_EQ(form().windowTitle(), "QMX-X1");
 
     choose("NewFile");
     EXPECT_EQ(state().view.SetupFileName, "new.qmx");
     EXPECT_EQ(form().windowTitle(), "QMX-X1 [new.qmx]");
-    EXPECT_EQ(calls().size(), 8u * 3 + 4 * 2 + 2 * 2) << "every object to its defaults";
+    EXPECT_EQ(takeCalls().size(), 8u * 3 + 4 * 2 + 2 * 2) << "every object to its defaults";
 }
 
 TEST_F(MainWindow, SaveAsThenOpen)
@@ -262,11 +262,11 @@ TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation) << "the library's own message";
     EXPECT_EQ(captions, 0) << "no channel was shown";
-    EXPECT_THAT(calls(), ElementsAre("QmxResetMM()"));
+    EXPECT_THAT(takeCalls(), ElementsAre("QmxResetMM()"));
     EXPECT_EQ(state().device().refusedCalls(), 0) << "the tick did not even try";
 
     form().scanCycle().tick();
-    EXPECT_EQ(calls().size(), 8u);
+    EXPECT_EQ(takeCalls().size(), 8u);
 }
 
 } // namespace

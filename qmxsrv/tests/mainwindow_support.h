@@ -6,8 +6,6 @@
 
 #include "dialogs_support.h"
 
-#include "core/messageboxes.h"
-#include "core/programstate.h"
 #include "mainwindow/formmain.h"
 #include "mainwindow/program.h"
 #include "platform/scriptedfiledialogs.h"
@@ -18,36 +16,15 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
 namespace qmxtest {
 
-// Runs `during` inside the next box, as a box's own event loop would run
-// whatever comes due while it is open.
-class NestingBoxes : public qmxsrv::ScriptedMessageBoxes {
-public:
-    qmxsrv::Answer show(const std::string &text, const std::string &title,
-                        qmxsrv::Buttons buttons, qmxsrv::Icon icon) override
-    {
-        if (auto run = std::exchange(during, nullptr))
-            run();
-        return ScriptedMessageBoxes::show(text, title, buttons, icon);
-    }
-    std::function<void()> during;
-};
-
-class Running : public ::testing::Test {
+class Running : public OnSim {
 protected:
     static constexpr char Counts[] = "MaxChannel=8\r\nMaxLVDT=4\r\nMaxAnalog=2\r\n";
 
-    Running()
-    {
-        ::setenv("QMX_PORTS", "sim", 1);
-        board.reset(qmxboard::Start::Running);
-        board.freeze();
-    }
     // Main with this qmxsrv.ini ("" for none) and command line.
     qmxsrv::Program::Started launch(const std::string &settings, const std::string &commandLine)
     {
@@ -77,20 +54,6 @@ protected:
     {
         QTest::mouseClick(control<QPushButton>(&form(), button), Qt::LeftButton);
     }
-    // The board calls since the last look, and start afresh.
-    std::vector<std::string> calls()
-    {
-        std::vector<std::string> c = board.calls();
-        board.clearTraffic();
-        return c;
-    }
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto &s : boxes.shown)
-            texts.push_back(s.text);
-        return texts;
-    }
     template <typename W> W *window()
     {
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -118,10 +81,7 @@ protected:
         });
     }
 
-    qmxboard::Control board;
-    NestingBoxes boxes;
     qmxsrv::ScriptedFileDialogs dialogs;
-    TempDir dir;
     std::unique_ptr<qmxsrv::Program> program;
 };
 
