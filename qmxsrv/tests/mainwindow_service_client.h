@@ -1,11 +1,10 @@
-// Clients of the live-value service for the tests: a real QWebSocket that
-// keeps every message it receives, and a raw connection that stops reading.
+// A client of the live-value service for the tests: a real QWebSocket that
+// keeps every message it receives.
 #pragma once
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 
@@ -74,33 +73,3 @@ public:
     int taken = 0;        // how many of them next() has returned
     bool closed = false;
 };
-
-// Performs the WebSocket handshake by hand, advises every item, and from then
-// on reads nothing: the peer the server must not wait for.
-inline bool openStalledClient(QTcpSocket &socket, quint16 port)
-{
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }))
-        return false;
-    // Small buffers on our side, so the server's queue is what fills.
-    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
-    socket.setReadBufferSize(4096);
-    socket.write(QStringLiteral("GET /FormMain HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
-                                "Upgrade: websocket\r\nConnection: Upgrade\r\n"
-                                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                                "Sec-WebSocket-Version: 13\r\n\r\n")
-                     .arg(port)
-                     .toLatin1());
-    QByteArray response;
-    if (!waitFor([&] {
-            response += socket.readAll();
-            return response.contains("\r\n\r\n");
-        })
-        || !response.startsWith("HTTP/1.1 101"))
-        return false;
-    // A masked client text frame (mask 0) with {"advise":"*"}.
-    const QByteArray advise = "{\"advise\":\"*\"}";
-    socket.write(QByteArray(1, char(0x81)) + char(0x80 | advise.size()) + QByteArray(4, '\0')
-                 + advise);
-    return socket.waitForBytesWritten(5000) || socket.bytesToWrite() == 0;
-}
