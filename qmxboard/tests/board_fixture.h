@@ -102,8 +102,8 @@ public:
         return v;
     }
 
-    // The loader: start-up writes; write-block and start messages; a whole
-    // download of a file in blocks of 256 from its words 1 and 2, started at word 3.
+    // The loader: start-up writes; a write-block message; a whole download of
+    // a file in blocks of 256 from its words 1 and 2, started at word 3.
     void startup() {
         for (int i = 0; i < 3000; ++i) out(1, 0);
         out(3, 0);
@@ -116,9 +116,6 @@ public:
         m.insert(m.end(), data, data + count);
         return write(m);
     }
-    bool go(std::uint16_t address) {
-        return write({'G', std::uint8_t(address >> 8), std::uint8_t(address)});
-    }
     bool download(const Bytes &file) {
         startup();
         if (readByte(true) != '*') return false;
@@ -127,7 +124,7 @@ public:
             std::size_t n = std::min<std::size_t>(256, file.size() - at);
             if (!writeBlock(word(4), std::uint16_t(word(2) + at - 256), &file[at], n)) return false;
         }
-        return go(word(6));
+        return write({'G', file[7], file[6]});   // the start address, high byte first
     }
 
 private:

@@ -87,23 +87,16 @@ TEST_F(EndToEnd, AHostBusWinsOverTheBoardWhileInstalled) {
     EXPECT_EQ(board.calls(), std::vector<std::string>{"QmxGetFpOut()"});
 }
 
-// Every status a formula earns, with its text (the item numbers' are the
-// board's commands test's).
+// Statuses a formula earns, with their texts (the formula test has every
+// status a formula can earn, the library's test every text).
 TEST_F(EndToEnd, BoardStatusesBringTheirTextsAndAreReturned) {
     bringUp();
     ASSERT_EQ(QmxDefineChannel(1, "C2"), 0);
     ASSERT_EQ(QmxDefineChannel(2, "C3"), 0);
     const struct { int32_t result, status; const char *text; } cases[] = {
         {QmxDefineChannel(4, "C0"), 10, "Bad channel number"},
-        {QmxDefineChannel(4, "(T1"), 12, "Bad formula"},
         {QmxDefineChannel(4, "T1+"), 13, "Bad formula"},
-        {QmxDefineChannel(4, "T65"), 15, "Bad probe number"},
-        {QmxDefineChannel(4, "T1 T2"), 16, "Bad formula"},
-        {QmxDefineChannel(4, "1.2.3"), 17, "Bad number in formula"},
-        {QmxDefineChannel(4, "SIN(T1)"), 18, "Bad symbol"},
-        {QmxDefineChannel(4, "-----------------1"), 19, "Formula too complex"},
         {QmxDefineChannel(3, "C1+1"), 20, "Circular channel definition"},
-        {QmxDefineChannel(4, "MAX(T1,T2)"), 22, "Bad formula"},
         {QmxDefineChannel(4, "GOR(T1)"), 23, "Bad set in GOR or LOR function"},
     };
     ASSERT_EQ(messages.size(), std::size(cases));

@@ -89,7 +89,7 @@ TEST_F(Loader, BadImagesLeaveTheBoardCold) {
     ASSERT_EQ(pc.readByte(true), '*');
     ASSERT_TRUE(pc.writeBlock(0x1000, 256, &good[256 + 256], 256));
     ASSERT_TRUE(pc.writeBlock(0x1000, 0, &good[256], 256));
-    ASSERT_TRUE(pc.go(32));
+    ASSERT_TRUE(pc.write({'G', 0, 32}));
     EXPECT_FALSE(board.state().firmwareRunning);
     EXPECT_EQ(board.state().loaderResult, "blocks do not follow one another");
     // A good image after a refused one starts.

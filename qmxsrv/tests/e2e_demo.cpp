@@ -18,41 +18,30 @@ class Demo : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QMXSRV_VIEW"})
-            env.remove(QString::fromLatin1(name));
-        env.insert("QMX_SIM_STATE", "running");
-        env.insert("QMXSRV_HOME", home());
-        env.insert("QMXSRV_LINK", "127.0.0.1:0");
-        env.insert("QMX_SIM_CONTROL", socket());
-        environment = env;
-        server.setProcessEnvironment(env);
+            environment.remove(QString::fromLatin1(name));
+        environment.insert("QMX_SIM_STATE", "running");
+        environment.insert("QMXSRV_HOME", QString::fromStdString(dir.path()));
+        environment.insert("QMXSRV_LINK", "127.0.0.1:0");
+        environment.insert("QMX_SIM_CONTROL", socket);
+        server.setProcessEnvironment(environment);
         server.start(QStringLiteral("/bin/sh"), {QMX_DEMO_SCRIPT, QMX_BUILD_DIR});
         ASSERT_TRUE(server.waitForStarted());
-        const QRegularExpressionMatch found =
-            waitForStderr(QRegularExpression("live values at (ws://\\S+)"));
-        ASSERT_TRUE(found.hasMatch()) << stderrText.toStdString();
-        url = found.captured(1);
+        // The server says on stderr where its live values are.
+        const QRegularExpression started("live values at (ws://\\S+)");
+        for (QDeadlineTimer deadline(10000); !started.match(stderrText).hasMatch();) {
+            ASSERT_FALSE(deadline.hasExpired() || server.state() == QProcess::NotRunning)
+                << stderrText.toStdString();
+            server.waitForReadyRead(100);
+            stderrText += QString::fromLocal8Bit(server.readAllStandardError());
+        }
+        url = started.match(stderrText).captured(1);
     }
     void TearDown() override
     {
         server.terminate();
         server.waitForFinished(5000);
-    }
-
-    QString home() const { return QString::fromStdString(dir.path()); }
-    QString socket() const { return QString::fromStdString(dir.file("board.sock")); }
-
-    QRegularExpressionMatch waitForStderr(const QRegularExpression &pattern)
-    {
-        QDeadlineTimer deadline(10000);
-        for (;;) {
-            stderrText += QString::fromLocal8Bit(server.readAllStandardError());
-            const QRegularExpressionMatch m = pattern.match(stderrText);
-            if (m.hasMatch() || deadline.hasExpired() || server.state() == QProcess::NotRunning)
-                return m;
-            server.waitForReadyRead(100);
-        }
     }
 
     // Runs a tool to its end: its exit status and what it printed.
@@ -69,12 +58,9 @@ protected:
         return {finished ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
-    Run ctl(const QString &command)
-    {
-        return run(QMXBOARD_CTL_PATH, QStringList{socket()} + command.split(' '));
-    }
 
     qmxtest::TempDir dir;
+    const QString socket = QString::fromStdString(dir.file("board.sock"));
     QProcessEnvironment environment;
     QProcess server;
     QString url, stderrText;
@@ -98,7 +84,8 @@ TEST_F(Demo, ServesTheChannelsOfTheDemoSetup)
 
     // A master on the gauge: probes 1 and 2 give the bore diameter.
     for (const QString command : {"freeze", "set T1 0.004", "set T2 0.003"})
-        ASSERT_EQ(ctl(command).status, 0) << command.toStdString();
+        ASSERT_EQ(run(QMXBOARD_CTL_PATH, QStringList{socket} + command.split(' ')).status, 0)
+            << command.toStdString();
     QString bore;
     QDeadlineTimer deadline(5000);
     while (bore != " 0.0070\n" && !deadline.hasExpired())
