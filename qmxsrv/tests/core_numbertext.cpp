@@ -61,19 +61,6 @@ TEST(StoredForms, IntegersAndFloats)
         EXPECT_EQ(readFileFloat(fileFloat(f)), f) << fileFloat(f);
 }
 
-TEST(StoredForms, RuntimeTexts)
-{
-    EXPECT_EQ(signedText(1), " 1");
-    EXPECT_EQ(signedText(-12), "-12");
-    EXPECT_EQ(numberText(50.5), "50.5");
-    EXPECT_EQ(numberText(500 / 10.0), "50");
-    EXPECT_EQ(numberText(-2.0), "-2");
-    EXPECT_EQ(numberText(1e15), "1E+15");
-    EXPECT_EQ(hexText(784), "310");
-    EXPECT_EQ(hexText(0x2ab), "2AB");
-    EXPECT_EQ(hexText(-1), "FFFF");
-}
-
 TEST(LenientReading, TakesTheLongestNumberInFront)
 {
     const std::pair<const char *, double> cases[] = {

@@ -38,17 +38,14 @@ TEST_F(Startup, ColdBoardWithoutSettingsFile)
     // defaults of every object, and nothing else: no tick has run yet.
     std::vector<std::string> expected = {"QmxStartScan()", "QmxSetScanTime(500)",
                                          "QmxSetAdcAvg(4)", "QmxSetRunAvg(1)"};
-    for (int i = 1; i <= 24; ++i) {
-        const std::string n = std::to_string(i);
-        expected.insert(expected.end(), {"QmxClearChannel(" + n + ")", "QmxSetCzero(" + n + ", 0)",
-                                         "QmxSetCscale(" + n + ", 1)"});
-    }
-    for (int i = 1; i <= 24; ++i)
-        expected.insert(expected.end(), {"QmxSetTzero(" + std::to_string(i) + ", 0)",
-                                         "QmxSetTfsv(" + std::to_string(i) + ", 0.005)"});
-    for (int i = 1; i <= 4; ++i)
-        expected.insert(expected.end(), {"QmxSetAzero(" + std::to_string(i) + ", 0)",
-                                         "QmxSetAfsv(" + std::to_string(i) + ", 1)"});
+    const std::pair<int, std::vector<std::string>> defaults[] = {
+        {24, {"QmxClearChannel(#)", "QmxSetCzero(#, 0)", "QmxSetCscale(#, 1)"}},
+        {24, {"QmxSetTzero(#, 0)", "QmxSetTfsv(#, 0.005)"}},
+        {4, {"QmxSetAzero(#, 0)", "QmxSetAfsv(#, 1)"}}};
+    for (const auto &[count, calls] : defaults)
+        for (int i = 1; i <= count; ++i)
+            for (std::string call : calls)
+                expected.push_back(call.replace(call.find('#'), 1, std::to_string(i)));
     EXPECT_EQ(board.calls(), expected);
     EXPECT_FALSE(std::filesystem::exists(dir.file("qmxsrv.ini"))) << "written at exit only";
 }
@@ -72,10 +69,9 @@ TEST_F(Startup, TheWindowAsItsLoadLeavesIt)
     EXPECT_EQ(timer->interval(), 400);
     EXPECT_EQ(form().windowTitle(), "QMX-X1");
     EXPECT_TRUE(form().isVisible());
-    int shown = 0;
-    for (const QWidget *w : QApplication::topLevelWidgets())
-        shown += w->isVisible() ? 1 : 0;
-    EXPECT_EQ(shown, 1) << "no display window";
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto shown = [](const QWidget *w) { return w->isVisible(); };
+    EXPECT_EQ(std::count_if(windows.begin(), windows.end(), shown), 1) << "no display window";
 
     EXPECT_EQ(form().labelChan().count(), 3);
     EXPECT_EQ(form().labelChan().caption(0), "DDE");
