@@ -280,10 +280,7 @@ TEST_F(Objects, NewSetupClearsTheSetupWithTheDisplayHeld)
     EXPECT_EQ(state.Channels.Item(8).Formula(), "");
     EXPECT_EQ(board.state().channels[7].formula, "");
     EXPECT_EQ(state.settings.MaxDigital, 5);
-    const auto calls = takeCalls();
-    EXPECT_EQ(calls.size(), 8u * 3 + 2 * 2 + 1 * 2);
-    EXPECT_EQ(calls.front(), "QmxClearChannel(1)");
-    EXPECT_EQ(calls.back(), "QmxSetAfsv(1, 1)");
+    EXPECT_EQ(takeCalls().size(), 8u * 3 + 2 * 2 + 1 * 2) << "every object to its defaults";
 }
 
 // A device whose read re-enters the owner, as a handler run by the nested

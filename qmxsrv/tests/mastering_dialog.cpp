@@ -36,12 +36,11 @@ protected:
         state.view.MasteringZeroMode = zeroMode;
         dialog.show();
     }
-    void tick() { scan.tick(); }
     // The master piece under probe n, a tick, and the step button.
     void measure(int probe, double position)
     {
         board.setProbe(probe, position);
-        tick();
+        scan.tick();
         click(&dialog, "CommandMaster");
     }
     void spin(bool up) { qmxtest::spin(&dialog, "SpinButtonChannel", up); }
@@ -109,7 +108,7 @@ TEST_F(MasteringDialog, NoReadingIsTakenBeforeTheTickHasShownTheChannel)
     click(&dialog, "CommandMaster"); // nothing read since the opening
     expectShown({{"LblInstruction", "No live value yet: try again."}});
     EXPECT_TRUE(red());
-    tick();     // channel 1's value ...
+    scan.tick(); // channel 1's value ...
     spin(true); // ... is not channel 2's
     click(&dialog, "CommandMaster");
     EXPECT_EQ(dialog.step(), FormMastering::WaitMaster1);

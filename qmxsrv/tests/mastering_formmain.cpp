@@ -15,7 +15,7 @@ class MasteringFromMainWindow : public Running {
 protected:
     static constexpr char FourChannels[] = "MaxChannel=4\r\nMaxLVDT=4\r\nMaxAnalog=1\r\n";
     channel &ch(int n) { return state().Channels.Item(n); }
-    FormMastering &dialog(QDialog *d) { return *qobject_cast<FormMastering *>(d); }
+    static FormMastering::Step step(QDialog *d) { return qobject_cast<FormMastering *>(d)->step(); }
     // The master piece is in: a scan tick reads the channel (wait for the
     // timer's, or make one), then the step button.
     void takeReading(QDialog *d, bool waitForTimer = true)
@@ -23,15 +23,10 @@ protected:
         const std::string read = "QmxReadChannel(" + text(d, "TextMasterChannel") + ")";
         board.clearTraffic();
         if (waitForTimer)
-            EXPECT_TRUE(QTest::qWaitFor([&] { return sentCall(read); }, 5000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return board.receivedInOrder({read}); }, 5000));
         else
             QMetaObject::invokeMethod(control<QTimer>(&form(), "Timer1"), "timeout");
         click(d, "CommandMaster");
-    }
-    bool sentCall(const std::string &call)
-    {
-        const std::vector<std::string> c = board.calls();
-        return std::find(c.begin(), c.end(), call) != c.end();
     }
 };
 
@@ -102,11 +97,11 @@ TEST_F(MasteringFromMainWindow, ZeroAndMasterWalkThroughTheDemoSetup)
                 }
                 bore(ch(n).Master1);
                 takeReading(d, false);
-                if (dialog(d).step() == FormMastering::WaitMaster2) {
+                if (step(d) == FormMastering::WaitMaster2) {
                     bore(ch(n).Master2);
                     takeReading(d, false);
                 }
-                EXPECT_EQ(dialog(d).step(), FormMastering::ChannelDone)
+                EXPECT_EQ(step(d), FormMastering::ChannelDone)
                     << text(d, "LblInstruction");
                 click(d, "CommandMaster");
             }

@@ -50,9 +50,7 @@ TEST(FileDialogFilters, StoredFormInQtTerms)
         QStringList expected;
     } cases[] = {
         {"QMX Setups (*.qmx)|*.qmx|All (*.*)|*.*", {"QMX Setups (*.qmx)", "All (*)"}},
-        {"Setups|*.qmx", {"Setups (*.qmx)"}},
         {"Texts (*.txt;*.csv)|*.txt; *.csv;", {"Texts (*.txt *.csv)"}},
-        {"Setups (*.qmx)|*.qmx|", {"Setups (*.qmx)"}},
         {"Everything", {"Everything (*)"}},
         {"", {}},
     };
