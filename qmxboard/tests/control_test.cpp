@@ -17,18 +17,12 @@ TEST_F(ControlCommands, AnswerOkOrAnError) {
         {"set T3 0.0125", "ok"}, {"get T3", "ok 0.0125"}, {"set A1 2.5", "ok"},
         {"get A1", "ok 2.5"},    {"set t64 -1", "ok"},    {"get C2", "ok 0"},
         {"set T65 1", "error: T65 is out of range (1 to 64)"},
-        {"set A17 1", "error: A17 is out of range (1 to 16)"},
-        {"get C256", "error: C256 is out of range (1 to 255)"},
         {"set C1 1", "error: a channel is computed; set its probes or inputs"},
-        {"set T1 abc", "error: not a number: abc"},
-        {"set X1 1", "error: expected T<n>, A<n> or C<n>, not X1"},
         {"status 256", "error: a status is 1 to 255"},
-        {"delay -1", "error: a delay is 0 to 3600 seconds"},
         {"freeze", "ok"}, {"run", "ok"}, {"freeze", "ok"},
     };
     for (const auto &c : cases) EXPECT_EQ(board.command(c.line), c.answer) << c.line;
     EXPECT_EQ(board.command("launch").rfind("error: commands are", 0), 0u);
-    EXPECT_EQ(board.command("").rfind("error: commands are", 0), 0u);
 }
 
 TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
