@@ -131,19 +131,10 @@ TEST_F(SettingsFile, MissingOrUnreadableFileKeepsDefaultsWithOneMessage)
     }
 }
 
-// The temporary file and the rename that keep the old file whole are the
-// setup file's too, and tested there.
-TEST_F(SettingsFile, FailedWriteNamesTheFile)
-{
-    Settings elsewhere = defaults;
-    elsewhere.AppPath = dir.file("no such folder");
-    EXPECT_FALSE(WriteSettings(elsewhere, false, boxes));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory");
-}
-
-TEST_F(SettingsFile, SaveKeepsPermissionsAndFollowsALink)
+// A save follows a link and keeps the file's permissions; a failed one names
+// the file. (The temporary file and the rename that keep the old file whole
+// are the setup file's too, and tested there.)
+TEST_F(SettingsFile, SaveFollowsALinkKeepsPermissionsAndNamesTheFileWhenItFails)
 {
     const std::string real = dir.file("real.ini");
     writeFile(real, "x");
@@ -155,6 +146,13 @@ TEST_F(SettingsFile, SaveKeepsPermissionsAndFollowsALink)
     struct stat st {};
     ::stat(real.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    Settings elsewhere = defaults;
+    elsewhere.AppPath = dir.file("no such folder");
+    EXPECT_FALSE(WriteSettings(elsewhere, false, boxes));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory");
 }
 
 } // namespace

