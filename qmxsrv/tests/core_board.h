@@ -18,9 +18,20 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace qmxsrv {
+
+// Readable message boxes in test failures.
+inline void PrintTo(const ScriptedMessageBoxes::Shown &box, std::ostream *out)
+{
+    *out << "box \"" << box.text << "\" titled \"" << box.title << '"';
+}
+
+} // namespace qmxsrv
 
 namespace qmxtest {
 

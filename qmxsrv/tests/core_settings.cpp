@@ -4,10 +4,13 @@
 #include "messageboxes.h"
 #include "settings.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 using namespace qmxsrv;
+using ::testing::_;
+using ::testing::ElementsAre;
+using ::testing::FieldsAre;
 using qmxtest::readFile;
 using qmxtest::writeFile;
 
@@ -123,11 +126,7 @@ TEST_F(SettingsFile, MissingOrUnreadableFileKeepsDefaultsWithOneMessage)
         c.make(path.c_str());
         boxes.shown.clear();
         EXPECT_EQ(read(), defaults);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, c.text);
-        EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
-        EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
-        EXPECT_EQ(boxes.shown[0].icon, c.icon);
+        EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(c.text, "QMXSRV", Buttons::Ok, c.icon)));
     }
 }
 
@@ -150,9 +149,9 @@ TEST_F(SettingsFile, SaveFollowsALinkKeepsPermissionsAndNamesTheFileWhenItFails)
     Settings elsewhere = defaults;
     elsewhere.AppPath = dir.file("no such folder");
     EXPECT_FALSE(WriteSettings(elsewhere, false, boxes));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory");
+    const std::string text =
+        "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory";
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(text, _, _, _)));
 }
 
 } // namespace

@@ -11,7 +11,10 @@
 #include <sys/resource.h>
 
 using namespace qmxsrv;
+using ::testing::_;
+using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::FieldsAre;
 using ::testing::IsEmpty;
 using qmxtest::readFile;
 using qmxtest::writeFile;
@@ -147,11 +150,7 @@ TEST_F(SetupFile, LoaderMessagesAndTheEndOfTheSetup)
 
     EXPECT_THAT(messages(), ElementsAre("Unknown item in [general setup]\rColour=red",
                                         "Section: not valid", "Section:garbage not valid"));
-    for (const auto &s : boxes.shown) {
-        EXPECT_EQ(s.title, "QMXSRV");
-        EXPECT_EQ(s.buttons, Buttons::Ok);
-        EXPECT_EQ(s.icon, Icon::None);
-    }
+    EXPECT_THAT(boxes.shown, Each(FieldsAre(_, "QMXSRV", Buttons::Ok, Icon::None)));
     expectLoadEndedCleanly(dir.file("in.qmx"));
     EXPECT_EQ(state.Channels.Count(), 16); // shrunk before the channel record
     EXPECT_EQ(state.Channels.Item(16).Description, "Last one");
@@ -225,12 +224,9 @@ TEST_F(SetupFile, FaultsAreReportedAndSurvived)
             header.size() + loaded.size() + (c.faultLine ? c.faultLine : c.lines.size());
         loadText(crlf({header, loaded, c.lines, c.faultLine ? channelLines(2, "After") : Lines()}));
 
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, dir.file("in.qmx") + ", line " + std::to_string(line) +
-                                           ":\r" + c.fault +
-                                           (c.goesOn ? "" : "\rLoading stopped at this line."));
-        EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
-        EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
+        const std::string text = dir.file("in.qmx") + ", line " + std::to_string(line) + ":\r" +
+                                 c.fault + (c.goesOn ? "" : "\rLoading stopped at this line.");
+        EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(text, "QMXSRV", _, Icon::Exclamation)));
         expectLoadEndedCleanly(dir.file("in.qmx"));
         EXPECT_EQ(state.Channels.Item(1).Description, "Loaded");
         EXPECT_TRUE(state.Channels.Item(1).InUse);

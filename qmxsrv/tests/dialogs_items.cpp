@@ -11,6 +11,8 @@
 
 using namespace qmxsrv;
 using namespace qmxtest;
+using ::testing::_;
+using ::testing::FieldsAre;
 
 namespace {
 
@@ -96,10 +98,8 @@ TEST_F(ItemSetup, ChannelSaveQuestionOnNextCancelNoYes)
         type(dialog.get(), "TextHiTolValue", "0.02");
         boxes.answerNext(answer);
         click(dialog.get(), "CommandNext");
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, "Channel 3 has been modified\rSave changes");
-        EXPECT_EQ(boxes.shown[0].title, "Bore top");
-        EXPECT_EQ(boxes.shown[0].buttons, Buttons::YesNoCancel);
+        EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre("Channel 3 has been modified\rSave changes",
+                                                       "Bore top", Buttons::YesNoCancel, _)));
         EXPECT_EQ(text(dialog.get(), "TextCurrentChannel"), shownAfter);
         EXPECT_EQ(text(dialog.get(), "TextHiTolValue"),
                   answer == Answer::Cancel ? "0.02" : " 0.01000");
@@ -159,7 +159,7 @@ TEST_F(ItemSetup, ChannelRefusedFieldProgramsNothingAndKeepsTheEdits)
         boxes.answerNext(Answer::Yes);
         click(dialog.get(), "CommandNext");
         const std::string refused = std::string(message) + "\rNothing has been programmed.";
-        EXPECT_THAT(messages(), ElementsAre(refused, ::testing::_, refused));
+        EXPECT_THAT(messages(), ElementsAre(refused, _, refused));
         EXPECT_THAT(takeCalls(), IsEmpty());
         EXPECT_FALSE(state.view.SetupModified);
         EXPECT_EQ(text(dialog.get(), "TextCurrentChannel"), "5");

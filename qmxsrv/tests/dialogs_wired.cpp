@@ -143,8 +143,7 @@ TEST_F(Wired, GeneralSetupAsksAboutDdeWhileConversationsAreOpen)
     });
     choose("SetupGeneral");
     EXPECT_FALSE(state().settings.DDEEnabled);
-    EXPECT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].text, "DDE in use by another Windows application");
+    EXPECT_THAT(messages(), ElementsAre(::testing::_, "DDE in use by another Windows application"));
     EXPECT_EQ(state().view.ScanHold, 0);
     EXPECT_THAT(board.calls(),
                 ElementsAre("QmxSetAdcAvg(4)", "QmxSetRunAvg(1)", "QmxSetScanTime(250)"));

@@ -9,6 +9,8 @@
 
 using namespace qmxsrv;
 using namespace qmxtest;
+using ::testing::_;
+using ::testing::FieldsAre;
 
 namespace {
 
@@ -63,9 +65,7 @@ TEST_F(MainWindow, ViewGroupWithoutAGroupHoldingAChannel)
     state().view.DisplayMode = ViewState::ShowAnalogs;
     state().view.ScanHold = 1; // held by something else
     choose("ViewGroups");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "No groups exist");
-    EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre("No groups exist", "QMXSRV", _, _)));
     EXPECT_EQ(state().view.DisplayMode, ViewState::ShowAnalogs);
     EXPECT_EQ(state().view.ScanHold, 1);
     EXPECT_FALSE(form().CheckForAnyGroups());
@@ -142,11 +142,9 @@ TEST_F(MainWindow, ExitWithTheSavePromptCancelledThenAnsweredYes)
     boxes.answerNext(Answer::Cancel);
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Setup has been modified\rSave changes");
-    EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::YesNoCancel);
-    EXPECT_EQ(boxes.shown[0].icon, Icon::Question);
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre("Setup has been modified\rSave changes",
+                                                   "QMXSRV", Buttons::YesNoCancel,
+                                                   Icon::Question)));
     EXPECT_FALSE(std::filesystem::exists(dir.file("qmxsrv.ini")));
     EXPECT_THAT(dialogs.asked, IsEmpty());
 
@@ -179,11 +177,11 @@ TEST_F(MainWindow, OpenConversationsCanRefuseTheExit)
     boxes.answerNext(Answer::No);
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].text, "Other applications are using this application\r"
-                                   "Do you really want to exit the application?");
-    EXPECT_EQ(boxes.shown[1].title, "QMX-X1 [new.qmx]") << "the window's title";
-    EXPECT_EQ(boxes.shown[1].buttons, Buttons::YesNo);
+    const std::string warning = "Other applications are using this application\r"
+                                "Do you really want to exit the application?";
+    // The second question is titled with the window's title.
+    EXPECT_THAT(boxes.shown,
+                ElementsAre(_, FieldsAre(warning, "QMX-X1 [new.qmx]", Buttons::YesNo, _)));
     EXPECT_EQ(settingsFile(), settingsText(state().settings, true)) << "written all the same";
     EXPECT_THAT(dialogs.asked, IsEmpty());
 
@@ -249,8 +247,8 @@ TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)
     };
     press("CommandResetMM");
 
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation) << "the library's own message";
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(_, _, _, Icon::Exclamation)))
+        << "the library's own message";
     EXPECT_EQ(captions, 0) << "no channel was shown";
     EXPECT_THAT(takeCalls(), ElementsAre("QmxResetMM()"));
     EXPECT_EQ(state().device().refusedCalls(), 0) << "the tick did not even try";

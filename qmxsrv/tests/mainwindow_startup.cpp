@@ -9,6 +9,8 @@
 
 using namespace qmxsrv;
 using namespace qmxtest;
+using ::testing::_;
+using ::testing::FieldsAre;
 
 namespace {
 
@@ -90,10 +92,8 @@ TEST_F(Startup, SecondInstanceTouchesNothing)
 
     EXPECT_EQ(launch("", ""), Program::Started::AlreadyRunning);
 
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "This application is already running");
-    EXPECT_EQ(boxes.shown[0].title, "QMXSRV");
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre("This application is already running", "QMXSRV",
+                                                   Buttons::Ok, _)));
     EXPECT_EQ(board.portCounts().total(), 0u);
     EXPECT_EQ(readFile(dir.file("qmxsrv.ini")), settings);
     EXPECT_EQ(std::filesystem::last_write_time(dir.file("qmxsrv.ini")), written);

@@ -7,9 +7,12 @@
 #include "qmxcom32.h"
 #include "qmxcom32_host.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 using namespace qmxsrv;
+using ::testing::ElementsAre;
+using ::testing::FieldsAre;
+using ::testing::HasSubstr;
 
 TEST(QtText, Utf8OrElseLatin1)
 {
@@ -81,12 +84,9 @@ TEST(LibraryMessages, TheLibraryShowsThroughTheInstalledBoxes)
         LibraryMessageHandler handler(boxes);
         QmxCommInit(0, "/no/such/folder/Rdx44k.bin"); // its download failure is always shown
     }
-    ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_NE(boxes.shown[0].text.find("Unable to open firmware file"), std::string::npos)
-        << boxes.shown[0].text;
-    EXPECT_EQ(boxes.shown[0].title, "") << "no caption of its own";
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
-    EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
+    // No caption of its own.
+    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(HasSubstr("Unable to open firmware file"), "",
+                                                   Buttons::Ok, Icon::Exclamation)));
 
     const std::size_t shown = boxes.shown.size();
     QmxCommInit(0, "/no/such/folder/Rdx44k.bin"); // to stderr now
