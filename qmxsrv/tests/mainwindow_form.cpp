@@ -89,7 +89,7 @@ TEST_F(MainWindow, ResetAndUpdate)
     EXPECT_TRUE(item("UpdateToggle")->isChecked());
 }
 
-TEST_F(MainWindow, FileCommandsWithCancelledDialogs)
+TEST_F(MainWindow, FileCommandsCancelledThenAnswered)
 {
     const std::string files = dir.listing();
     choose("OpenFile");
@@ -113,20 +113,16 @@ TEST_F(MainWindow, FileCommandsWithCancelledDialogs)
     EXPECT_EQ(state().view.SetupFileName, "new.qmx");
     EXPECT_EQ(form().windowTitle(), "QMX-X1 [new.qmx]");
     EXPECT_EQ(takeCalls().size(), 8u * 3 + 4 * 2 + 2 * 2) << "every object to its defaults";
-}
 
-TEST_F(MainWindow, SaveAsThenOpen)
-{
+    // Save As, then Open, with the dialogs answered.
     const std::string path = dir.file("bore.qmx");
     state().Channels.Item(2).setFormula("T1-T2");
     state().Channels.Item(2).InUse = true;
-    state().view.SetupModified = true;
     dialogs.answerNext(path);
     choose("SaveAsFile");
     EXPECT_EQ(state().view.SetupFileName, path);
     EXPECT_FALSE(state().view.SetupModified);
-    EXPECT_EQ(form().windowTitle(), "QMX-X1") << "saving keeps the title";
-
+    EXPECT_EQ(form().windowTitle(), "QMX-X1 [new.qmx]") << "saving keeps the title";
     choose("NewFile");
     dialogs.answerNext(path);
     board.clearTraffic();
