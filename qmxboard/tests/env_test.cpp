@@ -1,5 +1,4 @@
 // A process started with the board's environment variables set (see CMakeLists).
-#include "board.h"
 #include "board_fixture.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +22,6 @@ TEST(Environment, BoardComesUpAsTheVariablesSay) {
     EXPECT_EQ(board.state().probes[1].position, 0.5);
     EXPECT_NE(std::system((ctl + " set A99 1 >/dev/null").c_str()), 0);
     board.stopListening();
-}
-
-TEST(Environment, BaseAddressIsReadCarefully) {
-    const struct { const char *base; unsigned expected; } bases[] = {
-        {"0x310", 0x310}, {"768", 768},       {"0X2F8", 0x2F8}, {"junk", 0x310},
-        {"0x10000", 0x310}, {"12ab", 0x310}, {"", 0x310},
-    };
-    for (const auto &b : bases) {
-        setenv("QMX_SIM_BASE", b.base, 1);
-        EXPECT_EQ(qmxboard::configFromEnvironment().base, b.expected) << b.base;
-    }
 }
 
 } // namespace

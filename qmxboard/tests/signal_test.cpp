@@ -1,4 +1,4 @@
-// The signal model and the scan's smoothing, on the board's clock.
+// The signal model, on the board's clock.
 #include "board_fixture.h"
 
 namespace qmxtest {
@@ -47,21 +47,6 @@ TEST_F(Signal, ProbesMoveAroundTheirPositionFromScanToScanAsTheSeedSays) {
     EXPECT_EQ(pc.readFloat(0x0B, 1), first);
     advanceMs(40);
     EXPECT_NE(pc.readFloat(0x0B, 1), first);
-}
-
-TEST_F(Signal, AveragingSmoothsTheNoise) {
-    // Differences between successive scans are mostly noise; the motion is slow.
-    restart(7);
-    auto jitter = [&](std::uint8_t adc, std::uint8_t run) {
-        pc.exchange(0x5A, {adc, 0});
-        pc.exchange(0x5B, {run, 0});
-        std::vector<float> v = trace(), d;
-        for (std::size_t i = 1; i < v.size(); ++i) d.push_back(v[i] - v[i - 1]);
-        return spread(d);
-    };
-    double plain = jitter(1, 1);
-    EXPECT_LT(jitter(32, 1), plain / 2);
-    EXPECT_LT(jitter(1, 16), plain / 2);
 }
 
 } // namespace

@@ -145,7 +145,7 @@ TEST_F(ItemSetup, ChannelAutoIncrementLeavesTheLiveValueOnTheProgrammedChannel)
     EXPECT_EQ(state.live.LiveChannel, 6);
 }
 
-TEST_F(ItemSetup, ChannelRefusedFieldProgramsNothingAndKeepsTheEdits)
+TEST_F(ItemSetup, RefusedFieldsProgramNothingAndKeepTheEdits)
 {
     for (auto [field, typed, message] :
          {std::tuple{"TextHiTolValue", "0.0x2", "Hi Tol: \"0.0x2\" is not a number."},
@@ -169,6 +169,21 @@ TEST_F(ItemSetup, ChannelRefusedFieldProgramsNothingAndKeepsTheEdits)
         EXPECT_TRUE(dialog->isVisible());
         boxes.shown.clear();
     }
+
+    // The LVDT and analog dialogs the same.
+    auto lvdtDialog = openLvdt(2);
+    type(lvdtDialog.get(), "TextDescription", "Height");
+    type(lvdtDialog.get(), "TextZeroOffset", "1..5");
+    click(lvdtDialog.get(), "CommandProgram");
+    auto analogDialog = openAnalog(4);
+    type(analogDialog.get(), "TextFullScale", "ten");
+    click(analogDialog.get(), "CommandProgram");
+    EXPECT_THAT(messages(),
+                ElementsAre("Zero: \"1..5\" is not a number.\rNothing has been programmed.",
+                            "Full Scale: \"ten\" is not a number.\rNothing has been programmed."));
+    EXPECT_THAT(takeCalls(), IsEmpty());
+    EXPECT_EQ(state.LVDTs.Item(2).Description, "Lvdt 2");
+    EXPECT_FALSE(state.view.SetupModified);
 }
 
 TEST_F(ItemSetup, CurrentChannelComesIntoRangeAndNoChannelsLeaveOnlyDone)
@@ -252,23 +267,6 @@ TEST_F(ItemSetup, FullScaleShownWithTheDefaultDecimalsOrFive)
         EXPECT_EQ(text(openLvdt(1).get(), "TextFullScale"), shown);
         EXPECT_EQ(text(openAnalog(1).get(), "TextFullScale"), " 10.00000");
     }
-}
-
-TEST_F(ItemSetup, InputRefusedFieldProgramsNothing)
-{
-    auto lvdtDialog = openLvdt(2);
-    type(lvdtDialog.get(), "TextDescription", "Height");
-    type(lvdtDialog.get(), "TextZeroOffset", "1..5");
-    click(lvdtDialog.get(), "CommandProgram");
-    auto analogDialog = openAnalog(4);
-    type(analogDialog.get(), "TextFullScale", "ten");
-    click(analogDialog.get(), "CommandProgram");
-    EXPECT_THAT(messages(),
-                ElementsAre("Zero: \"1..5\" is not a number.\rNothing has been programmed.",
-                            "Full Scale: \"ten\" is not a number.\rNothing has been programmed."));
-    EXPECT_THAT(takeCalls(), IsEmpty());
-    EXPECT_EQ(state.LVDTs.Item(2).Description, "Lvdt 2");
-    EXPECT_FALSE(state.view.SetupModified);
 }
 
 } // namespace
