@@ -27,8 +27,8 @@ void startView(qmxsrv::FormMain &window)
     if (view.isEmpty())
         return;
     const qmxsrv::MainMenus &m = window.menus();
-    QAction *command = view == QLatin1String("channels") ? m.ViewChannels
-                       : view == QLatin1String("lvdts")  ? m.ViewLVDTs
+    QAction *command = view == QLatin1String("channels")  ? m.ViewChannels
+                       : view == QLatin1String("lvdts")   ? m.ViewLVDTs
                        : view == QLatin1String("analogs") ? m.ViewAnalogs
                                                           : nullptr;
     if (command)
@@ -57,8 +57,8 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(qmxsrv::programIcon());
 
     // Where there is no screen a box would wait for ever.
-    const bool unseen = QApplication::platformName() == QLatin1String("offscreen")
-                        || QApplication::platformName() == QLatin1String("minimal");
+    const bool unseen = QApplication::platformName() == QLatin1String("offscreen") ||
+                        QApplication::platformName() == QLatin1String("minimal");
     qmxsrv::QtMessageBoxes windowBoxes;
     qmxsrv::ConsoleMessageBoxes consoleBoxes;
     qmxsrv::MessageBoxes &boxes =
@@ -75,8 +75,8 @@ int main(int argc, char **argv)
     if (program.Main(options) == qmxsrv::Program::Started::AlreadyRunning)
         return 1;
     if (!link) {
-        qmxsrv::tell(boxes, "QMXSRV_LINK=" + qEnvironmentVariable("QMXSRV_LINK").toStdString()
-                                + " is not host:port; live values are not served");
+        qmxsrv::tell(boxes, "QMXSRV_LINK=" + qEnvironmentVariable("QMXSRV_LINK").toStdString() +
+                                " is not host:port; live values are not served");
     } else if (const quint16 port = program.window().liveValues().port()) {
         std::fprintf(stderr, "QMXSRV: live values at %s\n", qPrintable(linkUrl(*link, port)));
     }

@@ -22,18 +22,23 @@ using Clock = std::chrono::steady_clock;
 // The probe of a cold board waits out the library's reply time-out; a clock
 // that moves a second per look makes that wait a few polls, so the figure is
 // the download's.
-long TickingClock(void *) {
+long TickingClock(void *)
+{
     static long now = 0;
     return ++now;
 }
 
 void Quiet(void *, const char *text) { std::fprintf(stderr, "library says: %s\n", text); }
 
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+double since(Clock::time_point t0)
+{
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
 
 } // namespace
 
-int main() {
+int main()
+{
     setenv("QMX_PORTS", "sim", 1);
     QmxHostSetClock(TickingClock, nullptr);
     QmxHostSetMessageHandler(Quiet, nullptr);
@@ -42,7 +47,8 @@ int main() {
     options.size = 65536;
     std::vector<std::uint8_t> file = qmxboard::image::buildFile(options);
     std::string path = "/tmp/qmxboard-bench-" + std::to_string(getpid()) + ".bin";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(file.data()), file.size());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(file.data()), file.size());
 
     qmxboard::Control board;
     const int kColdRuns = 15;
@@ -55,7 +61,8 @@ int main() {
         times.push_back(since(t0));
         accesses = board.portCounts().total();
         if (result != 0 || !board.state().firmwareRunning) {
-            std::fprintf(stderr, "cold start failed: %d, %s\n", result, board.state().loaderResult.c_str());
+            std::fprintf(stderr, "cold start failed: %d, %s\n", result,
+                         board.state().loaderResult.c_str());
             return 1;
         }
     }
@@ -71,16 +78,20 @@ int main() {
     board.setProbe(1, 1.0);
     board.setProbe(2, 3.0);
     QmxCommInit(0, "unused");
-    if (QmxDefineChannel(1, "(T1+T2)/2") != 0) return 1;
+    if (QmxDefineChannel(1, "(T1+T2)/2") != 0)
+        return 1;
     float value = 0;
-    for (int i = 0; i < 10000; ++i) QmxReadChannel(1, &value);
+    for (int i = 0; i < 10000; ++i)
+        QmxReadChannel(1, &value);
     const int kReads = 300000;
     board.clearTraffic();
     Clock::time_point t0 = Clock::now();
-    for (int i = 0; i < kReads; ++i) QmxReadChannel(1, &value);
+    for (int i = 0; i < kReads; ++i)
+        QmxReadChannel(1, &value);
     double seconds = since(t0);
     std::printf("QmxReadChannel round trip: %.0f ns (%d reads, %.1f port accesses each, value %g) "
                 "(target: under 5000 ns)\n",
-                seconds / kReads * 1e9, kReads, double(board.portCounts().total()) / kReads, double(value));
+                seconds / kReads * 1e9, kReads, double(board.portCounts().total()) / kReads,
+                double(value));
     return 0;
 }

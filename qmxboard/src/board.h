@@ -90,7 +90,7 @@ private:
     std::int64_t pendingAtNs_ = 0;
 
     bool dead_ = false;
-    unsigned dieAfter_ = 0;   // 0: no countdown
+    unsigned dieAfter_ = 0; // 0: no countdown
     int nextStatus_ = -1;
     unsigned delayPolls_ = 0;
     std::int64_t delayNs_ = 0;

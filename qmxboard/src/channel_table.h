@@ -24,7 +24,7 @@ public:
 class ChannelTable {
 public:
     struct Channel {
-        std::string text;                  // as the PC sent it; empty: no formula
+        std::string text; // as the PC sent it; empty: no formula
         std::unique_ptr<Formula> formula;
         float zero = 0.0f;
         float scale = 1.0f;

@@ -45,7 +45,8 @@ const Command kCommands[] = {
     {0x5B, "QmxSetRunAvg", Shape::Word, Item::None},
 };
 
-std::string hexBytes(const std::uint8_t *data, std::size_t size) {
+std::string hexBytes(const std::uint8_t *data, std::size_t size)
+{
     std::string out;
     char buf[4];
     for (std::size_t i = 0; i < size; ++i) {
@@ -59,33 +60,44 @@ unsigned word(const std::uint8_t *p) { return unsigned(p[0]) | unsigned(p[1]) <<
 
 } // namespace
 
-const Command *findCommand(std::uint8_t code) {
+const Command *findCommand(std::uint8_t code)
+{
     for (const Command &c : kCommands) {
-        if (c.code == code) return &c;
+        if (c.code == code)
+            return &c;
     }
     return nullptr;
 }
 
-std::size_t dataNeeded(Shape shape) {
+std::size_t dataNeeded(Shape shape)
+{
     switch (shape) {
-    case Shape::Unused: case Shape::Item: case Shape::Byte: case Shape::Raw: return 1;
+    case Shape::Unused:
+    case Shape::Item:
+    case Shape::Byte:
+    case Shape::Raw: return 1;
     case Shape::ItemFloat: return 5;
-    case Shape::ItemText: case Shape::Word: case Shape::Unused2: return 2;
+    case Shape::ItemText:
+    case Shape::Word:
+    case Shape::Unused2: return 2;
     case Shape::Memory: return 5;
     }
     return 1;
 }
 
-std::string floatText(float value) {
+std::string floatText(float value)
+{
     char buf[32];
     for (int precision = 1; precision <= 9; ++precision) {
         std::snprintf(buf, sizeof buf, "%.*g", precision, double(value));
-        if (std::strtof(buf, nullptr) == value) break;
+        if (std::strtof(buf, nullptr) == value)
+            break;
     }
     return buf;
 }
 
-std::string describeCall(std::uint8_t code, const std::uint8_t *data, std::size_t size) {
+std::string describeCall(std::uint8_t code, const std::uint8_t *data, std::size_t size)
+{
     const Command *c = findCommand(code);
     if (!c || size < dataNeeded(c->shape)) {
         char buf[16];
@@ -94,7 +106,8 @@ std::string describeCall(std::uint8_t code, const std::uint8_t *data, std::size_
     }
     std::string args;
     switch (c->shape) {
-    case Shape::Unused: case Shape::Unused2: break;
+    case Shape::Unused:
+    case Shape::Unused2: break;
     case Shape::Item: args = std::to_string(data[0]); break;
     case Shape::ItemFloat: {
         float v;
@@ -110,7 +123,9 @@ std::string describeCall(std::uint8_t code, const std::uint8_t *data, std::size_
     case Shape::Word: args = std::to_string(word(data)); break;
     case Shape::Byte: args = std::to_string(data[0]); break;
     case Shape::Raw: args = std::to_string(size) + ", " + hexBytes(data, size); break;
-    case Shape::Memory: args = std::to_string(word(data + 3)) + ", " + std::to_string(word(data + 1)); break;
+    case Shape::Memory:
+        args = std::to_string(word(data + 3)) + ", " + std::to_string(word(data + 1));
+        break;
     }
     return std::string(c->call) + "(" + args + ")";
 }

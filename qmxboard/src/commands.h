@@ -12,22 +12,22 @@
 namespace qmxboard {
 
 enum class Shape : std::uint8_t {
-    Unused,      // one byte the command does not look at
-    Item,        // item number
-    ItemFloat,   // item number, 4 bytes of float
-    ItemText,    // item number, text, NUL
-    Word,        // 16 bits, low byte first
-    Byte,        // one byte setting
-    Unused2,     // two bytes the command does not look at
-    Raw,         // the caller's bytes
-    Memory,      // 00, offset low, high, segment low, high
+    Unused,    // one byte the command does not look at
+    Item,      // item number
+    ItemFloat, // item number, 4 bytes of float
+    ItemText,  // item number, text, NUL
+    Word,      // 16 bits, low byte first
+    Byte,      // one byte setting
+    Unused2,   // two bytes the command does not look at
+    Raw,       // the caller's bytes
+    Memory,    // 00, offset low, high, segment low, high
 };
 
 enum class Item : std::uint8_t { None, Channel, Probe, Input };
 
 struct Command {
     std::uint8_t code;
-    const char *call;   // the library function that sends it
+    const char *call; // the library function that sends it
     Shape shape;
     Item item;
 };

@@ -16,7 +16,8 @@ public:
     static constexpr std::size_t kMaxLine = 1024;
 
     // Null and *error set when the socket cannot be made.
-    static std::unique_ptr<ControlSocket> open(const std::string &path, Handler handler, std::string *error);
+    static std::unique_ptr<ControlSocket> open(const std::string &path, Handler handler,
+                                               std::string *error);
     ~ControlSocket();
     ControlSocket(const ControlSocket &) = delete;
     ControlSocket &operator=(const ControlSocket &) = delete;

@@ -9,30 +9,35 @@
 namespace qmxboard {
 namespace {
 
-void putFloat(std::vector<std::uint8_t> &out, float v) {
+void putFloat(std::vector<std::uint8_t> &out, float v)
+{
     std::uint8_t b[4];
     std::memcpy(b, &v, 4);
     out.insert(out.end(), b, b + 4);
 }
 
-Reply floatReply(float v) {
+Reply floatReply(float v)
+{
     Reply r;
     putFloat(r.data, v);
     return r;
 }
 
-Reply refuse(Status status) {
+Reply refuse(Status status)
+{
     Reply r;
     r.status = status;
     return r;
 }
 
-std::uint16_t word(const std::vector<std::uint8_t> &d, std::size_t at) {
+std::uint16_t word(const std::vector<std::uint8_t> &d, std::size_t at)
+{
     return std::uint16_t(d[at] | d[at + 1] << 8);
 }
 
 // Whether an item number lies in the board's range; the status when not.
-Status checkItem(Item kind, int n) {
+Status checkItem(Item kind, int n)
+{
     switch (kind) {
     case Item::Channel: return n >= 1 && n <= kChannels ? kOk : kBadChannel;
     case Item::Probe: return n >= 1 && n <= kProbes ? kOk : kBadProbe;
@@ -45,53 +50,69 @@ Status checkItem(Item kind, int n) {
 } // namespace
 
 Firmware::Firmware(const SignalModel &model, const BoardMemory &memory, std::int64_t nowNs)
-    : memory_(memory), scan_(model) {
-    for (Calibration &c : probes_) c.fullScale = kProbeUnitScale;
-    for (Calibration &c : inputs_) c.fullScale = kInputUnitScale;
+    : memory_(memory), scan_(model)
+{
+    for (Calibration &c : probes_)
+        c.fullScale = kProbeUnitScale;
+    for (Calibration &c : inputs_)
+        c.fullScale = kInputUnitScale;
     scan_.start(nowNs, [this] { channels_.scan(*this); });
 }
 
-void Firmware::advance(std::int64_t nowNs) {
+void Firmware::advance(std::int64_t nowNs)
+{
     scan_.advance(nowNs, [this] { channels_.scan(*this); });
 }
 
-double Firmware::probe(int n) {
+double Firmware::probe(int n)
+{
     const Calibration &c = probes_[n - 1];
-    return scan_.position(probeItem(n)) * (double(c.fullScale) / double(kProbeUnitScale)) + double(c.zero);
+    return scan_.position(probeItem(n)) * (double(c.fullScale) / double(kProbeUnitScale)) +
+           double(c.zero);
 }
 
-double Firmware::input(int n) {
+double Firmware::input(int n)
+{
     const Calibration &c = inputs_[n - 1];
-    return scan_.position(inputItem(n)) * (double(c.fullScale) / double(kInputUnitScale)) + double(c.zero);
+    return scan_.position(inputItem(n)) * (double(c.fullScale) / double(kInputUnitScale)) +
+           double(c.zero);
 }
 
-float *Firmware::calibration(std::uint8_t code, int n) {
+float *Firmware::calibration(std::uint8_t code, int n)
+{
     switch (code) {
-    case 0x15: case 0x16: return &probes_[n - 1].fullScale;
-    case 0x20: case 0x21: return &probes_[n - 1].zero;
-    case 0x17: case 0x18: return &inputs_[n - 1].fullScale;
-    case 0x2A: case 0x2B: return &inputs_[n - 1].zero;
-    case 0x34: case 0x35: return &channels_.at(n).zero;
-    case 0x36: case 0x37: return &channels_.at(n).scale;
+    case 0x15:
+    case 0x16: return &probes_[n - 1].fullScale;
+    case 0x20:
+    case 0x21: return &probes_[n - 1].zero;
+    case 0x17:
+    case 0x18: return &inputs_[n - 1].fullScale;
+    case 0x2A:
+    case 0x2B: return &inputs_[n - 1].zero;
+    case 0x34:
+    case 0x35: return &channels_.at(n).zero;
+    case 0x36:
+    case 0x37: return &channels_.at(n).scale;
     }
     return nullptr;
 }
 
-Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, std::int64_t nowNs) {
+Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, std::int64_t nowNs)
+{
     const Command *c = findCommand(code);
-    if (!c || d.size() < dataNeeded(c->shape)) return refuse(kBadCommand);
+    if (!c || d.size() < dataNeeded(c->shape))
+        return refuse(kBadCommand);
     int n = d[0];
-    if (Status s = checkItem(c->item, n); s != kOk) return refuse(s);
+    if (Status s = checkItem(c->item, n); s != kOk)
+        return refuse(s);
 
     switch (c->shape) {
-    case Shape::ItemFloat:
-        std::memcpy(calibration(code, n), &d[1], 4);
-        return {};
+    case Shape::ItemFloat: std::memcpy(calibration(code, n), &d[1], 4); return {};
     case Shape::Item:
-        if (float *value = calibration(code, n)) return floatReply(*value);
+        if (float *value = calibration(code, n))
+            return floatReply(*value);
         break;
-    default:
-        break;
+    default: break;
     }
 
     switch (code) {
@@ -138,18 +159,23 @@ Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, s
 
 // 02: 00 the raw positions of probes 1..64, 01 those of inputs 1..16, as
 // floats before calibration (what the converters see).
-Reply Firmware::directRead(const std::vector<std::uint8_t> &d) {
-    if (d[0] > 1) return refuse(kBadCommand);
+Reply Firmware::directRead(const std::vector<std::uint8_t> &d)
+{
+    if (d[0] > 1)
+        return refuse(kBadCommand);
     Reply r;
     int first = d[0] == 0 ? probeItem(1) : inputItem(1);
     int count = d[0] == 0 ? kProbes : kInputs;
-    for (int i = 0; i < count; ++i) putFloat(r.data, float(scan_.position(first + i)));
+    for (int i = 0; i < count; ++i)
+        putFloat(r.data, float(scan_.position(first + i)));
     return r;
 }
 
 // 01: 00, offset, segment: 256 bytes of board memory (the loaded image lives there).
-Reply Firmware::memoryRead(const std::vector<std::uint8_t> &d) const {
-    if (d[0] != 0) return refuse(kBadCommand);
+Reply Firmware::memoryRead(const std::vector<std::uint8_t> &d) const
+{
+    if (d[0] != 0)
+        return refuse(kBadCommand);
     std::uint16_t offset = word(d, 1), segment = word(d, 3);
     Reply r;
     for (unsigned i = 0; i < 256; ++i)

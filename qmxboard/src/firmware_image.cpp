@@ -9,34 +9,41 @@ namespace {
 
 const char kMagic[4] = {'Q', 'X', 'I', 'M'};
 
-void put16(std::uint8_t *p, unsigned v) {
+void put16(std::uint8_t *p, unsigned v)
+{
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);
 }
-void put32(std::uint8_t *p, std::uint32_t v) {
+void put32(std::uint8_t *p, std::uint32_t v)
+{
     put16(p, v & 0xFFFF);
     put16(p + 2, v >> 16);
 }
 
 } // namespace
 
-std::uint32_t crc32(const std::uint8_t *data, std::size_t size) {
+std::uint32_t crc32(const std::uint8_t *data, std::size_t size)
+{
     static const auto table = [] {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t i = 0; i < 256; ++i) {
             std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[i] = c;
         }
         return t;
     }();
     std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    for (std::size_t i = 0; i < size; ++i)
+        c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }
 
-std::vector<std::uint8_t> buildImage(const Options &o) {
-    if (o.size < kImageHeader || o.size > kMaxImage || o.entry >= o.size) return {};
+std::vector<std::uint8_t> buildImage(const Options &o)
+{
+    if (o.size < kImageHeader || o.size > kMaxImage || o.entry >= o.size)
+        return {};
     std::vector<std::uint8_t> img(o.size);
     std::memcpy(img.data(), kMagic, 4);
     put16(&img[4], 1);
@@ -53,34 +60,40 @@ std::vector<std::uint8_t> buildImage(const Options &o) {
     return img;
 }
 
-std::vector<std::uint8_t> buildFile(const Options &o) {
+std::vector<std::uint8_t> buildFile(const Options &o)
+{
     std::vector<std::uint8_t> img = buildImage(o);
-    if (img.empty()) return {};
+    if (img.empty())
+        return {};
     std::vector<std::uint8_t> file(kFileHeader);
-    put16(&file[0], 0x5851);   // "QX"
+    put16(&file[0], 0x5851); // "QX"
     put16(&file[2], o.offset);
     put16(&file[4], o.segment);
     put16(&file[6], (o.offset + o.entry) & 0xFFFF);
-    put16(&file[8], unsigned((img.size() + 255) / 256));   // blocks
+    put16(&file[8], unsigned((img.size() + 255) / 256)); // blocks
     std::memcpy(&file[16], kMagic, 4);
-    std::memcpy(&file[20], &img[8], 4);    // length
-    std::memcpy(&file[24], &img[12], 4);   // CRC
+    std::memcpy(&file[20], &img[8], 4);  // length
+    std::memcpy(&file[24], &img[12], 4); // CRC
     std::memcpy(&file[32], &img[16], kVersionSize);
     file.insert(file.end(), img.begin(), img.end());
     return file;
 }
 
 Verdict check(const std::function<std::uint8_t(std::size_t)> &byte, std::size_t available,
-              std::uint16_t loadOffset, std::uint16_t start) {
+              std::uint16_t loadOffset, std::uint16_t start)
+{
     Verdict v;
     if (available < kImageHeader) {
         v.fault = "image incomplete";
         return v;
     }
     std::uint8_t head[kImageHeader];
-    for (std::size_t i = 0; i < kImageHeader; ++i) head[i] = byte(i);
+    for (std::size_t i = 0; i < kImageHeader; ++i)
+        head[i] = byte(i);
     auto get16 = [&](std::size_t i) { return unsigned(head[i]) | unsigned(head[i + 1]) << 8; };
-    auto get32 = [&](std::size_t i) { return std::uint32_t(get16(i)) | std::uint32_t(get16(i + 2)) << 16; };
+    auto get32 = [&](std::size_t i) {
+        return std::uint32_t(get16(i)) | std::uint32_t(get16(i + 2)) << 16;
+    };
     std::uint32_t length = get32(8);
     if (std::memcmp(head, kMagic, 4) != 0) {
         v.fault = "not a QMX-X1 image";
@@ -90,7 +103,8 @@ Verdict check(const std::function<std::uint8_t(std::size_t)> &byte, std::size_t 
         v.fault = "start address does not match the image";
     } else {
         std::vector<std::uint8_t> img(length);
-        for (std::size_t i = 0; i < length; ++i) img[i] = i >= 12 && i < 16 ? 0 : byte(i);
+        for (std::size_t i = 0; i < length; ++i)
+            img[i] = i >= 12 && i < 16 ? 0 : byte(i);
         if (crc32(img.data(), img.size()) != get32(12)) {
             v.fault = "checksum error";
         } else {
@@ -102,7 +116,8 @@ Verdict check(const std::function<std::uint8_t(std::size_t)> &byte, std::size_t 
     return v;
 }
 
-Verdict checkFile(const std::vector<std::uint8_t> &file) {
+Verdict checkFile(const std::vector<std::uint8_t> &file)
+{
     Verdict v;
     if (file.size() < kFileHeader + kImageHeader) {
         v.fault = "file too short";
@@ -111,7 +126,8 @@ Verdict checkFile(const std::vector<std::uint8_t> &file) {
     auto w = [&](std::size_t i) { return std::uint16_t(file[i] | file[i + 1] << 8); };
     const std::uint8_t *img = file.data() + kFileHeader;
     v = check([&](std::size_t i) { return img[i]; }, file.size() - kFileHeader, w(2), w(6));
-    if (v.ok && (std::memcmp(&file[16], kMagic, 4) != 0 || std::memcmp(&file[20], img + 8, 8) != 0)) {
+    if (v.ok &&
+        (std::memcmp(&file[16], kMagic, 4) != 0 || std::memcmp(&file[20], img + 8, 8) != 0)) {
         v.ok = false;
         v.fault = "file header does not match the image";
     }

@@ -36,9 +36,9 @@ constexpr std::size_t kMaxImage = 65536;
 
 struct Options {
     std::string version = "QMX-X1 SIM 1.00";
-    std::size_t size = 4096;           // the image's length, header included
-    std::uint16_t offset = 0x0000;     // load offset
-    std::uint16_t segment = 0x1000;    // load segment
+    std::size_t size = 4096;        // the image's length, header included
+    std::uint16_t offset = 0x0000;  // load offset
+    std::uint16_t segment = 0x1000; // load segment
     std::uint16_t entry = kImageHeader;
 };
 
@@ -49,8 +49,8 @@ std::vector<std::uint8_t> buildFile(const Options &options);
 
 struct Verdict {
     bool ok = false;
-    std::string version;   // the image's version text
-    std::string fault;     // why it was refused
+    std::string version; // the image's version text
+    std::string fault;   // why it was refused
 };
 
 // An image of `available` bytes, reached through `byte`, loaded at offset

@@ -12,19 +12,29 @@
 namespace qmxboard {
 
 enum class Op : std::uint8_t {
-    Number, Probe, Input, Channel,
-    Neg, Add, Sub, Mul, Div,
-    Greater, Least,   // one step of GOR / LOR: the greater / lesser of two
-    Max, Min, Tir,    // dynamic memories over the value beneath them
+    Number,
+    Probe,
+    Input,
+    Channel,
+    Neg,
+    Add,
+    Sub,
+    Mul,
+    Div,
+    Greater,
+    Least, // one step of GOR / LOR: the greater / lesser of two
+    Max,
+    Min,
+    Tir, // dynamic memories over the value beneath them
 };
 
 // One compiled element; a formula is a postfix sequence of them.
 struct Element {
     Op op = Op::Number;
-    std::uint16_t index = 0;   // probe, input or channel number
-    double value = 0;          // the number; the upper memory of MAX and TIR
-    double low = 0;            // the lower memory of MIN and TIR
-    bool held = false;         // the memory has taken a value since its reset
+    std::uint16_t index = 0; // probe, input or channel number
+    double value = 0;        // the number; the upper memory of MAX and TIR
+    double low = 0;          // the lower memory of MIN and TIR
+    bool held = false;       // the memory has taken a value since its reset
 };
 
 // Where operands come from when a formula is evaluated.
@@ -61,7 +71,7 @@ public:
 
 private:
     std::vector<Element> code_;
-    std::vector<int> channels_;   // channel numbers referred to, for the loop test
+    std::vector<int> channels_; // channel numbers referred to, for the loop test
     bool hasMemories_ = false;
 };
 

@@ -14,8 +14,8 @@ namespace qmxboard {
 
 struct Instance {
     Board board;
-    std::mutex socketMutex;   // apart from the board's: stopping joins a thread that may wait for it
-    std::unique_ptr<ControlSocket> socket;   // last member: stopped first
+    std::mutex socketMutex; // apart from the board's: stopping joins a thread that may wait for it
+    std::unique_ptr<ControlSocket> socket; // last member: stopped first
 
     explicit Instance(const BoardConfig &config) : board(config) {}
 };

@@ -5,12 +5,14 @@
 
 namespace qmxboard {
 
-void Loader::powerOn() {
+void Loader::powerOn()
+{
     phase_ = Phase::Idle;
     record_ = Record();
 }
 
-void Loader::hold() {
+void Loader::hold()
+{
     phase_ = Phase::Held;
     step_ = Step::Command;
     got_ = 0;
@@ -19,21 +21,27 @@ void Loader::hold() {
     received_ = 0;
 }
 
-void Loader::releaseIfHeld() {
-    if (phase_ == Phase::Held) phase_ = Phase::Released;
+void Loader::releaseIfHeld()
+{
+    if (phase_ == Phase::Held)
+        phase_ = Phase::Released;
 }
 
-void Loader::listen() {
+void Loader::listen()
+{
     phase_ = Phase::Listening;
     record_ = Record();
 }
 
-bool Loader::take(std::uint8_t byte, Outcome &outcome) {
+bool Loader::take(std::uint8_t byte, Outcome &outcome)
+{
     switch (step_) {
     case Step::Command:
-        if (byte == 'W') step_ = Step::BlockHeader;
-        else if (byte == 'G') step_ = Step::StartAddress;
-        got_ = 0;   // anything else is not a message and is ignored
+        if (byte == 'W')
+            step_ = Step::BlockHeader;
+        else if (byte == 'G')
+            step_ = Step::StartAddress;
+        got_ = 0; // anything else is not a message and is ignored
         return false;
     case Step::BlockHeader:
         header_[got_++] = byte;
@@ -46,18 +54,21 @@ bool Loader::take(std::uint8_t byte, Outcome &outcome) {
                 loadOffset_ = nextOffset_ = offset_;
                 loadSegment_ = segment_;
             }
-            if (segment_ != loadSegment_ || offset_ != nextOffset_) contiguous_ = false;
+            if (segment_ != loadSegment_ || offset_ != nextOffset_)
+                contiguous_ = false;
             step_ = Step::BlockData;
             got_ = 0;
         }
         return false;
     case Step::BlockData:
         memory_.write(std::uint32_t(segment_) * 16 + std::uint16_t(offset_ + got_), byte);
-        if (++got_ == count_) endBlock();
+        if (++got_ == count_)
+            endBlock();
         return false;
     case Step::StartAddress:
         header_[got_++] = byte;
-        if (got_ < 2) return false;
+        if (got_ < 2)
+            return false;
         step_ = Step::Command;
         outcome = start(std::uint16_t(header_[0] << 8 | header_[1]));
         return true;
@@ -65,7 +76,8 @@ bool Loader::take(std::uint8_t byte, Outcome &outcome) {
     return false;
 }
 
-void Loader::endBlock() {
+void Loader::endBlock()
+{
     received_ += count_;
     nextOffset_ = std::uint16_t(offset_ + count_);
     ++record_.blocks;
@@ -74,7 +86,8 @@ void Loader::endBlock() {
     got_ = 0;
 }
 
-Loader::Outcome Loader::start(std::uint16_t address) {
+Loader::Outcome Loader::start(std::uint16_t address)
+{
     record_.start = address;
     Outcome out;
     if (!haveLoad_) {
@@ -83,13 +96,16 @@ Loader::Outcome Loader::start(std::uint16_t address) {
         record_.result = "blocks do not follow one another";
     } else {
         std::uint32_t base = std::uint32_t(loadSegment_) * 16;
-        auto byte = [&](std::size_t i) { return memory_.read(base + std::uint16_t(loadOffset_ + i)); };
+        auto byte = [&](std::size_t i) {
+            return memory_.read(base + std::uint16_t(loadOffset_ + i));
+        };
         image::Verdict v = image::check(byte, received_, loadOffset_, address);
         record_.result = v.ok ? "started" : v.fault;
         out.started = v.ok;
         out.version = v.version;
     }
-    if (!out.started) phase_ = Phase::Idle;   // a refused image leaves the board cold
+    if (!out.started)
+        phase_ = Phase::Idle; // a refused image leaves the board cold
     return out;
 }
 

@@ -13,11 +13,14 @@ namespace qmxboard {
 // The board's 1 MiB of real-mode memory (segment x 16 + offset).
 class BoardMemory {
 public:
-    std::uint8_t read(std::uint32_t address) const {
+    std::uint8_t read(std::uint32_t address) const
+    {
         return bytes_.empty() ? 0 : bytes_[address & 0xFFFFF];
     }
-    void write(std::uint32_t address, std::uint8_t value) {
-        if (bytes_.empty()) bytes_.assign(1u << 20, 0);
+    void write(std::uint32_t address, std::uint8_t value)
+    {
+        if (bytes_.empty())
+            bytes_.assign(1u << 20, 0);
         bytes_[address & 0xFFFFF] = value;
     }
     void clear() { bytes_.clear(); }
@@ -29,10 +32,10 @@ private:
 class Loader {
 public:
     enum class Phase {
-        Idle,       // power-on: nothing is listened to
-        Held,       // the start-up writes to the status register hold the board in reset
-        Released,   // reply-ready register written: the prompt comes at the next status poll
-        Listening,  // prompt offered: write-block and start messages are taken
+        Idle,      // power-on: nothing is listened to
+        Held,      // the start-up writes to the status register hold the board in reset
+        Released,  // reply-ready register written: the prompt comes at the next status poll
+        Listening, // prompt offered: write-block and start messages are taken
     };
     struct Outcome {
         bool started = false;
@@ -43,7 +46,7 @@ public:
         unsigned blocks = 0;
         std::size_t bytes = 0;
         int start = -1;
-        std::string result;   // "started", or why the image was refused
+        std::string result; // "started", or why the image was refused
     };
 
     explicit Loader(BoardMemory &memory) : memory_(memory) {}
@@ -67,8 +70,8 @@ private:
     Phase phase_ = Phase::Idle;
     Step step_ = Step::Command;
     std::uint8_t header_[5] = {};
-    unsigned got_ = 0;        // bytes of the current message part
-    unsigned count_ = 0;      // data bytes of the current block
+    unsigned got_ = 0;   // bytes of the current message part
+    unsigned count_ = 0; // data bytes of the current block
     std::uint16_t offset_ = 0, segment_ = 0;
     // The first block fixes where the image starts; the others must follow it.
     bool haveLoad_ = false, contiguous_ = true;

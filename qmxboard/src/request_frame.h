@@ -11,23 +11,26 @@ class RequestFrame {
 public:
     void restart() { step_ = Step::Colon; }
     // True when the byte completed a frame; code() and data() then hold it.
-    bool take(std::uint8_t byte) {
+    bool take(std::uint8_t byte)
+    {
         switch (step_) {
         case Step::Colon:
-            if (byte == 0x3A) step_ = Step::Code;   // anything else before a frame is noise
+            if (byte == 0x3A)
+                step_ = Step::Code; // anything else before a frame is noise
             return false;
         case Step::Code:
             code_ = byte;
             step_ = Step::Count;
             return false;
         case Step::Count:
-            expected_ = byte ? byte : 256;   // like replies, a count of 0 carries 256 bytes
+            expected_ = byte ? byte : 256; // like replies, a count of 0 carries 256 bytes
             data_.clear();
             step_ = Step::Data;
             return false;
         case Step::Data:
             data_.push_back(byte);
-            if (data_.size() < expected_) return false;
+            if (data_.size() < expected_)
+                return false;
             step_ = Step::Colon;
             return true;
         }

@@ -5,27 +5,36 @@
 
 namespace qmxboard {
 namespace {
-unsigned effective(std::uint16_t setting) {
+unsigned effective(std::uint16_t setting)
+{
     return std::clamp<unsigned>(setting, 1, Scan::kMaxAverage);
 }
 } // namespace
 
-std::int64_t Scan::periodNs() const { return std::int64_t(std::max<std::uint16_t>(period_, 1)) * 100000; }
+std::int64_t Scan::periodNs() const
+{
+    return std::int64_t(std::max<std::uint16_t>(period_, 1)) * 100000;
+}
 
-void Scan::start(std::int64_t nowNs, const std::function<void()> &onScan) {
+void Scan::start(std::int64_t nowNs, const std::function<void()> &onScan)
+{
     epochNs_ = nowNs;
     nextNs_ = nowNs;
     scans_ = 0;
     advance(nowNs, onScan);
 }
 
-void Scan::setRunning(bool running, std::int64_t nowNs) {
-    if (running && !running_) nextNs_ = nowNs;   // a restarted scan does not catch up the pause
+void Scan::setRunning(bool running, std::int64_t nowNs)
+{
+    if (running && !running_)
+        nextNs_ = nowNs; // a restarted scan does not catch up the pause
     running_ = running;
 }
 
-void Scan::advance(std::int64_t nowNs, const std::function<void()> &onScan) {
-    if (!running_ || nowNs < nextNs_) return;
+void Scan::advance(std::int64_t nowNs, const std::function<void()> &onScan)
+{
+    if (!running_ || nowNs < nextNs_)
+        return;
     std::int64_t period = periodNs();
     std::uint64_t due = std::uint64_t((nowNs - nextNs_) / period) + 1;
     if (due > kCatchUp) {
@@ -40,7 +49,8 @@ void Scan::advance(std::int64_t nowNs, const std::function<void()> &onScan) {
     }
 }
 
-void Scan::takeScan(const std::function<void()> &onScan) {
+void Scan::takeScan(const std::function<void()> &onScan)
+{
     double t = double(nextNs_ - epochNs_) * 1e-9;
     unsigned burst = effective(adcAverage_);
     unsigned window = std::min<std::uint64_t>(effective(runAverage_), scans_ + 1);
@@ -49,14 +59,17 @@ void Scan::takeScan(const std::function<void()> &onScan) {
         auto &h = history_[item];
         h[slot] = model_.sample(item, t, scans_, burst);
         double sum = 0;
-        for (unsigned k = 0; k < window; ++k) sum += h[(slot + kMaxAverage - k) % kMaxAverage];
+        for (unsigned k = 0; k < window; ++k)
+            sum += h[(slot + kMaxAverage - k) % kMaxAverage];
         smoothed_[item] = sum / window;
     }
     ++scans_;
-    if (onScan) onScan();
+    if (onScan)
+        onScan();
 }
 
-double Scan::position(int item) const {
+double Scan::position(int item) const
+{
     return model_.frozen() ? model_.position(item) : smoothed_[item];
 }
 

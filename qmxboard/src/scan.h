@@ -32,7 +32,8 @@ public:
     bool running() const { return running_; }
     // Settings as the PC sent them; 0 acts as 1.
     // A new period counts from now.
-    void setPeriod(std::uint16_t tenthsMs, std::int64_t nowNs) {
+    void setPeriod(std::uint16_t tenthsMs, std::int64_t nowNs)
+    {
         period_ = tenthsMs;
         nextNs_ = nowNs + periodNs();
     }
@@ -56,8 +57,8 @@ private:
     std::uint16_t adcAverage_ = 4;
     std::uint16_t runAverage_ = 1;
     std::int64_t epochNs_ = 0;
-    std::int64_t nextNs_ = 0;   // time of the next scan
-    std::uint64_t scans_ = 0;   // scans taken since the firmware started
+    std::int64_t nextNs_ = 0; // time of the next scan
+    std::uint64_t scans_ = 0; // scans taken since the firmware started
     std::array<std::array<double, kMaxAverage>, kItems> history_{};
     std::array<double, kItems> smoothed_{};
 };

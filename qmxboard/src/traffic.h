@@ -17,11 +17,14 @@ public:
     // Register offsets from the base: 0, 1, 3; anything else counts as other.
     void read(int offset) { ++slot(offset, true); }
     void write(int offset) { ++slot(offset, false); }
-    void record(Frame frame) {
-        if (frames_.size() == kMaxFrames) frames_.pop_front();
+    void record(Frame frame)
+    {
+        if (frames_.size() == kMaxFrames)
+            frames_.pop_front();
         frames_.push_back(std::move(frame));
     }
-    void clear() {
+    void clear()
+    {
         counts_ = PortCounts();
         frames_.clear();
     }
@@ -29,7 +32,8 @@ public:
     const std::deque<Frame> &frames() const { return frames_; }
 
 private:
-    std::uint64_t &slot(int offset, bool read) {
+    std::uint64_t &slot(int offset, bool read)
+    {
         switch (offset) {
         case 0: return read ? counts_.dataReads : counts_.dataWrites;
         case 1: return read ? counts_.statusReads : counts_.statusWrites;

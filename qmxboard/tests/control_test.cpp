@@ -12,20 +12,31 @@ namespace {
 
 using ControlCommands = BoardTest;
 
-TEST_F(ControlCommands, AnswerOkOrAnError) {
-    const struct { const char *line, *answer; } cases[] = {
-        {"set T3 0.0125", "ok"}, {"get T3", "ok 0.0125"}, {"set A1 2.5", "ok"},
-        {"get A1", "ok 2.5"},    {"set t64 -1", "ok"},    {"get C2", "ok 0"},
+TEST_F(ControlCommands, AnswerOkOrAnError)
+{
+    const struct {
+        const char *line, *answer;
+    } cases[] = {
+        {"set T3 0.0125", "ok"},
+        {"get T3", "ok 0.0125"},
+        {"set A1 2.5", "ok"},
+        {"get A1", "ok 2.5"},
+        {"set t64 -1", "ok"},
+        {"get C2", "ok 0"},
         {"set T65 1", "error: T65 is out of range (1 to 64)"},
         {"set C1 1", "error: a channel is computed; set its probes or inputs"},
         {"status 256", "error: a status is 1 to 255"},
-        {"freeze", "ok"}, {"run", "ok"}, {"freeze", "ok"},
+        {"freeze", "ok"},
+        {"run", "ok"},
+        {"freeze", "ok"},
     };
-    for (const auto &c : cases) EXPECT_EQ(board.command(c.line), c.answer) << c.line;
+    for (const auto &c : cases)
+        EXPECT_EQ(board.command(c.line), c.answer) << c.line;
     EXPECT_EQ(board.command("launch").rfind("error: commands are", 0), 0u);
 }
 
-TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
+TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect)
+{
     ASSERT_EQ(pc.define(2, "T1*2"), 0);
     EXPECT_EQ(board.command("set T1 0.5"), "ok");
     EXPECT_EQ(board.command("get C2"), "ok 1");
@@ -53,7 +64,8 @@ TEST_F(ControlCommands, ChannelValueAndFaultsTakeEffect) {
 
 // Lines on one connection to a board listening in a folder of its own; a
 // path that is there and is no socket is left alone.
-TEST_F(ControlCommands, SocketAnswersEachLineAndRefusesOverlongOnes) {
+TEST_F(ControlCommands, SocketAnswersEachLineAndRefusesOverlongOnes)
+{
     char dir[] = "/tmp/qmxboard-test-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/control", plain = std::string(dir) + "/plain";
@@ -74,8 +86,10 @@ TEST_F(ControlCommands, SocketAnswersEachLineAndRefusesOverlongOnes) {
         std::vector<std::string> out(1);
         char c;
         while (out.size() <= answers && ::recv(fd, &c, 1, 0) == 1) {
-            if (c == '\n') out.emplace_back();
-            else out.back() += c;
+            if (c == '\n')
+                out.emplace_back();
+            else
+                out.back() += c;
         }
         ::close(fd);
         out.pop_back();

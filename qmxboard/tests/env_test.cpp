@@ -8,7 +8,8 @@
 
 namespace {
 
-TEST(Environment, BoardComesUpAsTheVariablesSay) {
+TEST(Environment, BoardComesUpAsTheVariablesSay)
+{
     qmxboard::Control board;
     qmxboard::BoardState s = board.state();
     EXPECT_EQ(s.baseAddress, 0x300u);

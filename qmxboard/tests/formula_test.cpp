@@ -20,14 +20,35 @@ struct Fixed : Readings, Operands {
     double probeStep = 0.5;
 };
 
-TEST(Formula, EvaluatesWithPrecedenceUnaryMinusAndSets) {
-    const struct { const char *text; double value; } cases[] = {
-        {"1+2*3", 7},          {"(1+2)*3", 9},        {"10-4-3", 3},        {"16/4/2", 2},
-        {"-2*3", -6},          {"2*-3", -6},          {"--4", 4},           {"2-(-3)", 5},
-        {"-(1+2)*2", -6},      {"1.5e1+.5", 15.5},    {"2.5E-1*4", 1},      {"T1+T2", 1.5},
-        {"(T1+T2)/2", 0.75},   {"A2-A1", 10},         {"t2*a1", 10},        {"  T1 +\t2 ", 2.5},
-        {"GOR(T1,T3,T2)", 1.5}, {"LOR(T2,-T1,T3)", -0.5}, {"gor(1,2)-lor(1,2)", 1},
-        {"GOR(T1+T2,T3*2)", 3}, {"GOR(LOR(1,5),2)", 2}, {"-GOR(1,2)", -2},    {"T64+A16", 192},
+TEST(Formula, EvaluatesWithPrecedenceUnaryMinusAndSets)
+{
+    const struct {
+        const char *text;
+        double value;
+    } cases[] = {
+        {"1+2*3", 7},
+        {"(1+2)*3", 9},
+        {"10-4-3", 3},
+        {"16/4/2", 2},
+        {"-2*3", -6},
+        {"2*-3", -6},
+        {"--4", 4},
+        {"2-(-3)", 5},
+        {"-(1+2)*2", -6},
+        {"1.5e1+.5", 15.5},
+        {"2.5E-1*4", 1},
+        {"T1+T2", 1.5},
+        {"(T1+T2)/2", 0.75},
+        {"A2-A1", 10},
+        {"t2*a1", 10},
+        {"  T1 +\t2 ", 2.5},
+        {"GOR(T1,T3,T2)", 1.5},
+        {"LOR(T2,-T1,T3)", -0.5},
+        {"gor(1,2)-lor(1,2)", 1},
+        {"GOR(T1+T2,T3*2)", 3},
+        {"GOR(LOR(1,5),2)", 2},
+        {"-GOR(1,2)", -2},
+        {"T64+A16", 192},
         {"007", 7},
     };
     Fixed in;
@@ -38,8 +59,12 @@ TEST(Formula, EvaluatesWithPrecedenceUnaryMinusAndSets) {
     }
 }
 
-TEST(Formula, EveryFaultHasItsStatus) {
-    const struct { Status status; std::vector<const char *> texts; } cases[] = {
+TEST(Formula, EveryFaultHasItsStatus)
+{
+    const struct {
+        Status status;
+        std::vector<const char *> texts;
+    } cases[] = {
         {kBadChannel, {"C0", "C256", "T1+C999"}},
         {kUnbalanced, {"(T1+T2", "T1+T2)", "((1)", "GOR(T1,T2", ")"}},
         {kMissingOperand, {"T1+", "*T2", "T1**T2", "()", "+T1", "T1-", "(T1+)", ""}},
@@ -47,9 +72,10 @@ TEST(Formula, EveryFaultHasItsStatus) {
         {kMissingOperator, {"T1 T2", "2T1", "T1(T2)", "(T1)(T2)", "T1 GOR(1,2)", "(T1 2)", "T1.5"}},
         {kBadNumber, {"1.2.3", "1e", "1e+", ".", "1e99", "3..4", "1e-999"}},
         {kBadSymbol, {"X1", "T", "T1 & T2", "SIN(T1)", "TT1", "GOR1", "T1#", "T1X", "Ä"}},
-        {kTooComplex, {"((((((((((((((((((1))))))))))))))))))", "-----------------1",
-                       "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX("
-                       "MAX(1)))))))))))))))))"}},
+        {kTooComplex,
+         {"((((((((((((((((((1))))))))))))))))))", "-----------------1",
+          "MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX(MAX("
+          "MAX(1)))))))))))))))))"}},
         {kBadFunction, {"GOR T1", "MAX", "MAX()", "MAX(T1,T2)", "T1,T2", "(T1,T2)", "TIR(1,2)"}},
         {kBadSet, {"GOR()", "GOR(T1)", "LOR(T1,)", "GOR(,T1)", "LOR(T1,,T2)", "GOR("}},
     };
@@ -70,8 +96,9 @@ protected:
     Fixed readings;
 };
 
-TEST_F(ChannelTableTest, ValueIsFormulaTimesScalingPlusZero) {
-    ASSERT_EQ(table.define(1, "T2+A1"), kOk);   // 11
+TEST_F(ChannelTableTest, ValueIsFormulaTimesScalingPlusZero)
+{
+    ASSERT_EQ(table.define(1, "T2+A1"), kOk); // 11
     table.at(1).scale = 2.0f;
     table.at(1).zero = -1.0f;
     EXPECT_FLOAT_EQ(table.value(1, readings), 21.0f);
@@ -83,7 +110,8 @@ TEST_F(ChannelTableTest, ValueIsFormulaTimesScalingPlusZero) {
     EXPECT_FLOAT_EQ(table.value(3, readings), 84.0f);
 }
 
-TEST_F(ChannelTableTest, LoopsAreRefusedAcrossThreeChannels) {
+TEST_F(ChannelTableTest, LoopsAreRefusedAcrossThreeChannels)
+{
     EXPECT_EQ(table.define(1, "C2+1"), kOk);
     EXPECT_EQ(table.define(2, "C3*2"), kOk);
     EXPECT_EQ(table.define(3, "C1-T1"), kCircular);
@@ -95,7 +123,8 @@ TEST_F(ChannelTableTest, LoopsAreRefusedAcrossThreeChannels) {
     EXPECT_EQ(table.define(3, "C1-T1"), kOk);
 }
 
-TEST_F(ChannelTableTest, ARefusedFormulaLeavesTheChannelAsItWas) {
+TEST_F(ChannelTableTest, ARefusedFormulaLeavesTheChannelAsItWas)
+{
     ASSERT_EQ(table.define(5, "T1*2"), kOk);
     std::size_t used = table.tableUsed(), memory = table.memoryUsed();
     EXPECT_EQ(table.define(5, "T1*"), kMissingOperand);
@@ -105,7 +134,8 @@ TEST_F(ChannelTableTest, ARefusedFormulaLeavesTheChannelAsItWas) {
     EXPECT_EQ(table.memoryUsed(), memory);
 }
 
-TEST_F(ChannelTableTest, SharedReferencesAreComputedOnce) {
+TEST_F(ChannelTableTest, SharedReferencesAreComputedOnce)
+{
     // Each channel doubles the one before through two references: without
     // reuse of values this would take 2^40 evaluations.
     ASSERT_EQ(table.define(1, "T1"), kOk);
@@ -116,18 +146,25 @@ TEST_F(ChannelTableTest, SharedReferencesAreComputedOnce) {
     EXPECT_FLOAT_EQ(table.value(41, readings), std::ldexp(0.5f, 40));
 }
 
-TEST_F(ChannelTableTest, FormulaTableAndMemoryFillAndAreGivenBack) {
+TEST_F(ChannelTableTest, FormulaTableAndMemoryFillAndAreGivenBack)
+{
     // "T1+T1+..." of 254 characters is 85 operands and 84 additions; blanks
     // cost memory but no table elements.
     std::string longSum = "T1";
-    while (longSum.size() + 3 <= 254) longSum += "+T1";
-    const struct { std::string formula; Status full; std::size_t fit; } cases[] = {
+    while (longSum.size() + 3 <= 254)
+        longSum += "+T1";
+    const struct {
+        std::string formula;
+        Status full;
+        std::size_t fit;
+    } cases[] = {
         {longSum, kTableFull, kFormulaTable / 169},
         {"T1" + std::string(252, ' '), kMemoryFull, kFormulaMemory / 255},
     };
     for (const auto &c : cases) {
         int n = 1;
-        while (n <= kChannels && table.define(n, c.formula) == kOk) ++n;
+        while (n <= kChannels && table.define(n, c.formula) == kOk)
+            ++n;
         EXPECT_EQ(table.define(n, c.formula), c.full);
         EXPECT_EQ(std::size_t(n - 1), c.fit);
         EXPECT_LE(table.tableUsed(), kFormulaTable);

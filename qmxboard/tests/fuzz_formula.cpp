@@ -12,7 +12,7 @@ namespace {
 class Sawtooth : public qmxboard::Readings {
 public:
     double probe(int n) override { return n * 0.25 - 8; }
-    double input(int n) override { return n == 3 ? 0.0 : 1.0 / n; }   // a zero to divide by
+    double input(int n) override { return n == 3 ? 0.0 : 1.0 / n; } // a zero to divide by
 };
 
 class Flat : public qmxboard::Operands {
@@ -24,8 +24,10 @@ public:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    if (size == 0) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
     std::string_view text(reinterpret_cast<const char *>(data + 1), size - 1);
 
     qmxboard::Formula formula;
@@ -44,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     int n = data[0] % qmxboard::kChannels + 1;
     table.define(n, text);
     table.scan(readings);
-    for (int c = 1; c <= 4; ++c) table.value(c, readings);
+    for (int c = 1; c <= 4; ++c)
+        table.value(c, readings);
     table.value(n, readings);
     return 0;
 }

@@ -9,14 +9,16 @@ using qmxboard::image::Options;
 
 class Loader : public BoardTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         BoardTest::SetUp();
         board.reset(qmxboard::Start::Cold);
     }
     Bytes good = qmxboard::image::buildFile(Options());
 };
 
-TEST_F(Loader, ColdBoardSwallowsFramesAndPromptsAfterTheStartUpWrites) {
+TEST_F(Loader, ColdBoardSwallowsFramesAndPromptsAfterTheStartUpWrites)
+{
     EXPECT_TRUE(pc.send(0x55, {0}));
     EXPECT_FALSE(pc.waitReplyReady(5000));
     EXPECT_EQ(pc.readByte(), -1);
@@ -27,17 +29,18 @@ TEST_F(Loader, ColdBoardSwallowsFramesAndPromptsAfterTheStartUpWrites) {
     pc.startup();
     // The flush read at the end of the start-up did not take the prompt.
     EXPECT_EQ(pc.readByte(true), '*');
-    EXPECT_EQ(pc.readByte(), -1);   // offered once
-    qmxboard::PortCounts c = board.portCounts();   // the data write is the acknowledge
+    EXPECT_EQ(pc.readByte(), -1);                // offered once
+    qmxboard::PortCounts c = board.portCounts(); // the data write is the acknowledge
     EXPECT_EQ((std::vector<std::uint64_t>{c.statusWrites, c.replyWrites, c.dataWrites}),
               (std::vector<std::uint64_t>{3000, 1, 1}));
 }
 
-TEST_F(Loader, GoodImageStartsAndItsVersionIsKept) {
+TEST_F(Loader, GoodImageStartsAndItsVersionIsKept)
+{
     Options o;
-    o.version = "ABCDEFGHIJKLMNOP";   // 16 characters, no NUL
+    o.version = "ABCDEFGHIJKLMNOP"; // 16 characters, no NUL
     o.size = 600;
-    o.offset = 0xFF80;                // blocks wrap within the segment
+    o.offset = 0xFF80; // blocks wrap within the segment
     ASSERT_TRUE(pc.download(qmxboard::image::buildFile(o)));
     qmxboard::BoardState s = board.state();
     EXPECT_TRUE(s.firmwareRunning);
@@ -59,13 +62,18 @@ TEST_F(Loader, GoodImageStartsAndItsVersionIsKept) {
     EXPECT_EQ(board.state().channels[0].formula, "");
 }
 
-TEST_F(Loader, BadImagesLeaveTheBoardCold) {
+TEST_F(Loader, BadImagesLeaveTheBoardCold)
+{
     auto changed = [&](std::size_t at, std::uint8_t value) {
         Bytes f = good;
         f[at] = value;
         return f;
     };
-    const struct { const char *what; Bytes file; const char *result; } cases[] = {
+    const struct {
+        const char *what;
+        Bytes file;
+        const char *result;
+    } cases[] = {
         {"a flipped firmware byte", changed(256 + 1000, good[256 + 1000] ^ 1), "checksum error"},
         {"a flipped version byte", changed(256 + 17, good[256 + 17] ^ 1), "checksum error"},
         {"a wrong magic", changed(256, good[256] ^ 1), "not a QMX-X1 image"},

@@ -18,7 +18,8 @@ class InstantBoard {
 public:
     static constexpr std::uint16_t kData = 0x310, kStatus = 0x311, kReplyReady = 0x313;
 
-    static unsigned char Read(void *context, unsigned short port) {
+    static unsigned char Read(void *context, unsigned short port)
+    {
         auto *board = static_cast<InstantBoard *>(context);
         ++board->accesses;
         switch (port) {
@@ -29,7 +30,8 @@ public:
         }
     }
 
-    static void Write(void *context, unsigned short port, unsigned char value) {
+    static void Write(void *context, unsigned short port, unsigned char value)
+    {
         auto *board = static_cast<InstantBoard *>(context);
         ++board->accesses;
         if (port == kReplyReady) {
@@ -57,7 +59,8 @@ private:
     unsigned char ready = 0;
 };
 
-void BM_ReadChannel(benchmark::State &state) {
+void BM_ReadChannel(benchmark::State &state)
+{
     InstantBoard board;
     const QmxPortBus bus = {&board, InstantBoard::Read, InstantBoard::Write};
     QmxHostSetPortBus(&bus);
@@ -75,10 +78,11 @@ BENCHMARK(BM_ReadChannel);
 
 // The bus calls of one channel read, in the library's order, made directly
 // through the same function pointers the library calls.
-void BM_BusAlone(benchmark::State &state) {
+void BM_BusAlone(benchmark::State &state)
+{
     InstantBoard board;
     const QmxPortBus table = {&board, InstantBoard::Read, InstantBoard::Write};
-    const QmxPortBus *volatile bus = &table;  // keeps the calls from being inlined
+    const QmxPortBus *volatile bus = &table; // keeps the calls from being inlined
     const unsigned char frame[4] = {0x3A, 0x04, 0x01, 0x03};
     for (auto _ : state) {
         for (unsigned char byte : frame) {
@@ -97,4 +101,4 @@ void BM_BusAlone(benchmark::State &state) {
 }
 BENCHMARK(BM_BusAlone);
 
-}  // namespace
+} // namespace

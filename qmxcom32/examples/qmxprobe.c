@@ -25,7 +25,8 @@
 static int sawDemoText = 0;
 
 /* The library's messages are shown here; the demonstration-mode one is remembered. */
-static void ShowMessage(void *context, const char *text) {
+static void ShowMessage(void *context, const char *text)
+{
     (void)context;
     printf("  library says: %s\n", text);
     if (strcmp(text, DEMO_TEXT) == 0) {
@@ -34,7 +35,8 @@ static void ShowMessage(void *context, const char *text) {
 }
 
 /* Rdx44k.bin in the folder of this program. */
-static void DefaultFirmware(char *path, size_t size) {
+static void DefaultFirmware(char *path, size_t size)
+{
     ssize_t length = readlink("/proc/self/exe", path, size - 1);
     path[length > 0 ? length : 0] = '\0';
     char *slash = strrchr(path, '/');
@@ -42,12 +44,14 @@ static void DefaultFirmware(char *path, size_t size) {
     snprintf(path + folder, size - folder, "Rdx44k.bin");
 }
 
-static void Pause(long milliseconds) {
+static void Pause(long milliseconds)
+{
     struct timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     nanosleep(&pause, NULL);
 }
 
-static void ShowReading(const char *what, int number, int32_t result, float value) {
+static void ShowReading(const char *what, int number, int32_t result, float value)
+{
     if (result == 0) {
         printf("  %s%d %10.5f", what, number, value);
     } else {
@@ -55,7 +59,8 @@ static void ShowReading(const char *what, int number, int32_t result, float valu
     }
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     /* Our lines and the library's stderr lines in the order they happen. */
     setvbuf(stdout, NULL, _IOLBF, 0);
     const char *baseText = argc > 1 ? argv[1] : "0";

@@ -15,7 +15,8 @@ namespace {
 struct Feed {
     const std::uint8_t *data;
     std::size_t size;
-    std::uint8_t Next() {
+    std::uint8_t Next()
+    {
         if (size == 0) {
             return 0x00;
         }
@@ -26,21 +27,24 @@ struct Feed {
 
 unsigned char ReadFeed(void *feed, unsigned short) { return static_cast<Feed *>(feed)->Next(); }
 void IgnoreWrite(void *, unsigned short, unsigned char) {}
-long Ticking(void *) {
+long Ticking(void *)
+{
     static long now = 0;
     return now++;
 }
 void Ignore(void *, const char *) {}
 
-void Check(std::int32_t result) {
+void Check(std::int32_t result)
+{
     if (result < -1 || result > 255) {
         std::abort();
     }
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
     Feed feed{data, size};
     const QmxPortBus bus = {&feed, ReadFeed, IgnoreWrite};
     QmxHostSetPortBus(&bus);
@@ -53,9 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::int32_t setting = 0;
     for (int call = 0; call < 16 && feed.size > 0; ++call) {
         switch (feed.Next() % 5) {
-        case 0:
-            Check(QmxReadChannel(feed.Next(), &value));
-            break;
+        case 0: Check(QmxReadChannel(feed.Next(), &value)); break;
         case 1:
             if (QmxReadFormula(feed.Next(), &text) == 0 &&
                 std::strlen(reinterpret_cast<char *>(text)) > 256) {
@@ -68,12 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 std::abort();
             }
             break;
-        case 3:
-            Check(QmxMemory(feed.Next(), feed.Next(), &text));
-            break;
-        default:
-            Check(QmxDefineChannel(feed.Next(), "C1+T2*(A1-3.5)"));
-            break;
+        case 3: Check(QmxMemory(feed.Next(), feed.Next(), &text)); break;
+        default: Check(QmxDefineChannel(feed.Next(), "C1+T2*(A1-3.5)")); break;
         }
     }
     QmxHostSetPortBus(nullptr);

@@ -6,8 +6,8 @@
 namespace qmx {
 
 enum Command : std::uint8_t {
-    kMemory = 0x01,           // raw memory access, answered with raw bytes
-    kReadDirect = 0x02,       // raw command with the caller's bytes
+    kMemory = 0x01,     // raw memory access, answered with raw bytes
+    kReadDirect = 0x02, // raw command with the caller's bytes
     kDefineChannel = 0x03,
     kReadChannel = 0x04,
     kClearAllChannels = 0x05,
@@ -42,4 +42,4 @@ enum Command : std::uint8_t {
     kSetRunAvg = 0x5B,
 };
 
-}  // namespace qmx
+} // namespace qmx

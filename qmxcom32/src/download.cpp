@@ -24,9 +24,9 @@ namespace {
 constexpr int kStartUpWrites = 3000;
 // The loader needs a few seconds of self-test before it prompts.
 constexpr long kPromptWaitSeconds = 10;
-constexpr std::uint8_t kLoaderPrompt = 0x2A;  // '*'
-constexpr std::uint8_t kWriteBlock = 0x57;    // 'W'
-constexpr std::uint8_t kStart = 0x47;         // 'G'
+constexpr std::uint8_t kLoaderPrompt = 0x2A; // '*'
+constexpr std::uint8_t kWriteBlock = 0x57;   // 'W'
+constexpr std::uint8_t kStart = 0x47;        // 'G'
 constexpr int kHeaderWords = 5;
 constexpr long kVersionOffset = 0x20;
 constexpr int kVersionLength = 16;
@@ -47,9 +47,10 @@ enum DownloadError {
 
 // Shows the failure (always: the message-box switch is for the link) and
 // gives the download's result.
-int ReportDownloadError(DownloadError kind, int number = 0) {
+int ReportDownloadError(DownloadError kind, int number = 0)
+{
     static const char *const kTexts[] = {
-        "Unable to open firmware file", "QMX-X1 not responding", "Diagnostic fail [%02X]",
+        "Unable to open firmware file", "QMX-X1 not responding",   "Diagnostic fail [%02X]",
         "Error reading file header",    "Timeout during download", "Error reading file",
         "Error sending GO address",
     };
@@ -64,7 +65,8 @@ std::uint8_t High(std::uint16_t word) { return static_cast<std::uint8_t>(word >>
 
 // Sends head and data with the handshake and traces them; 0, or -1 at the first time-out.
 int SendLoaderMessage(const std::uint8_t *head, int headCount, const std::uint8_t *data,
-                      int dataCount) {
+                      int dataCount)
+{
     const int headSent = WritePortBytes(head, headCount);
     const int dataSent = headSent == headCount ? WritePortBytes(data, dataCount) : 0;
     const bool complete = headSent == headCount && dataSent == dataCount;
@@ -72,7 +74,8 @@ int SendLoaderMessage(const std::uint8_t *head, int headCount, const std::uint8_
     return complete ? 0 : -1;
 }
 
-bool ReadWord(std::FILE *file, std::uint16_t &word) {
+bool ReadWord(std::FILE *file, std::uint16_t &word)
+{
     std::uint8_t bytes[2];
     if (std::fread(bytes, 1, 2, file) != 2) {
         return false;
@@ -83,7 +86,8 @@ bool ReadWord(std::FILE *file, std::uint16_t &word) {
 
 // Reads the version field into the firmware text; a short read leaves the
 // part that was read.
-bool ReadVersion(std::FILE *file) {
+bool ReadVersion(std::FILE *file)
+{
     if (std::fseek(file, kVersionOffset, SEEK_SET) != 0) {
         return false;
     }
@@ -98,9 +102,10 @@ bool ReadVersion(std::FILE *file) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int DownloadFirmware(const char *fileName) {
+int DownloadFirmware(const char *fileName)
+{
     // 1. Reset the board into its loader and drop a byte it may still offer.
     const Registers &ports = BoardPorts();
     for (int i = 0; i < kStartUpWrites; ++i) {
@@ -118,7 +123,8 @@ int DownloadFirmware(const char *fileName) {
     return result;
 }
 
-int DownloadImage(std::FILE *file) {
+int DownloadImage(std::FILE *file)
+{
     // 3. The loader's prompt, within 10 seconds.
     const long deadline = host::Seconds() + kPromptWaitSeconds;
     int prompt;
@@ -171,21 +177,23 @@ int DownloadImage(std::FILE *file) {
     return 0;
 }
 
-int WriteBlock(std::uint16_t segment, std::uint16_t offset, const std::uint8_t *data, int count) {
+int WriteBlock(std::uint16_t segment, std::uint16_t offset, const std::uint8_t *data, int count)
+{
     if (count == 0) {
         return 0;
     }
-    const std::uint8_t head[6] = {kWriteBlock, static_cast<std::uint8_t>(count),
+    const std::uint8_t head[6] = {kWriteBlock,  static_cast<std::uint8_t>(count),
                                   Low(offset),  High(offset),
                                   Low(segment), High(segment)};
     return SendLoaderMessage(head, 6, data, count);
 }
 
-int SendGoAddress(std::uint16_t address) {
+int SendGoAddress(std::uint16_t address)
+{
     const std::uint8_t message[3] = {kStart, High(address), Low(address)};
     return SendLoaderMessage(message, 3, nullptr, 0);
 }
 
 const char *FirmwareText() { return firmwareText; }
 
-}  // namespace qmx
+} // namespace qmx

@@ -20,4 +20,4 @@ int SendGoAddress(std::uint16_t address);
 // empty version field, "" until a download has read one.
 const char *FirmwareText();
 
-}  // namespace qmx
+} // namespace qmx

@@ -19,7 +19,8 @@ namespace {
 // Without a host to show it, a message goes to stderr and counts as acknowledged.
 void ShowOnStderr(void *, const char *text) { std::fprintf(stderr, "qmxcom32: %s\n", text); }
 
-long SteadySeconds(void *) {
+long SteadySeconds(void *)
+{
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(now).count());
 }
@@ -29,27 +30,29 @@ void *messageContext = nullptr;
 QmxClockSeconds secondsHook = SteadySeconds;
 void *clockContext = nullptr;
 
-}  // namespace
+} // namespace
 
 namespace qmx::host {
 
 void Show(const char *text) { messageHandler(messageContext, text); }
 long Seconds() { return secondsHook(clockContext); }
 
-}  // namespace qmx::host
+} // namespace qmx::host
 
 extern "C" {
 
 void QmxHostSetPortBus(const QmxPortBus *bus) { qmx::SetHostBus(bus); }
 
-void QmxHostSetMessageHandler(QmxMessageHandler handler, void *context) {
+void QmxHostSetMessageHandler(QmxMessageHandler handler, void *context)
+{
     messageHandler = handler != nullptr ? handler : ShowOnStderr;
     messageContext = handler != nullptr ? context : nullptr;
 }
 
-void QmxHostSetClock(QmxClockSeconds seconds, void *context) {
+void QmxHostSetClock(QmxClockSeconds seconds, void *context)
+{
     secondsHook = seconds != nullptr ? seconds : SteadySeconds;
     clockContext = seconds != nullptr ? context : nullptr;
 }
 
-}  // extern "C"
+} // extern "C"

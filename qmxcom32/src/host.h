@@ -10,4 +10,4 @@ void Show(const char *text);
 // Calendar time in whole seconds, for the reply and loader waits.
 long Seconds();
 
-}  // namespace qmx::host
+} // namespace qmx::host

@@ -22,9 +22,9 @@ constexpr int kHandshakePolls = 30000;
 // The board raises reply-ready well within this; the clock counts whole
 // seconds, so the wait lasts between 2 and 3 seconds.
 constexpr long kReplyWaitSeconds = 3;
-constexpr std::uint8_t kFrameStart = 0x3A;  // ':' opens every request frame
-constexpr std::uint8_t kBit0 = 0x01;  // status: a byte waits for the PC / the board is busy;
-                                      // reply-ready: a reply is ready
+constexpr std::uint8_t kFrameStart = 0x3A; // ':' opens every request frame
+constexpr std::uint8_t kBit0 = 0x01;       // status: a byte waits for the PC / the board is busy;
+                                           // reply-ready: a reply is ready
 // Offsets of the registers from the base address.
 constexpr std::uint16_t kDataOffset = 0, kStatusOffset = 1, kReplyReadyOffset = 3;
 constexpr const char *kDeadBoardText = "QMX-X1 not communicating -- Entering DEMO mode";
@@ -39,10 +39,14 @@ std::uint8_t lastCode = 0;
 bool ByteWaiting() { return (PortRead(ports.status) & kBit0) != 0; }
 
 // The board's texts for the statuses of a faulty command; nullptr for the rest.
-const char *StatusText(int status) {
+const char *StatusText(int status)
+{
     switch (status) {
     case 10: return "Bad channel number";
-    case 12: case 13: case 16: case 22: return "Bad formula";
+    case 12:
+    case 13:
+    case 16:
+    case 22: return "Bad formula";
     case 14: return "Table full";
     case 15: return "Bad probe number";
     case 17: return "Bad number in formula";
@@ -58,32 +62,49 @@ const char *StatusText(int status) {
 // What the board would have put into the reply buffer, as far as a client
 // looks at it: nothing for commands without reply data, a zero float, the
 // formula "T1", a zero setting, else 256 zero bytes.
-void EmulateReply(std::uint8_t code, std::uint8_t *buffer) {
+void EmulateReply(std::uint8_t code, std::uint8_t *buffer)
+{
     switch (code) {
-    case kDefineChannel: case kClearAllChannels: case kClearChannel: case kStartScan:
-    case kStopScan: case kResetMaxMin: case kSetScanTime: case kSetTfsv: case kSetAfsv:
-    case kSetTzero: case kSetAzero: case kSetCzero: case kSetCscale: case kSetFpIn:
-    case kSetFpOut: case kSetMuxTime: case kSetFpPrec: case kSetAdcAvg: case kSetRunAvg:
-        return;
-    case kReadChannel: case kReadLvdt: case kReadAnalog: case kReadTfsv: case kReadAfsv:
-    case kReadTzero: case kReadAzero: case kReadCzero: case kReadCscale:
-        std::memset(buffer, 0, 4);
-        return;
-    case kReadFormula:
-        std::memcpy(buffer, "T1", 3);
-        return;
-    case kGetFpIn: case kGetFpOut: case kGetFpPrec:
-        std::memset(buffer, 0, 2);
-        return;
-    default:
-        std::memset(buffer, 0, kBufferSize);
-        return;
+    case kDefineChannel:
+    case kClearAllChannels:
+    case kClearChannel:
+    case kStartScan:
+    case kStopScan:
+    case kResetMaxMin:
+    case kSetScanTime:
+    case kSetTfsv:
+    case kSetAfsv:
+    case kSetTzero:
+    case kSetAzero:
+    case kSetCzero:
+    case kSetCscale:
+    case kSetFpIn:
+    case kSetFpOut:
+    case kSetMuxTime:
+    case kSetFpPrec:
+    case kSetAdcAvg:
+    case kSetRunAvg: return;
+    case kReadChannel:
+    case kReadLvdt:
+    case kReadAnalog:
+    case kReadTfsv:
+    case kReadAfsv:
+    case kReadTzero:
+    case kReadAzero:
+    case kReadCzero:
+    case kReadCscale: std::memset(buffer, 0, 4); return;
+    case kReadFormula: std::memcpy(buffer, "T1", 3); return;
+    case kGetFpIn:
+    case kGetFpOut:
+    case kGetFpPrec: std::memset(buffer, 0, 2); return;
+    default: std::memset(buffer, 0, kBufferSize); return;
     }
 }
 
 // Reads `count` bytes with the handshake; false at the first time-out,
 // with `done` telling how many arrived.
-bool ReadPortBytes(std::uint8_t *into, int count, int &done) {
+bool ReadPortBytes(std::uint8_t *into, int count, int &done)
+{
     for (done = 0; done < count; ++done) {
         const int byte = ReadPortByte();
         if (byte < 0) {
@@ -95,7 +116,8 @@ bool ReadPortBytes(std::uint8_t *into, int count, int &done) {
 }
 
 // The reply frame from the board: its status, or -1 at the first time-out.
-int ReadReply(std::uint8_t *buffer) {
+int ReadReply(std::uint8_t *buffer)
+{
     // 2. The board raises reply-ready when its answer is complete.
     if (WaitReplyReady() != 0) {
         trace::Bytes('<', nullptr, 0, nullptr, 0, "no reply");
@@ -118,9 +140,10 @@ int ReadReply(std::uint8_t *buffer) {
     return head[1];
 }
 
-}  // namespace
+} // namespace
 
-void AttachPorts(std::uint16_t base) {
+void AttachPorts(std::uint16_t base)
+{
     ports.data = static_cast<std::uint16_t>(base + kDataOffset);
     ports.status = static_cast<std::uint16_t>(base + kStatusOffset);
     ports.replyReady = static_cast<std::uint16_t>(base + kReplyReadyOffset);
@@ -135,7 +158,8 @@ bool DemoMode() { return demoMode; }
 bool MessageBoxes() { return messageBoxes; }
 void SetMessageBoxes(bool on) { messageBoxes = on; }
 
-int ReadPortByte() {
+int ReadPortByte()
+{
     for (int poll = 0; poll < kHandshakePolls; ++poll) {
         if (ByteWaiting()) {
             return PortRead(ports.data);
@@ -144,7 +168,8 @@ int ReadPortByte() {
     return -1;
 }
 
-int ReadPortByteAck() {
+int ReadPortByteAck()
+{
     for (int poll = 0; poll < kHandshakePolls; ++poll) {
         if (ByteWaiting()) {
             PortWrite(ports.data, 0x00);
@@ -154,7 +179,8 @@ int ReadPortByteAck() {
     return -1;
 }
 
-int WritePortByte(std::uint8_t value) {
+int WritePortByte(std::uint8_t value)
+{
     for (int poll = 0; poll < kHandshakePolls; ++poll) {
         if (!ByteWaiting()) {
             PortWrite(ports.data, value);
@@ -164,7 +190,8 @@ int WritePortByte(std::uint8_t value) {
     return -1;
 }
 
-int WritePortBytes(const std::uint8_t *bytes, int count) {
+int WritePortBytes(const std::uint8_t *bytes, int count)
+{
     int done = 0;
     while (done < count && WritePortByte(bytes[done]) == 0) {
         ++done;
@@ -172,7 +199,8 @@ int WritePortBytes(const std::uint8_t *bytes, int count) {
     return done;
 }
 
-int WaitReplyReady() {
+int WaitReplyReady()
+{
     const long deadline = host::Seconds() + kReplyWaitSeconds;
     do {
         if ((PortRead(ports.replyReady) & kBit0) != 0) {
@@ -183,7 +211,8 @@ int WaitReplyReady() {
     return -1;
 }
 
-int SendFrame(std::uint8_t code, int count, const std::uint8_t *data) {
+int SendFrame(std::uint8_t code, int count, const std::uint8_t *data)
+{
     const std::uint8_t header[3] = {kFrameStart, code, static_cast<std::uint8_t>(count)};
     // 1. In demonstration mode nothing is sent; the code picks the emulated reply.
     if (demoMode) {
@@ -209,7 +238,8 @@ int SendFrame(std::uint8_t code, int count, const std::uint8_t *data) {
     return dataSent < count ? -1 : 0;
 }
 
-int ReceiveFrame(std::uint8_t *buffer) {
+int ReceiveFrame(std::uint8_t *buffer)
+{
     // 1. In demonstration mode the emulation answers.
     if (demoMode) {
         EmulateReply(lastCode, buffer);
@@ -224,7 +254,8 @@ int ReceiveFrame(std::uint8_t *buffer) {
     return result;
 }
 
-void ReportLinkError(int code) {
+void ReportLinkError(int code)
+{
     if (!messageBoxes) {
         return;
     }
@@ -242,4 +273,4 @@ void ReportLinkError(int code) {
     host::Show(text);
 }
 
-}  // namespace qmx
+} // namespace qmx

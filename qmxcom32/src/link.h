@@ -39,9 +39,9 @@ bool MessageBoxes();
 void SetMessageBoxes(bool on);
 
 // The byte handshake; each polls the status register a bounded number of times.
-int ReadPortByte();            // the board's byte, or -1
-int ReadPortByteAck();         // the same, acknowledging with 00 first (loader only)
-int WritePortByte(std::uint8_t value);  // 0, or -1
+int ReadPortByte();                    // the board's byte, or -1
+int ReadPortByteAck();                 // the same, acknowledging with 00 first (loader only)
+int WritePortByte(std::uint8_t value); // 0, or -1
 // Writes the bytes one by one; returns how many went through before a time-out.
 int WritePortBytes(const std::uint8_t *bytes, int count);
 // 0 when the reply-ready flag was seen and cleared, -1 after 3 seconds.
@@ -55,4 +55,4 @@ int ReceiveFrame(std::uint8_t *buffer);
 // enters demonstration mode; nothing at all with message boxes off.
 void ReportLinkError(int code);
 
-}  // namespace qmx
+} // namespace qmx

@@ -23,7 +23,8 @@ Registers pendingPorts{};
 QmxPortBus hostBus{};
 bool hostInstalled = false;
 
-const PortBackend *FromEnvironment() {
+const PortBackend *FromEnvironment()
+{
     const char *choice = std::getenv("QMX_PORTS");
     if (choice == nullptr || *choice == '\0' || std::strcmp(choice, "hw") == 0) {
         return &hwPorts;
@@ -35,17 +36,20 @@ const PortBackend *FromEnvironment() {
     return &hwPorts;
 }
 
-void OpenPending() {
+void OpenPending()
+{
     current = pending->open(pendingPorts) ? pending : &silentPorts;
     pending = nullptr;
 }
 
-std::uint8_t OpenThenRead(std::uint16_t port) {
+std::uint8_t OpenThenRead(std::uint16_t port)
+{
     OpenPending();
     return current->read(port);
 }
 
-void OpenThenWrite(std::uint16_t port, std::uint8_t value) {
+void OpenThenWrite(std::uint16_t port, std::uint8_t value)
+{
     OpenPending();
     current->write(port, value);
 }
@@ -53,28 +57,32 @@ void OpenThenWrite(std::uint16_t port, std::uint8_t value) {
 // Stands in for the chosen backend until its first access.
 const PortBackend openingPorts = {"opening", nullptr, OpenThenRead, OpenThenWrite};
 
-}  // namespace
+} // namespace
 
 const PortBackend silentPorts = {"none", nullptr, SilentRead, SilentWrite};
 
-void ChoosePorts(const Registers &ports) {
+void ChoosePorts(const Registers &ports)
+{
     pending = FromEnvironment();
     pendingPorts = ports;
     current = &openingPorts;
 }
 
-void SetHostBus(const QmxPortBus *bus) {
+void SetHostBus(const QmxPortBus *bus)
+{
     hostInstalled = bus != nullptr && bus->read != nullptr && bus->write != nullptr;
     if (hostInstalled) {
         hostBus = *bus;
     }
 }
 
-std::uint8_t PortRead(std::uint16_t port) {
+std::uint8_t PortRead(std::uint16_t port)
+{
     return hostInstalled ? hostBus.read(hostBus.context, port) : current->read(port);
 }
 
-void PortWrite(std::uint16_t port, std::uint8_t value) {
+void PortWrite(std::uint16_t port, std::uint8_t value)
+{
     if (hostInstalled) {
         hostBus.write(hostBus.context, port, value);
     } else {
@@ -82,4 +90,4 @@ void PortWrite(std::uint16_t port, std::uint8_t value) {
     }
 }
 
-}  // namespace qmx
+} // namespace qmx

@@ -36,9 +36,9 @@ struct PortBackend {
     void (*write)(std::uint16_t port, std::uint8_t value);
 };
 
-extern const PortBackend hwPorts;      // ports_hw.cpp: inb/outb
-extern const PortBackend simPorts;     // ports_sim.cpp: libqmxboard.so
-extern const PortBackend silentPorts;  // a bus on which no board answers: reads 00, writes lost
+extern const PortBackend hwPorts;     // ports_hw.cpp: inb/outb
+extern const PortBackend simPorts;    // ports_sim.cpp: libqmxboard.so
+extern const PortBackend silentPorts; // a bus on which no board answers: reads 00, writes lost
 
 // Chooses hw or sim from QMX_PORTS for these registers (QmxCommInit); the
 // backend is opened at the first access that no host bus takes.
@@ -49,4 +49,4 @@ void SetHostBus(const QmxPortBus *bus);
 std::uint8_t PortRead(std::uint16_t port);
 void PortWrite(std::uint16_t port, std::uint8_t value);
 
-}  // namespace qmx
+} // namespace qmx

@@ -19,9 +19,10 @@ namespace qmx {
 
 namespace {
 
-constexpr std::uint16_t kHighestIopermPort = 0x3FF;  // ioperm()'s reach on Linux
+constexpr std::uint16_t kHighestIopermPort = 0x3FF; // ioperm()'s reach on Linux
 
-void SayNoAccess(const Registers &ports, const char *reason) {
+void SayNoAccess(const Registers &ports, const char *reason)
+{
     std::fprintf(stderr,
                  "qmxcom32: no access to I/O ports 0x%X, 0x%X, 0x%X (%s); grant it with "
                  "`setcap cap_sys_rawio+ep <program>` or run as root; "
@@ -31,7 +32,8 @@ void SayNoAccess(const Registers &ports, const char *reason) {
 
 #ifdef QMX_HAVE_PORT_IO
 
-bool HwOpen(const Registers &ports) {
+bool HwOpen(const Registers &ports)
+{
     const std::uint16_t wanted[] = {ports.data, ports.status, ports.replyReady};
     bool high = false;
     for (std::uint16_t port : wanted) {
@@ -57,7 +59,8 @@ void HwWrite(std::uint16_t port, std::uint8_t value) { outb(value, port); }
 
 #else
 
-bool HwOpen(const Registers &ports) {
+bool HwOpen(const Registers &ports)
+{
     SayNoAccess(ports, "this machine has no x86 I/O ports");
     return false;
 }
@@ -66,8 +69,8 @@ void HwWrite(std::uint16_t, std::uint8_t) {}
 
 #endif
 
-}  // namespace
+} // namespace
 
 const PortBackend hwPorts = {"hw", HwOpen, HwRead, HwWrite};
 
-}  // namespace qmx
+} // namespace qmx

@@ -19,7 +19,8 @@ qmxboard_port_read_fn boardRead = nullptr;
 qmxboard_port_write_fn boardWrite = nullptr;
 bool loadTried = false;
 
-std::string OwnFolder() {
+std::string OwnFolder()
+{
     Dl_info info{};
     if (dladdr(reinterpret_cast<void *>(&OwnFolder), &info) != 0 && info.dli_fname != nullptr) {
         const std::string path = info.dli_fname;
@@ -32,7 +33,8 @@ std::string OwnFolder() {
 }
 
 // Loads the board once per process; a missing board is reported once.
-void LoadBoard() {
+void LoadBoard()
+{
     loadTried = true;
     const std::string path = OwnFolder() + "/" + QMXBOARD_LIBRARY_NAME;
     void *board = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -50,7 +52,8 @@ void LoadBoard() {
     }
 }
 
-bool SimOpen(const Registers &) {
+bool SimOpen(const Registers &)
+{
     if (!loadTried) {
         LoadBoard();
     }
@@ -60,8 +63,8 @@ bool SimOpen(const Registers &) {
 std::uint8_t SimRead(std::uint16_t port) { return boardRead(port); }
 void SimWrite(std::uint16_t port, std::uint8_t value) { boardWrite(port, value); }
 
-}  // namespace
+} // namespace
 
 const PortBackend simPorts = {"sim", SimOpen, SimRead, SimWrite};
 
-}  // namespace qmx
+} // namespace qmx

@@ -10,13 +10,15 @@ namespace qmx::trace {
 
 bool on = false;
 
-void Configure() {
+void Configure()
+{
     const char *setting = std::getenv("QMX_TRACE");
     on = setting != nullptr && *setting != '\0' && std::strcmp(setting, "0") != 0;
 }
 
 void Write(char direction, const std::uint8_t *head, int headCount, const std::uint8_t *data,
-           int dataCount, const char *note) {
+           int dataCount, const char *note)
+{
     std::string line = "qmxcom32: ";
     line += direction;
     char hex[4];
@@ -33,4 +35,4 @@ void Write(char direction, const std::uint8_t *head, int headCount, const std::u
     std::fputs(line.c_str(), stderr);
 }
 
-}  // namespace qmx::trace
+} // namespace qmx::trace

@@ -20,11 +20,11 @@ void Write(char direction, const std::uint8_t *head, int headCount, const std::u
            int dataCount, const char *note);
 
 inline void Bytes(char direction, const std::uint8_t *head, int headCount,
-                  const std::uint8_t *data = nullptr, int dataCount = 0,
-                  const char *note = nullptr) {
+                  const std::uint8_t *data = nullptr, int dataCount = 0, const char *note = nullptr)
+{
     if (on) {
         Write(direction, head, headCount, data, dataCount, note);
     }
 }
 
-}  // namespace qmx::trace
+} // namespace qmx::trace

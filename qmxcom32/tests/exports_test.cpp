@@ -9,17 +9,20 @@
 
 namespace {
 
-TEST(Exports, OnlyTheDeviceFunctionsAndHostHooks) {
+TEST(Exports, OnlyTheDeviceFunctionsAndHostHooks)
+{
     const std::set<std::string> expected = {
-        "QmxCommInit", "QmxMsgBox", "QmxFirmware", "QmxDLL", "QmxStartScan", "QmxStopScan",
-        "QmxReadDirect", "QmxDefineChannel", "QmxReadFormula", "QmxReadChannel",
-        "QmxClearAllChannels", "QmxClearChannel", "QmxResetMM", "QmxSetCzero", "QmxReadCzero",
-        "QmxSetCscale", "QmxReadCscale", "QmxReadLvdt", "QmxSetTfsv", "QmxReadTfsv",
-        "QmxSetTzero", "QmxReadTzero", "QmxReadAnalog", "QmxSetAfsv", "QmxReadAfsv",
-        "QmxSetAzero", "QmxReadAzero", "QmxSetScanTime", "QmxSetFpIn", "QmxGetFpIn",
-        "QmxSetFpOut", "QmxGetFpOut", "QmxSetFpPrec", "QmxGetFpPrec", "QmxSet_muxTime",
-        "QmxSetAdcAvg", "QmxSetRunAvg", "QmxMemory",
-        "QmxHostSetPortBus", "QmxHostSetMessageHandler", "QmxHostSetClock",
+        "QmxCommInit",     "QmxMsgBox",      "QmxFirmware",         "QmxDLL",
+        "QmxStartScan",    "QmxStopScan",    "QmxReadDirect",       "QmxDefineChannel",
+        "QmxReadFormula",  "QmxReadChannel", "QmxClearAllChannels", "QmxClearChannel",
+        "QmxResetMM",      "QmxSetCzero",    "QmxReadCzero",        "QmxSetCscale",
+        "QmxReadCscale",   "QmxReadLvdt",    "QmxSetTfsv",          "QmxReadTfsv",
+        "QmxSetTzero",     "QmxReadTzero",   "QmxReadAnalog",       "QmxSetAfsv",
+        "QmxReadAfsv",     "QmxSetAzero",    "QmxReadAzero",        "QmxSetScanTime",
+        "QmxSetFpIn",      "QmxGetFpIn",     "QmxSetFpOut",         "QmxGetFpOut",
+        "QmxSetFpPrec",    "QmxGetFpPrec",   "QmxSet_muxTime",      "QmxSetAdcAvg",
+        "QmxSetRunAvg",    "QmxMemory",      "QmxHostSetPortBus",   "QmxHostSetMessageHandler",
+        "QmxHostSetClock",
     };
     ASSERT_EQ(expected.size(), 38u + 3u);
 
@@ -32,10 +35,10 @@ TEST(Exports, OnlyTheDeviceFunctionsAndHostHooks) {
         std::string address, kind, name;
         fields >> address >> kind >> name;
         exported.insert(name);
-        EXPECT_EQ(kind, "T") << name;  // code, not data
+        EXPECT_EQ(kind, "T") << name; // code, not data
     }
     ASSERT_EQ(pclose(nm), 0);
     EXPECT_EQ(exported, expected);
 }
 
-}  // namespace
+} // namespace

@@ -16,15 +16,15 @@ struct FunctionCase {
     const char *call;
     std::function<std::string()> run;  // makes the call; gives the result and what it handed out
     const char *request;               // bytes written to the data register
-    const char *reply = "00 00 01 00";  // the board's reply frame
+    const char *reply = "00 00 01 00"; // the board's reply frame
     const char *outcome = "0";
     const char *emulated = "";
     const char *demoOutcome = "0";
 };
 
 // The result and what the call handed out.
-template <typename Out>
-std::string Outcome(std::int32_t result, const Out &out) {
+template <typename Out> std::string Outcome(std::int32_t result, const Out &out)
+{
     std::ostringstream text;
     text << result << " " << out;
     return text.str();
@@ -33,14 +33,19 @@ std::string Outcome(std::int32_t result, const Out &out) {
 // Each call runs before its out-values are looked at; out-values start from
 // a value the call must overwrite.
 #define RESULT(call) #call, [] { return std::to_string(call); }
-#define TEXT(fn) #fn, [] { char t[64]; const std::int32_t r = fn(t); return Outcome(r, t); }
-#define GET(fn) #fn, \
+#define TEXT(fn)                                                                                   \
+#fn, [] { char t[64]; const std::int32_t r = fn(t); return Outcome(r, t); }
+#define GET(fn)                                                                                    \
+#fn, \
     [] { std::int32_t s = -99; const std::int32_t r = fn(&s); return Outcome(r, s); }
-#define READ(fn, item) #fn "(" #item ")", \
+#define READ(fn, item)                                                                             \
+#fn "(" #item ")", \
     [] { float v = -99.0f; const std::int32_t r = fn(item, &v); return Outcome(r, v); }
-#define SET(fn, item, value) #fn "(" #item ", " #value ")", \
+#define SET(fn, item, value)                                                                       \
+#fn "(" #item ", " #value ")", \
     [] { const float v = value; return std::to_string(fn(item, &v)); }
-#define RAW(call, count) #call, \
+#define RAW(call, count)                                                                           \
+#call, \
     [] { unsigned char *p = nullptr; const std::int32_t r = call; \
          return Outcome(r, Hex(Bytes(p, p + count))); }
 
@@ -51,7 +56,12 @@ const unsigned char kRaw[] = {0x01, 0x02, 0x03};
 const FunctionCase kFunctions[] = {
     {TEXT(QmxDLL), "", "", "0 1.00", kNoExchange},
     {TEXT(QmxFirmware), "", "", "0 QMX 2.01", kNoExchange},
-    {"QmxMsgBox(1)", [] { QmxMsgBox(1); return std::string(); }, "", "", "", kNoExchange},
+    {"QmxMsgBox(1)",
+     [] {
+         QmxMsgBox(1);
+         return std::string();
+     },
+     "", "", "", kNoExchange},
     {RESULT(QmxStartScan()), "3A 07 01 01"},
     {RESULT(QmxClearChannel(7)), "3A 06 01 07"},
     {RESULT(QmxStartScan()), "3A 07 01 07"},
@@ -71,8 +81,11 @@ const FunctionCase kFunctions[] = {
     {RESULT(QmxDefineChannel(3, "T1")), "3A 03 04 03 54 31 00"},
     {RESULT(QmxDefineChannel(3, "")), "3A 06 01 03"},
     {"QmxReadFormula(3)",
-     [] { unsigned char *p = nullptr; const std::int32_t r = QmxReadFormula(3, &p);
-          return Outcome(r, p ? reinterpret_cast<char *>(p) : "(none)"); },
+     [] {
+         unsigned char *p = nullptr;
+         const std::int32_t r = QmxReadFormula(3, &p);
+         return Outcome(r, p ? reinterpret_cast<char *>(p) : "(none)");
+     },
      "3A 0D 01 03", "00 00 06 43 31 2B 54 32 00", "0 C1+T2", "54 31 00", "0 T1"},
     {READ(QmxReadChannel, 3), "3A 04 01 03", "00 00 04 00 00 C0 3F", "0 1.5", kZeroFloat, "0 0"},
     {SET(QmxSetCzero, 2, 1.0f), "3A 34 05 02 00 00 80 3F"},
@@ -89,29 +102,33 @@ const FunctionCase kFunctions[] = {
     {READ(QmxReadAfsv, 4), "3A 18 01 04", "00 00 04 00 00 20 41", "0 10", kZeroFloat, "0 0"},
     {SET(QmxSetAzero, 4, 0.25f), "3A 2A 05 04 00 00 80 3E"},
     {READ(QmxReadAzero, 4), "3A 2B 01 04", "00 00 04 00 00 80 3E", "0 0.25", kZeroFloat, "0 0"},
-    {RAW(QmxReadDirect(3, kRaw, &p), 2), "3A 02 03 01 02 03", "00 00 02 AB CD", "0 AB CD",
-     kAllZero, "0 00 00"},
+    {RAW(QmxReadDirect(3, kRaw, &p), 2), "3A 02 03 01 02 03", "00 00 02 AB CD", "0 AB CD", kAllZero,
+     "0 00 00"},
     {RAW(QmxMemory(0x1234, 0x5678, &p), 3), "3A 01 05 00 78 56 34 12", "00 00 03 11 22 33",
      "0 11 22 33", kAllZero, "0 00 00 00"},
     {RESULT(QmxCommInit(0, "/nonexistent/Rdx44k.bin")), "3A 55 01 00", "00 00 01 00", "0",
      kNoExchange},
 };
 
-TEST_F(LibraryTest, EveryFunctionSendsItsFrameAndDecodesItsReply) {
+TEST_F(LibraryTest, EveryFunctionSendsItsFrameAndDecodesItsReply)
+{
     Download("QMX 2.01");
     for (const FunctionCase &function : kFunctions) {
         SCOPED_TRACE(function.call);
         board.Forget();
-        if (*function.reply != '\0') board.QueueReply(Hex(function.reply));
+        if (*function.reply != '\0')
+            board.QueueReply(Hex(function.reply));
         EXPECT_EQ(function.run(), function.outcome);
         EXPECT_EQ(Hex(board.Sent()), function.request);
         EXPECT_TRUE(board.messages.empty());
     }
 }
 
-TEST_F(LibraryTest, DemonstrationModeAnswersEveryFunctionWithoutThePorts) {
+TEST_F(LibraryTest, DemonstrationModeAnswersEveryFunctionWithoutThePorts)
+{
     for (const FunctionCase &function : kFunctions) {
-        if (function.emulated == kNoExchange) continue;
+        if (function.emulated == kNoExchange)
+            continue;
         SCOPED_TRACE(function.call);
         EnterDemo();
         EXPECT_EQ(function.run(), function.demoOutcome);
@@ -124,4 +141,4 @@ TEST_F(LibraryTest, DemonstrationModeAnswersEveryFunctionWithoutThePorts) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -6,7 +6,8 @@
 
 namespace {
 
-TEST(FreshLibrary, FromLoadingToTheFirstExchanges) {
+TEST(FreshLibrary, FromLoadingToTheFirstExchanges)
+{
     ScriptedBoard board;
     board.Install();
 
@@ -18,7 +19,7 @@ TEST(FreshLibrary, FromLoadingToTheFirstExchanges) {
     EXPECT_EQ(value, 7.0f);
     EXPECT_EQ(QmxSetScanTime(500), -1);
     EXPECT_EQ(QmxGetFpIn(&setting), -1);
-    EXPECT_EQ(setting, 0);  // the reply buffer as loaded
+    EXPECT_EQ(setting, 0); // the reply buffer as loaded
     EXPECT_EQ(QmxMemory(1, 2, &reply), -1);
     EXPECT_NE(reply, nullptr);
     EXPECT_TRUE(board.accesses.empty());
@@ -43,4 +44,4 @@ TEST(FreshLibrary, FromLoadingToTheFirstExchanges) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "qmxcom32: Table full\n");
 }
 
-}  // namespace
+} // namespace

@@ -10,7 +10,8 @@
 namespace {
 
 // A file whose first 256 bytes (the header, all 01) read, and nothing after them.
-ssize_t ReadHeaderOnly(void *position, char *into, std::size_t size) {
+ssize_t ReadHeaderOnly(void *position, char *into, std::size_t size)
+{
     long &at = *static_cast<long *>(position);
     const std::size_t count = at >= 256 ? 0 : std::min<std::size_t>(size, 256 - at);
     if (count == 0) {
@@ -22,14 +23,16 @@ ssize_t ReadHeaderOnly(void *position, char *into, std::size_t size) {
     return static_cast<ssize_t>(count);
 }
 
-int Seek(void *position, off64_t *offset, int whence) {
+int Seek(void *position, off64_t *offset, int whence)
+{
     long &at = *static_cast<long *>(position);
     at = static_cast<long>(whence == SEEK_SET ? *offset : at + *offset);
     *offset = at;
     return 0;
 }
 
-TEST(Loader, ImageThatCannotBeReadEndsTheDownload) {
+TEST(Loader, ImageThatCannotBeReadEndsTheDownload)
+{
     ScriptedBoard board;
     board.Install();
     board.QueueReply(Reply({0x00}));
@@ -43,8 +46,8 @@ TEST(Loader, ImageThatCannotBeReadEndsTheDownload) {
     EXPECT_EQ(qmx::DownloadImage(file), 1);
     std::fclose(file);
     EXPECT_EQ(board.messages, Texts{"Error reading file"});
-    EXPECT_EQ(Hex(board.Sent()), "00");  // the prompt's acknowledgement, no block
+    EXPECT_EQ(Hex(board.Sent()), "00"); // the prompt's acknowledgement, no block
     EXPECT_EQ(std::string(qmx::FirmwareText()), std::string(16, '\x01'));
 }
 
-}  // namespace
+} // namespace

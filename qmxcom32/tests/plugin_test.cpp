@@ -3,8 +3,8 @@
 // process: other worktrees may run this test at the same time). The sim
 // backend with a board, and a host bus over it, are tested with the board.
 #include <dlfcn.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,12 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename Function>
-Function Find(void *library, const char *name) {
+template <typename Function> Function Find(void *library, const char *name)
+{
     return reinterpret_cast<Function>(dlsym(library, name));
 }
 
-TEST(SimulatedBoard, MissingBoardIsReportedOnceAndNoBoardAnswers) {
+TEST(SimulatedBoard, MissingBoardIsReportedOnceAndNoBoardAnswers)
+{
     const fs::path folder =
         fs::path(::testing::TempDir()) / ("qmxcom32-" + std::to_string(getpid()) + "-missing");
     fs::remove_all(folder);
@@ -33,7 +34,11 @@ TEST(SimulatedBoard, MissingBoardIsReportedOnceAndNoBoardAnswers) {
     ASSERT_NE(library, nullptr) << dlerror();
     int messages = 0;
     Find<decltype(&QmxHostSetClock)>(library, "QmxHostSetClock")(
-        [](void *) { static long now = 0; return now++; }, nullptr);
+        [](void *) {
+            static long now = 0;
+            return now++;
+        },
+        nullptr);
     Find<decltype(&QmxHostSetMessageHandler)>(library, "QmxHostSetMessageHandler")(
         [](void *count, const char *) { ++*static_cast<int *>(count); }, &messages);
     const auto CommInit = Find<decltype(&QmxCommInit)>(library, "QmxCommInit");
@@ -43,13 +48,13 @@ TEST(SimulatedBoard, MissingBoardIsReportedOnceAndNoBoardAnswers) {
     EXPECT_EQ(CommInit(0, "/nonexistent/Rdx44k.bin"), 1);
     EXPECT_EQ(CommInit(0, "/nonexistent/Rdx44k.bin"), 1);
     const std::string said = ::testing::internal::GetCapturedStderr();
-    const std::string line = "qmxcom32: no simulated board: cannot load " +
-                             (folder / "libqmxboard.so").string();
+    const std::string line =
+        "qmxcom32: no simulated board: cannot load " + (folder / "libqmxboard.so").string();
     EXPECT_EQ(said.rfind(line, 0), 0u) << said;
     EXPECT_EQ(said.find("qmxcom32:", 1), std::string::npos) << said;
     EXPECT_EQ(said.back(), '\n');
-    EXPECT_EQ(messages, 2);  // "Unable to open firmware file", each time
+    EXPECT_EQ(messages, 2); // "Unable to open firmware file", each time
     fs::remove_all(folder);
 }
 
-}  // namespace
+} // namespace

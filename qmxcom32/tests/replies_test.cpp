@@ -8,14 +8,28 @@
 
 namespace {
 
-TEST_F(LibraryTest, BoardStatusesAreShownAndReturned) {
+TEST_F(LibraryTest, BoardStatusesAreShownAndReturned)
+{
     const std::pair<std::uint8_t, const char *> kStatuses[] = {
-        {10, "Bad channel number"}, {11, "Unknown error:11"}, {12, "Bad formula"},
-        {13, "Bad formula"}, {14, "Table full"}, {15, "Bad probe number"}, {16, "Bad formula"},
-        {17, "Bad number in formula"}, {18, "Bad symbol"}, {19, "Formula too complex"},
-        {20, "Circular channel definition"}, {21, "Memory full"}, {22, "Bad formula"},
-        {23, "Bad set in GOR or LOR function"}, {1, "Unknown error:1"}, {9, "Unknown error:9"},
-        {24, "Unknown error:24"}, {200, "Unknown error:200"}, {255, "Unknown error:255"},
+        {10, "Bad channel number"},
+        {11, "Unknown error:11"},
+        {12, "Bad formula"},
+        {13, "Bad formula"},
+        {14, "Table full"},
+        {15, "Bad probe number"},
+        {16, "Bad formula"},
+        {17, "Bad number in formula"},
+        {18, "Bad symbol"},
+        {19, "Formula too complex"},
+        {20, "Circular channel definition"},
+        {21, "Memory full"},
+        {22, "Bad formula"},
+        {23, "Bad set in GOR or LOR function"},
+        {1, "Unknown error:1"},
+        {9, "Unknown error:9"},
+        {24, "Unknown error:24"},
+        {200, "Unknown error:200"},
+        {255, "Unknown error:255"},
     };
     for (bool shown : {true, false}) {
         QmxMsgBox(shown ? 1 : 0);
@@ -25,7 +39,7 @@ TEST_F(LibraryTest, BoardStatusesAreShownAndReturned) {
             board.QueueReply(Reply({0x00, 0x00, 0x80, 0x3F}, status));
             float value = 7.0f;
             EXPECT_EQ(QmxReadChannel(1, &value), status);
-            EXPECT_EQ(value, 7.0f);  // a failed read hands nothing out
+            EXPECT_EQ(value, 7.0f); // a failed read hands nothing out
             EXPECT_EQ(board.messages, shown ? Texts{text} : Texts{});
         }
     }
@@ -33,7 +47,8 @@ TEST_F(LibraryTest, BoardStatusesAreShownAndReturned) {
 
 // Settings and raw replies are handed out whatever the status; count 0
 // carries 256 bytes, read and no more.
-TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus) {
+TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus)
+{
     board.QueueReply(Reply({0xFE}, 15));
     std::int32_t setting = 0;
     EXPECT_EQ(QmxGetFpIn(&setting), 15);
@@ -58,15 +73,16 @@ TEST_F(LibraryTest, SettingsAndRawRepliesAreHandedOutWhateverTheStatus) {
 // come back as a fresh value. With message boxes on the first failure is
 // shown and the link answers from its emulation from then on; with them off
 // every call fails and the board is tried again each time.
-TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
+TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated)
+{
     const struct {
         const char *what;
-        int takes;            // data bytes the board still takes (-1: all)
-        const char *reply;    // what it still answers
+        int takes;         // data bytes the board still takes (-1: all)
+        const char *reply; // what it still answers
         const char *sent;
-        std::size_t statusPolls, replyPolls[2];  // reply polls with message boxes off, on
-        std::int32_t result;  // with message boxes on (off: -1)
-        float value;          // with message boxes on (off: unchanged)
+        std::size_t statusPolls, replyPolls[2]; // reply polls with message boxes off, on
+        std::int32_t result;                    // with message boxes on (off: -1)
+        float value;                            // with message boxes on (off: unchanged)
     } kDyingBoards[] = {
         {"takes no byte", 0, "", "", 30000, {3, 0}, 0, 0.0f},
         {"takes the ':' only", 1, "", "3A", 1 + 30000, {3, 0}, 0, 0.0f},
@@ -79,15 +95,15 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
         for (const auto &dying : kDyingBoards) {
             SCOPED_TRACE(std::string(dying.what) + (shown ? "" : ", message boxes off"));
             EnterDemo();
-            ASSERT_EQ(QmxStartScan(), 0);  // emulated: leaves the reply buffer alone
+            ASSERT_EQ(QmxStartScan(), 0); // emulated: leaves the reply buffer alone
             board.Restart();
             board.QueueReply(Reply({0x00}));
-            ASSERT_EQ(QmxCommInit(0, nullptr), 0);  // leaves demonstration mode
+            ASSERT_EQ(QmxCommInit(0, nullptr), 0); // leaves demonstration mode
             board.Forget();
             board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
             float value = 0.0f;
             ASSERT_EQ(QmxReadChannel(3, &value), 0);
-            ASSERT_EQ(value, 1.5f);  // from the board, not the emulation
+            ASSERT_EQ(value, 1.5f); // from the board, not the emulation
             // One status poll per byte, one reply-ready poll and its reset.
             EXPECT_EQ(board.Count(false, board.status), 4u + 7u);
             EXPECT_EQ(board.accesses.size(), 24u);
@@ -95,7 +111,8 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
             QmxMsgBox(shown);
             board.Forget();
             board.TakeOnly(dying.takes);
-            if (*dying.reply != '\0') board.QueueReply(Hex(dying.reply));
+            if (*dying.reply != '\0')
+                board.QueueReply(Hex(dying.reply));
             value = 7.0f;
             EXPECT_EQ(QmxReadChannel(3, &value), shown ? dying.result : -1);
             EXPECT_EQ(value, shown ? dying.value : 7.0f);
@@ -115,13 +132,15 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated) {
     }
 }
 
-TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
+TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused)
+{
     const std::string longest(254, 'T'), tooLong(255, 'T');
     const unsigned char data[257] = {};
     unsigned char *reply = nullptr;
     EXPECT_EQ(QmxDefineChannel(1, tooLong.c_str()), -1);
     EXPECT_EQ(QmxDefineChannel(1, nullptr), -1);
-    for (std::int32_t count : {0, 257, -1}) EXPECT_EQ(QmxReadDirect(count, data, &reply), -1);
+    for (std::int32_t count : {0, 257, -1})
+        EXPECT_EQ(QmxReadDirect(count, data, &reply), -1);
     EXPECT_EQ(reply, replyBuffer);
     EXPECT_TRUE(board.accesses.empty());
     EXPECT_TRUE(board.messages.empty());
@@ -136,7 +155,8 @@ TEST_F(LibraryTest, InputsThatCannotBeFramedAreRefused) {
 
 // QMX_TRACE is taken up by QmxCommInit: the frames until the next one are
 // traced, and none after QMX_TRACE=0.
-TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn) {
+TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn)
+{
     setenv("QMX_TRACE", "1", 1);
     board.QueueReply(Reply({0x05}));
     ::testing::internal::CaptureStderr();
@@ -152,4 +172,4 @@ TEST_F(LibraryTest, TraceShowsEveryFrameWhenSwitchedOn) {
               "qmxcom32: < (no reply)\n");
 }
 
-}  // namespace
+} // namespace

@@ -22,14 +22,16 @@ using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
 
 // "3A 04 01 03" -> bytes; and back.
-inline Bytes Hex(const std::string &text) {
+inline Bytes Hex(const std::string &text)
+{
     Bytes bytes;
     std::istringstream in(text);
     for (std::string word; in >> word;)
         bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
     return bytes;
 }
-inline std::string Hex(const Bytes &bytes) {
+inline std::string Hex(const Bytes &bytes)
+{
     std::string text;
     char hex[4];
     for (std::uint8_t byte : bytes) {
@@ -38,13 +40,15 @@ inline std::string Hex(const Bytes &bytes) {
     }
     return text.empty() ? text : text.substr(1);
 }
-inline Bytes operator+(Bytes left, const Bytes &right) {
+inline Bytes operator+(Bytes left, const Bytes &right)
+{
     left.insert(left.end(), right.begin(), right.end());
     return left;
 }
 
 // A reply frame: lead 00, status, count (256 written as 00), data.
-inline Bytes Reply(const Bytes &data, std::uint8_t status = 0x00) {
+inline Bytes Reply(const Bytes &data, std::uint8_t status = 0x00)
+{
     return Bytes{0x00, status, static_cast<std::uint8_t>(data.size())} + data;
 }
 
@@ -57,15 +61,19 @@ public:
     };
 
     explicit ScriptedBoard(std::uint16_t base = 0x310)
-        : data(base), status(base + 1), replyReady(base + 3) {}
-    ~ScriptedBoard() {
+        : data(base), status(base + 1), replyReady(base + 3)
+    {
+    }
+    ~ScriptedBoard()
+    {
         QmxHostSetPortBus(nullptr);
         QmxHostSetClock(nullptr, nullptr);
         QmxHostSetMessageHandler(nullptr, nullptr);
     }
 
     // Installs the bus, the clock and the message recorder as the library's hooks.
-    void Install() {
+    void Install()
+    {
         const QmxPortBus bus = {
             this, [](void *board, unsigned short port) { return Of(board).Read(port); },
             [](void *board, unsigned short port, unsigned char v) { Of(board).Write(port, v); }};
@@ -85,7 +93,8 @@ public:
     // Restart(); a negative count takes every byte.
     void TakeOnly(int count) { takeLimit_ = count < 0 ? -1 : dataWrites_ + count; }
     // A board just switched on: no reply, nothing offered, takes every byte.
-    void Restart() {
+    void Restart()
+    {
         replies_.clear();
         offered_.clear();
         loaderReset_ = false;
@@ -93,28 +102,36 @@ public:
     }
 
     // Every byte written to the data register since the last Forget().
-    Bytes Sent() const {
+    Bytes Sent() const
+    {
         Bytes sent;
         for (const Access &a : accesses)
-            if (a.write && a.port == data) sent.push_back(a.value);
+            if (a.write && a.port == data)
+                sent.push_back(a.value);
         return sent;
     }
-    std::size_t Count(bool write, std::uint16_t port) const {
+    std::size_t Count(bool write, std::uint16_t port) const
+    {
         return std::count_if(accesses.begin(), accesses.end(),
                              [&](const Access &a) { return a.write == write && a.port == port; });
     }
-    void Forget() { accesses.clear(); messages.clear(); }
+    void Forget()
+    {
+        accesses.clear();
+        messages.clear();
+    }
 
     std::vector<Access> accesses;
     Texts messages;
-    long now = 1000;  // the clock, in seconds
+    long now = 1000; // the clock, in seconds
 
     const std::uint16_t data, status, replyReady;
 
 private:
     static ScriptedBoard &Of(void *board) { return *static_cast<ScriptedBoard *>(board); }
 
-    std::uint8_t Read(std::uint16_t port) {
+    std::uint8_t Read(std::uint16_t port)
+    {
         std::uint8_t value = 0x00;
         if (port == status) {
             if (loaderReset_) {
@@ -132,7 +149,8 @@ private:
         return value;
     }
 
-    void Write(std::uint16_t port, std::uint8_t value) {
+    void Write(std::uint16_t port, std::uint8_t value)
+    {
         accesses.push_back({true, port, value});
         if (port == data) {
             ++dataWrites_;

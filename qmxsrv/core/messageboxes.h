@@ -21,8 +21,8 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     // Blocks until the operator has answered.
-    virtual Answer show(const std::string &text, const std::string &title,
-                        Buttons buttons, Icon icon) = 0;
+    virtual Answer show(const std::string &text, const std::string &title, Buttons buttons,
+                        Icon icon) = 0;
     virtual void beep() = 0;
 };
 
@@ -48,8 +48,7 @@ public:
             answers_.pop_front();
             return a;
         }
-        return (buttons == Buttons::Ok || buttons == Buttons::OkCancel) ? Answer::Ok
-                                                                         : Answer::Yes;
+        return (buttons == Buttons::Ok || buttons == Buttons::OkCancel) ? Answer::Ok : Answer::Yes;
     }
     void beep() override { ++beeps; }
 

@@ -103,9 +103,7 @@ void ReadSettings(Settings &settings, MessageBoxes &boxes)
         tell(boxes, "Cannot read " + path + "\r" + file.error + "\rDefault values used.",
              Icon::Exclamation);
         return;
-    case TextFileRead::Status::Ok:
-        applySettingsLines(settings, file.lines);
-        return;
+    case TextFileRead::Status::Ok: applySettingsLines(settings, file.lines); return;
     }
 }
 

@@ -243,9 +243,8 @@ private:
     }
 
     // [lvdt] and [Analog]: Index, Description, FullScale, ZeroOffset, end line.
-    template <typename Input>
-    void inputRecord(Collection<Input> &items, const char *where, const char *kind,
-                     const char *countName)
+    template <typename Input> void inputRecord(Collection<Input> &items, const char *where,
+                                               const char *kind, const char *countName)
     {
         const std::int16_t index = in_.position(where, items.Count(), kind, countName);
         const std::string description = in_.within(where);

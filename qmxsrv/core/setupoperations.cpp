@@ -31,9 +31,8 @@ bool resize(Collection<T> &items, std::int16_t &count, std::int16_t newCount, Ma
 }
 
 // Every object removed, then created afresh with its defaults at the same count.
-template <typename T>
-void rebuild(ProgramState &state, Collection<T> &items, std::int16_t &count,
-             bool (*create)(ProgramState &, std::int16_t))
+template <typename T> void rebuild(ProgramState &state, Collection<T> &items, std::int16_t &count,
+                                   bool (*create)(ProgramState &, std::int16_t))
 {
     items.clear();
     const std::int16_t n = count;

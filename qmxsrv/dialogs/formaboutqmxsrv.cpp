@@ -24,8 +24,8 @@ static std::string lines(std::initializer_list<std::string> texts)
 
 std::string programBlock()
 {
-    return lines({"Qmxsrv program", "Version 1.0", "Pellworth Gauge Systems",
-                  "Ashbury Falls, Vermont"});
+    return lines(
+        {"Qmxsrv program", "Version 1.0", "Pellworth Gauge Systems", "Ashbury Falls, Vermont"});
 }
 
 std::string firmwareBlock(const std::string &firmwareFile, const std::string &firmwareVersion)

@@ -248,15 +248,9 @@ void FormMastering::MasterStep()
     if (!ch)
         return;
     switch (step_) {
-    case WaitMaster1:
-        takeMaster1(*ch, ch->Decimals);
-        break;
-    case WaitMaster2:
-        takeMaster2(*ch, ch->Decimals);
-        break;
-    case ChannelDone:
-        stepToChannel(&FormMastering::NextChannel);
-        break;
+    case WaitMaster1: takeMaster1(*ch, ch->Decimals); break;
+    case WaitMaster2: takeMaster2(*ch, ch->Decimals); break;
+    case ChannelDone: stepToChannel(&FormMastering::NextChannel); break;
     }
 }
 

@@ -9,8 +9,7 @@
 
 namespace qmxsrv {
 
-FormSetupAnalog::FormSetupAnalog(ProgramState &state, AnalogSetupMemory &memory,
-                                 QWidget *parent)
+FormSetupAnalog::FormSetupAnalog(ProgramState &state, AnalogSetupMemory &memory, QWidget *parent)
     : FormSetupInput(state, memory.CurrentAnalog, state.live.LiveAnalog,
                      {"FormSetupAnalog", "Analog Setup", "TextCurrentAnalog", "&Analog",
                       "SpinButtonAnalog", "TextCAnalogValue", "CheckAutoIncAnalog",

@@ -28,11 +28,11 @@ struct ValueField {
 
 // Indexed by FormSetupChan::Value.
 constexpr ValueField valueFields[] = {
-    {"TextMaster1Value", "Master &1"}, {"TextMaster2Value", "Master &2"},
-    {"TextScalingValue", "&Scaling"},  {"TextZeroValue", "&Zero"},
-    {"TextHiTolValue", "&Hi Tol"},     {"TextHiAppValue", "H&i approach"},
+    {"TextMaster1Value", "Master &1"},  {"TextMaster2Value", "Master &2"},
+    {"TextScalingValue", "&Scaling"},   {"TextZeroValue", "&Zero"},
+    {"TextHiTolValue", "&Hi Tol"},      {"TextHiAppValue", "H&i approach"},
     {"TextLoAppValue", "L&o approach"}, {"TextLoTolValue", "&LoTol"},
-    {"TextBarTopValue", "Bar &Top"},   {"TextBarBotValue", "Bar &Bot"},
+    {"TextBarTopValue", "Bar &Top"},    {"TextBarBotValue", "Bar &Bot"},
 };
 
 } // namespace
@@ -179,7 +179,7 @@ void FormSetupChan::ShowChannel()
     const int d = c.Decimals;
     values_[Master2]->setEnabled(c.UseTwoMasters);
     useTwoMasters_->setChecked(values_[Master2]->isEnabled());
-    const float shown[] = {c.Master1, c.Master2, c.Scaling(), c.ZeroOffset(), c.HiTol,
+    const float shown[] = {c.Master1, c.Master2, c.Scaling(), c.ZeroOffset(),  c.HiTol,
                            c.HiAppr,  c.LoAppr,  c.LoTol,     c.BarDisplayTop, c.BarDisplayBot};
     for (std::size_t i = 0; i < values_.size(); ++i)
         values_[i]->setText(qtText(formatValue(shown[i], d)));

@@ -151,8 +151,7 @@ void FormSetupGroup::includeChannel(QListWidgetItem *line)
         if (g->GetChannel(j) == c) {
             tell(state_.boxes(), "Double Entry is not allowed\rChannel [" + t +
                                      "]\ris already in Group [" +
-                                     numberText(groups_->currentRow() + 1) + "] " +
-                                     g->Description);
+                                     numberText(groups_->currentRow() + 1) + "] " + g->Description);
             state_.boxes().beep();
             return;
         }

@@ -16,8 +16,8 @@
 
 namespace qmxsrv {
 
-FormSetupInput::FormSetupInput(ProgramState &state, std::int16_t &current,
-                               std::int16_t &liveLink, const Design &design, QWidget *parent)
+FormSetupInput::FormSetupInput(ProgramState &state, std::int16_t &current, std::int16_t &liveLink,
+                               const Design &design, QWidget *parent)
     : SetupDialog(design.form, design.title, parent), state_(state), current_(current),
       live_(liveLink)
 {

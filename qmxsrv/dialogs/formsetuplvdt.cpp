@@ -10,9 +10,9 @@ namespace qmxsrv {
 
 FormSetupLvdt::FormSetupLvdt(ProgramState &state, LvdtSetupMemory &memory, QWidget *parent)
     : FormSetupInput(state, memory.CurrentLvdt, state.live.LiveLvdt,
-                     {"FormSetupLvdt", "LVDT Setup", "TextCurrentLvdt", "&LVDT",
-                      "SpinButtonLvdt", "TextCLvdtValue", "CheckAutoIncLvdt", "&Program LVDT",
-                      9990, 3495, QColor(255, 255, 192)},
+                     {"FormSetupLvdt", "LVDT Setup", "TextCurrentLvdt", "&LVDT", "SpinButtonLvdt",
+                      "TextCLvdtValue", "CheckAutoIncLvdt", "&Program LVDT", 9990, 3495,
+                      QColor(255, 255, 192)},
                      parent),
       memory_(memory)
 {

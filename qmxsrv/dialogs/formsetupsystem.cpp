@@ -136,10 +136,9 @@ bool FormSetupSystem::ApplySettings()
 
     bool result = true;
     if (!CheckMaxChannel(state_, n, false)) {
-        const Answer answer = state_.boxes().show(
-            "Some groups use channels that you are removing\r"
-            "These channels will be removed from group",
-            ProgramTitle, Buttons::OkCancel, Icon::Question);
+        const Answer answer = state_.boxes().show("Some groups use channels that you are removing\r"
+                                                  "These channels will be removed from group",
+                                                  ProgramTitle, Buttons::OkCancel, Icon::Question);
         if (answer == Answer::Cancel)
             return false;
         result = CheckMaxChannel(state_, n, true);

@@ -29,12 +29,9 @@ bool confirmChanges(MessageBoxes &boxes, const std::string &word, std::int16_t n
 {
     const std::string text = word + numberText(n) + " has been modified\rSave changes";
     switch (boxes.show(text, description, Buttons::YesNoCancel, Icon::Question)) {
-    case Answer::Yes:
-        return program();
-    case Answer::No:
-        return true;
-    default:
-        return false;
+    case Answer::Yes: return program();
+    case Answer::No: return true;
+    default: return false;
     }
 }
 

@@ -48,16 +48,12 @@ MasteringResult calibrateFromTwoMasters(double reading1, double reading2, float 
 const char *masteringFaultText(MasteringFault fault)
 {
     switch (fault) {
-    case MasteringFault::None:
-        return "";
-    case MasteringFault::ReadingsTooClose:
-        return "Mastering unsuccessful.";
-    case MasteringFault::ScalingZero:
-        return "Mastering unsuccessful: the channel's scaling is 0.";
+    case MasteringFault::None: return "";
+    case MasteringFault::ReadingsTooClose: return "Mastering unsuccessful.";
+    case MasteringFault::ScalingZero: return "Mastering unsuccessful: the channel's scaling is 0.";
     case MasteringFault::MastersEqual:
         return "Mastering unsuccessful: Master 1 and Master 2 are equal.";
-    case MasteringFault::OutOfRange:
-        return "Mastering unsuccessful: the result is out of range.";
+    case MasteringFault::OutOfRange: return "Mastering unsuccessful: the result is out of range.";
     }
     return "";
 }

@@ -13,8 +13,7 @@
 
 namespace qmxsrv {
 
-SetupDialog::SetupDialog(const char *name, const QString &title, QWidget *parent)
-    : QDialog(parent)
+SetupDialog::SetupDialog(const char *name, const QString &title, QWidget *parent) : QDialog(parent)
 {
     setObjectName(name);
     setWindowTitle(title);

@@ -57,10 +57,7 @@ void BarGauge::setValue(float value)
     changed(false);
 }
 
-void BarGauge::setSelectedMark(std::int16_t mark)
-{
-    s_.selectedMark = mark;
-}
+void BarGauge::setSelectedMark(std::int16_t mark) { s_.selectedMark = mark; }
 
 BarGauge::Mark *BarGauge::selected()
 {
@@ -88,110 +85,50 @@ template <typename T> T BarGauge::markField(T Mark::*field) const
     return m ? m->*field : T(0);
 }
 
-void BarGauge::setMarkPosition(float position)
-{
-    setMark(&Mark::position, position);
-}
+void BarGauge::setMarkPosition(float position) { setMark(&Mark::position, position); }
 
-float BarGauge::markPosition() const
-{
-    return markField(&Mark::position);
-}
+float BarGauge::markPosition() const { return markField(&Mark::position); }
 
-void BarGauge::setMarkLength(double length)
-{
-    setMark(&Mark::length, length);
-}
+void BarGauge::setMarkLength(double length) { setMark(&Mark::length, length); }
 
-double BarGauge::markLength() const
-{
-    return markField(&Mark::length);
-}
+double BarGauge::markLength() const { return markField(&Mark::length); }
 
-void BarGauge::setMarkThickness(double thickness)
-{
-    setMark(&Mark::thickness, thickness);
-}
+void BarGauge::setMarkThickness(double thickness) { setMark(&Mark::thickness, thickness); }
 
-double BarGauge::markThickness() const
-{
-    return markField(&Mark::thickness);
-}
+double BarGauge::markThickness() const { return markField(&Mark::thickness); }
 
 float BarGauge::markPositionOf(int m) const
 {
     return m >= 0 && std::size_t(m) < s_.marks.size() ? s_.marks[std::size_t(m)].position : 0;
 }
 
-void BarGauge::setCaption(const QString &caption)
-{
-    set(s_.caption, caption);
-}
+void BarGauge::setCaption(const QString &caption) { set(s_.caption, caption); }
 
-void BarGauge::setScaleTop(float top)
-{
-    set(s_.scaleTop, top);
-}
+void BarGauge::setScaleTop(float top) { set(s_.scaleTop, top); }
 
-void BarGauge::setScaleBottom(float bottom)
-{
-    set(s_.scaleBottom, bottom);
-}
+void BarGauge::setScaleBottom(float bottom) { set(s_.scaleBottom, bottom); }
 
-void BarGauge::setRangeTop(float top)
-{
-    set(s_.rangeTop, top);
-}
+void BarGauge::setRangeTop(float top) { set(s_.rangeTop, top); }
 
-void BarGauge::setRangeBottom(float bottom)
-{
-    set(s_.rangeBottom, bottom);
-}
+void BarGauge::setRangeBottom(float bottom) { set(s_.rangeBottom, bottom); }
 
-void BarGauge::setTickSpacing(float spacing)
-{
-    set(s_.tickSpacing, spacing);
-}
+void BarGauge::setTickSpacing(float spacing) { set(s_.tickSpacing, spacing); }
 
-void BarGauge::setDecimals(std::int16_t decimals)
-{
-    set(s_.decimals, decimals);
-}
+void BarGauge::setDecimals(std::int16_t decimals) { set(s_.decimals, decimals); }
 
-void BarGauge::setLabelInterval(std::int16_t interval)
-{
-    set(s_.labelInterval, interval);
-}
+void BarGauge::setLabelInterval(std::int16_t interval) { set(s_.labelInterval, interval); }
 
-void BarGauge::setBarOrigin(std::int16_t origin)
-{
-    set(s_.barOrigin, origin);
-}
+void BarGauge::setBarOrigin(std::int16_t origin) { set(s_.barOrigin, origin); }
 
-void BarGauge::setMinorTicks(std::int16_t count)
-{
-    set(s_.minorTicks, count);
-}
+void BarGauge::setMinorTicks(std::int16_t count) { set(s_.minorTicks, count); }
 
-void BarGauge::setBorderStyle(std::int16_t style)
-{
-    set(s_.borderStyle, style);
-}
+void BarGauge::setBorderStyle(std::int16_t style) { set(s_.borderStyle, style); }
 
-void BarGauge::setReadoutVisible(bool visible)
-{
-    set(s_.readoutVisible, visible);
-}
+void BarGauge::setReadoutVisible(bool visible) { set(s_.readoutVisible, visible); }
 
-void BarGauge::setScaleFontSize(double points)
-{
-    set(s_.scaleFontSize, points);
-}
+void BarGauge::setScaleFontSize(double points) { set(s_.scaleFontSize, points); }
 
-void BarGauge::setCaptionFontSize(double points)
-{
-    set(s_.captionFontSize, points);
-}
+void BarGauge::setCaptionFontSize(double points) { set(s_.captionFontSize, points); }
 
 // A value on a limit lies within it. Beyond tolerance wins over inside
 // approach, so marks set in the wrong order still never show a reject as
@@ -211,25 +148,16 @@ BarGauge::Zone BarGauge::zone() const
 QColor BarGauge::zoneColor(Zone zone)
 {
     switch (zone) {
-    case Zone::Good:
-        return QColor(0x2e, 0xa0, 0x43);
-    case Zone::Approach:
-        return QColor(0xf2, 0xa9, 0x00);
-    case Zone::Reject:
-        break;
+    case Zone::Good: return QColor(0x2e, 0xa0, 0x43);
+    case Zone::Approach: return QColor(0xf2, 0xa9, 0x00);
+    case Zone::Reject: break;
     }
     return QColor(0xd9, 0x2d, 0x20);
 }
 
-QRect BarGauge::trackRect() const
-{
-    return face().track().toAlignedRect();
-}
+QRect BarGauge::trackRect() const { return face().track().toAlignedRect(); }
 
-QRect BarGauge::barRect() const
-{
-    return face().bar().toAlignedRect();
-}
+QRect BarGauge::barRect() const { return face().bar().toAlignedRect(); }
 
 // Scale numbers and the readout are the value texts without their sign
 // blank, and with no lone point when there are no decimals. Decimals beyond
@@ -247,15 +175,9 @@ QString BarGauge::numberText(double value) const
     return qtText(text);
 }
 
-QSize BarGauge::sizeHint() const
-{
-    return QSize(80, 240);
-}
+QSize BarGauge::sizeHint() const { return QSize(80, 240); }
 
-QSize BarGauge::minimumSizeHint() const
-{
-    return QSize(12, 40);
-}
+QSize BarGauge::minimumSizeHint() const { return QSize(12, 40); }
 
 void BarGauge::paintEvent(QPaintEvent *)
 {
@@ -283,11 +205,8 @@ void BarGauge::changeEvent(QEvent *event)
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-        changed();
-        break;
-    default:
-        break;
+    case QEvent::StyleChange: changed(); break;
+    default: break;
     }
     QWidget::changeEvent(event);
 }

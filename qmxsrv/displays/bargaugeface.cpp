@@ -22,10 +22,7 @@ constexpr double MinTrack = 8;
 const QColor TrackFrame(0x5a, 0x5a, 0x5a);
 const QColor MarkColor(0x1c, 0x1c, 0x1c);
 
-double clamp01(double v)
-{
-    return std::clamp(v, 0.0, 1.0);
-}
+double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
 // Automatic fonts grow with the gauge's width, within readable bounds.
 QFont sizedFont(const QFont &base, double points, int autoPixels, bool bold)
@@ -63,8 +60,8 @@ BarGauge::Face::Face(const BarGauge &gauge) : gauge_(gauge), s_(gauge.s_)
     captionFont_ = sizedFont(gauge.font(), s_.captionFontSize, px + 1, true);
 
     shrinkToFit(captionFont_, s_.caption, inner_.width(), autoCaption);
-    captionText_ = QFontMetricsF(captionFont_).elidedText(s_.caption, Qt::ElideRight,
-                                                          inner_.width());
+    captionText_ =
+        QFontMetricsF(captionFont_).elidedText(s_.caption, Qt::ElideRight, inner_.width());
 
     // Top to bottom: caption, half a number's height so the top number fits,
     // the track, the same half height, the readout.
@@ -125,8 +122,7 @@ std::vector<double> BarGauge::Face::majorTickValues() const
 void BarGauge::Face::placeTicks(const std::vector<double> &values)
 {
     const double textHeight = QFontMetricsF(numberFont_).height();
-    const double stepPixels =
-        values.size() > 1 ? std::fabs(yOf(values[1]) - yOf(values[0])) : 0;
+    const double stepPixels = values.size() > 1 ? std::fabs(yOf(values[1]) - yOf(values[0])) : 0;
     int every = s_.labelInterval;
     if (every < 1)
         every = stepPixels > 0 ? int(std::min(std::ceil(textHeight * 1.1 / stepPixels), 1e6)) : 1;
@@ -159,7 +155,8 @@ void BarGauge::Face::placeHorizontally(double labelWidth, double pointerWidth)
     }
     const double labelsAndGap = labelWidth > 0 ? labelWidth + Gap : 0;
     const double wanted = std::clamp(inner_.width() * 0.3, 10.0, 44.0);
-    const double trackWidth = std::max(1.0, std::min(wanted, inner_.width() - labelsAndGap - fixed));
+    const double trackWidth =
+        std::max(1.0, std::min(wanted, inner_.width() - labelsAndGap - fixed));
     const double total = labelsAndGap + fixed + trackWidth;
     const double left = inner_.left() + std::max(0.0, (inner_.width() - total) / 2);
     labelLeft_ = left;

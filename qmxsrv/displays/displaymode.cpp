@@ -13,14 +13,10 @@ template <typename State> auto *modeRecord(State &state)
 {
     using Record = std::conditional_t<std::is_const_v<State>, const WindowGeometry, WindowGeometry>;
     switch (state.view.DisplayMode) {
-    case ViewState::ShowChannels:
-        return static_cast<Record *>(&state.ChannelWindows);
-    case ViewState::ShowLVDTs:
-        return static_cast<Record *>(&state.LvdtWindows);
-    case ViewState::ShowAnalogs:
-        return static_cast<Record *>(&state.AnalogWindows);
-    default:
-        return static_cast<Record *>(nullptr);
+    case ViewState::ShowChannels: return static_cast<Record *>(&state.ChannelWindows);
+    case ViewState::ShowLVDTs: return static_cast<Record *>(&state.LvdtWindows);
+    case ViewState::ShowAnalogs: return static_cast<Record *>(&state.AnalogWindows);
+    default: return static_cast<Record *>(nullptr);
     }
 }
 
@@ -39,14 +35,10 @@ std::int16_t displayItemCount(const ProgramState &state)
         const group *g = currentGroup(state);
         return g ? g->Count() : 0;
     }
-    case ViewState::ShowChannels:
-        return state.settings.MaxChannel;
-    case ViewState::ShowLVDTs:
-        return state.settings.MaxLVDT;
-    case ViewState::ShowAnalogs:
-        return state.settings.MaxAnalog;
-    default:
-        return 0;
+    case ViewState::ShowChannels: return state.settings.MaxChannel;
+    case ViewState::ShowLVDTs: return state.settings.MaxLVDT;
+    case ViewState::ShowAnalogs: return state.settings.MaxAnalog;
+    default: return 0;
     }
 }
 
@@ -76,10 +68,7 @@ template <typename State> auto *inputOf(State &state, int i)
 
 } // namespace
 
-BoardInput *displayedInput(ProgramState &state, int i)
-{
-    return inputOf(state, i);
-}
+BoardInput *displayedInput(ProgramState &state, int i) { return inputOf(state, i); }
 
 std::string displayedDescription(const ProgramState &state, int i)
 {

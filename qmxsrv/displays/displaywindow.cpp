@@ -42,10 +42,10 @@ void DisplayWindow::applyPlace()
 {
     const double dpi = logicalDpiY();
     assumedFrame_ = frameMargins();
-    const int width = twipsToPixels(pending_->Width, dpi) - assumedFrame_.left() -
-                      assumedFrame_.right();
-    const int height = twipsToPixels(pending_->Height, dpi) - assumedFrame_.top() -
-                       assumedFrame_.bottom();
+    const int width =
+        twipsToPixels(pending_->Width, dpi) - assumedFrame_.left() - assumedFrame_.right();
+    const int height =
+        twipsToPixels(pending_->Height, dpi) - assumedFrame_.top() - assumedFrame_.bottom();
     move(twipsToPixels(pending_->Left, dpi), twipsToPixels(pending_->Top, dpi));
     resize(std::max(width, 1), std::max(height, 1));
 }
@@ -66,9 +66,7 @@ void DisplayWindow::restorePlace()
 bool DisplayWindow::event(QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::WindowDeactivate:
-        savePlace();
-        break;
+    case QEvent::WindowDeactivate: savePlace(); break;
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
@@ -76,8 +74,7 @@ bool DisplayWindow::event(QEvent *event)
         if (pending_ && isVisible() && frameMargins() != assumedFrame_)
             applyPlace();
         break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(event);
 }

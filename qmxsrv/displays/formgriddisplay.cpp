@@ -37,12 +37,13 @@ FormGridDisplay::FormGridDisplay(ProgramState &state, MainWindowCommands &main, 
     GridView_->setRowCount(1);
     GridView_->setGeometry(rect());
     // Queued: the setup that opens may rebuild the table under the click.
-    connect(GridView_, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) {
-                std::int16_t Index = std::int16_t(std::max(row, 1));
-                main_.GotoSetupFromView(Index);
-            },
-            Qt::QueuedConnection);
+    connect(
+        GridView_, &QTableWidget::cellDoubleClicked, this,
+        [this](int row, int) {
+            std::int16_t Index = std::int16_t(std::max(row, 1));
+            main_.GotoSetupFromView(Index);
+        },
+        Qt::QueuedConnection);
 }
 
 QTableWidgetItem &FormGridDisplay::cell(int row, int column)
@@ -66,10 +67,7 @@ void FormGridDisplay::SetGridValue(std::int16_t N, const std::string &NValue)
     cell(N, 1).setText(qtText(NValue));
 }
 
-void FormGridDisplay::SetNumberOfNumerics()
-{
-    TotalNumberOfNumerics = displayItemCount(state_);
-}
+void FormGridDisplay::SetNumberOfNumerics() { TotalNumberOfNumerics = displayItemCount(state_); }
 
 // 0 becomes 1 and a number beyond the groups the last group; without any
 // group it is 0.
@@ -115,8 +113,7 @@ void FormGridDisplay::UpdateGridDisplay()
         heading = QStringLiteral("Analog Inputs");
         setWindowTitle(QStringLiteral("Analogs"));
         break;
-    default:
-        return;
+    default: return;
     }
 
     const double dpi = logicalDpiY();
@@ -136,9 +133,6 @@ void FormGridDisplay::UpdateGridDisplay()
         cell(i, 0).setText(qtText(displayedDescription(state_, i)));
 }
 
-void FormGridDisplay::operatorClosed()
-{
-    main_.EnableGrid_Click();
-}
+void FormGridDisplay::operatorClosed() { main_.EnableGrid_Click(); }
 
 } // namespace qmxsrv

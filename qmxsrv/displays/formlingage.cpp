@@ -38,12 +38,13 @@ BarGauge *FormLinGage::makeBar()
     b->setIndex(int(bars_.size()));
     // Queued: the setup that opens may rebuild the window and destroy the
     // bar whose double click is still being handled.
-    connect(b, &BarGauge::activated, this,
-            [this](int k) {
-                std::int16_t Index = std::int16_t(k + 1);
-                main_.GotoSetupFromView(Index);
-            },
-            Qt::QueuedConnection);
+    connect(
+        b, &BarGauge::activated, this,
+        [this](int k) {
+            std::int16_t Index = std::int16_t(k + 1);
+            main_.GotoSetupFromView(Index);
+        },
+        Qt::QueuedConnection);
     return b;
 }
 
@@ -128,17 +129,10 @@ void FormLinGage::UpdateBarDisplay()
     case ViewState::ShowGroup:
         setWindowTitle(QStringLiteral("Display Group ") + (g ? qtText(g->Description) : QString()));
         break;
-    case ViewState::ShowChannels:
-        setWindowTitle(QStringLiteral("Display Channels"));
-        break;
-    case ViewState::ShowLVDTs:
-        setWindowTitle(QStringLiteral("Display LVDTs"));
-        break;
-    case ViewState::ShowAnalogs:
-        setWindowTitle(QStringLiteral("Display Analogs"));
-        break;
-    default:
-        break;
+    case ViewState::ShowChannels: setWindowTitle(QStringLiteral("Display Channels")); break;
+    case ViewState::ShowLVDTs: setWindowTitle(QStringLiteral("Display LVDTs")); break;
+    case ViewState::ShowAnalogs: setWindowTitle(QStringLiteral("Display Analogs")); break;
+    default: break;
     }
 
     const int count = std::min<int>(TotalNumberOfBars, int(bars_.size()));
@@ -156,9 +150,6 @@ void FormLinGage::configureBar(BarGauge &b, int i)
     qmxsrv::configureBar(b, item);
 }
 
-void FormLinGage::operatorClosed()
-{
-    main_.EnableBarGraphs_Click();
-}
+void FormLinGage::operatorClosed() { main_.EnableBarGraphs_Click(); }
 
 } // namespace qmxsrv

@@ -12,10 +12,7 @@ FileCommands::FileCommands(ProgramState &state, SetupWindow &window, FileDialogs
 {
 }
 
-void FileCommands::NewFile()
-{
-    NewSetup(state_, window_);
-}
+void FileCommands::NewFile() { NewSetup(state_, window_); }
 
 void FileCommands::OpenFile()
 {
@@ -25,10 +22,7 @@ void FileCommands::OpenFile()
     loadNamed(dialogs_.openFile(request));
 }
 
-void FileCommands::SaveFile()
-{
-    SaveSetupFile(state_);
-}
+void FileCommands::SaveFile() { SaveSetupFile(state_); }
 
 void FileCommands::SaveAsFile()
 {

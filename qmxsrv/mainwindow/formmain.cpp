@@ -30,9 +30,8 @@ namespace qmxsrv {
 namespace {
 
 constexpr char SetupModifiedText[] = "Setup has been modified\rSave changes";
-constexpr char ConversationsOpenText[] =
-    "Other applications are using this application\r"
-    "Do you really want to exit the application?";
+constexpr char ConversationsOpenText[] = "Other applications are using this application\r"
+                                         "Do you really want to exit the application?";
 
 // Runs command when the menu item is chosen.
 template <typename F> void onTriggered(QAction *action, QObject *context, F command)
@@ -57,15 +56,9 @@ void execInputSetup(QDialog &dialog, QLineEdit *number, QLineEdit *value,
 
 FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
                    QWidget *parent)
-    : QMainWindow(parent),
-      state_(state),
-      link_(std::move(link)),
-      files_(state, *this, dialogs),
-      menus_(buildMainMenus(*menuBar())),
-      service_(new LiveValueService(this)),
-      LabelChan_(*service_),
-      scan_(state),
-      Timer1(new QTimer(this))
+    : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
+      menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
+      LabelChan_(*service_), scan_(state), Timer1(new QTimer(this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));
@@ -146,16 +139,12 @@ void FormMain::listen()
 {
     if (!link_ || service_->listen(*link_))
         return;
-    tell(state_.boxes(), "Live values cannot be served on "
-                             + storedText(link_->address.toString()) + " port "
-                             + std::to_string(link_->port) + ": "
-                             + storedText(service_->errorString()));
+    tell(state_.boxes(),
+         "Live values cannot be served on " + storedText(link_->address.toString()) + " port " +
+             std::to_string(link_->port) + ": " + storedText(service_->errorString()));
 }
 
-void FormMain::showSetupTitle(const std::string &title)
-{
-    setWindowTitle(qtText(title));
-}
+void FormMain::showSetupTitle(const std::string &title) { setWindowTitle(qtText(title)); }
 
 void FormMain::UpdateMainDisplay()
 {
@@ -174,25 +163,13 @@ void FormMain::Timer1_Timer()
     scan_.tick();
 }
 
-void FormMain::CommandResetMM_Click()
-{
-    state_.device().QmxResetMM();
-}
+void FormMain::CommandResetMM_Click() { state_.device().QmxResetMM(); }
 
-void FormMain::UpdateToggle_Click(bool checked)
-{
-    state_.view.UpdateEnabled = checked;
-}
+void FormMain::UpdateToggle_Click(bool checked) { state_.view.UpdateEnabled = checked; }
 
-void FormMain::EnableGrid_Click()
-{
-    menus_.EnableGrid->trigger();
-}
+void FormMain::EnableGrid_Click() { menus_.EnableGrid->trigger(); }
 
-void FormMain::EnableBarGraphs_Click()
-{
-    menus_.EnableBarGraphs->trigger();
-}
+void FormMain::EnableBarGraphs_Click() { menus_.EnableBarGraphs->trigger(); }
 
 void FormMain::applyGrid(bool checked)
 {
@@ -333,8 +310,7 @@ bool FormMain::queryUnload()
     bool refused = false;
     if (state_.view.DDELinkCount > 0)
         refused = boxes.show(ConversationsOpenText, storedText(windowTitle()), Buttons::YesNo,
-                             Icon::Question)
-                  == Answer::No;
+                             Icon::Question) == Answer::No;
     WriteSettings(state_.settings, true, boxes);
     return !refused;
 }

@@ -21,8 +21,8 @@ std::optional<LinkEndpoint> linkEndpoint(const QString &link)
     QHostAddress address;
     if (!bracketed && host == QLatin1String("localhost"))
         address = QHostAddress(QHostAddress::LocalHost);
-    else if (!address.setAddress(host)
-             || (address.protocol() == QAbstractSocket::IPv6Protocol) != bracketed)
+    else if (!address.setAddress(host) ||
+             (address.protocol() == QAbstractSocket::IPv6Protocol) != bracketed)
         return std::nullopt;
     return LinkEndpoint{address, quint16(port)};
 }

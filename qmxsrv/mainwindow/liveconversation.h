@@ -39,7 +39,7 @@ private:
 
     QWebSocket *socket_;
     qint64 queueLimit_;
-    bool open_ = true;     // may still be sent to
+    bool open_ = true;      // may still be sent to
     bool finished_ = false; // finished has been emitted
     std::vector<bool> advised_;
 };

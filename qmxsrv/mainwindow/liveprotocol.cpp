@@ -12,10 +12,7 @@ QString compact(const QJsonObject &object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-Parsed failed(const QString &error)
-{
-    return {std::nullopt, error};
-}
+Parsed failed(const QString &error) { return {std::nullopt, error}; }
 
 } // namespace
 
@@ -37,8 +34,8 @@ Parsed parseClientMessage(const QString &text)
     else if (verbName == QLatin1String("unadvise"))
         verb = Verb::Unadvise;
     else
-        return failed(QStringLiteral("unknown verb \"%1\"; use request, advise or unadvise")
-                          .arg(verbName));
+        return failed(
+            QStringLiteral("unknown verb \"%1\"; use request, advise or unadvise").arg(verbName));
     const QJsonValue item = object.begin().value();
     if (!item.isString())
         return failed(QStringLiteral("the item is a string such as \"3\""));
@@ -62,19 +59,16 @@ int itemNumber(const QString &name)
 
 QString itemMessage(int item, const QString &text)
 {
-    return compact({{QStringLiteral("item"), QString::number(item)},
-                    {QStringLiteral("text"), text}});
+    return compact(
+        {{QStringLiteral("item"), QString::number(item)}, {QStringLiteral("text"), text}});
 }
 
 QString removedMessage(int item)
 {
-    return compact({{QStringLiteral("item"), QString::number(item)},
-                    {QStringLiteral("removed"), true}});
+    return compact(
+        {{QStringLiteral("item"), QString::number(item)}, {QStringLiteral("removed"), true}});
 }
 
-QString errorMessage(const QString &error)
-{
-    return compact({{QStringLiteral("error"), error}});
-}
+QString errorMessage(const QString &error) { return compact({{QStringLiteral("error"), error}}); }
 
 } // namespace qmxsrv::live

@@ -32,8 +32,8 @@ Parsed parseClientMessage(const QString &text);
 // (no sign, blanks or leading zeros); -1 for anything else.
 int itemNumber(const QString &name);
 
-QString itemMessage(int item, const QString &text);   // {"item":"3","text":" 0.01230"}
-QString removedMessage(int item);                     // {"item":"25","removed":true}
-QString errorMessage(const QString &error);           // {"error":"..."}
+QString itemMessage(int item, const QString &text); // {"item":"3","text":" 0.01230"}
+QString removedMessage(int item);                   // {"item":"25","removed":true}
+QString errorMessage(const QString &error);         // {"error":"..."}
 
 } // namespace qmxsrv::live

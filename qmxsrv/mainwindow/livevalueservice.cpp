@@ -20,9 +20,9 @@ constexpr int refusedCloseWait = 2000;
 } // namespace
 
 LiveValueService::LiveValueService(QObject *parent)
-    : QObject(parent),
-      listener_(new QTcpServer(this)),
-      server_(new QWebSocketServer(QStringLiteral("QMXSRV"), QWebSocketServer::NonSecureMode, this)),
+    : QObject(parent), listener_(new QTcpServer(this)),
+      server_(
+          new QWebSocketServer(QStringLiteral("QMXSRV"), QWebSocketServer::NonSecureMode, this)),
       items_(1)
 {
     items_[0].text = QStringLiteral("DDE");
@@ -32,8 +32,7 @@ LiveValueService::LiveValueService(QObject *parent)
             [](QWebSocketCorsAuthenticator *authenticator) {
                 authenticator->setAllowed(authenticator->origin().isEmpty());
             });
-    connect(server_, &QWebSocketServer::newConnection, this,
-            &LiveValueService::acceptConnections);
+    connect(server_, &QWebSocketServer::newConnection, this, &LiveValueService::acceptConnections);
     // Our own listener only to switch Nagle off: pushes are small and must
     // not wait for the client's delayed acknowledgement (40 ms on Linux).
     connect(listener_, &QTcpServer::newConnection, this, [this] {
@@ -56,15 +55,9 @@ bool LiveValueService::listen(const LinkEndpoint &endpoint)
     return listener_->listen(endpoint.address, endpoint.port);
 }
 
-QString LiveValueService::errorString() const
-{
-    return listener_->errorString();
-}
+QString LiveValueService::errorString() const { return listener_->errorString(); }
 
-quint16 LiveValueService::port() const
-{
-    return listener_->serverPort();
-}
+quint16 LiveValueService::port() const { return listener_->serverPort(); }
 
 void LiveValueService::acceptConnections()
 {
@@ -82,10 +75,9 @@ void LiveValueService::acceptConnections()
         auto *conversation = new LiveConversation(socket, queueLimit_, this);
         conversation->setItemCount(itemCount());
         connect(conversation, &LiveConversation::received, this, &LiveValueService::handle);
-        connect(conversation, &LiveConversation::binaryReceived, this,
-                [](LiveConversation *c) {
-                    c->send(live::errorMessage(QStringLiteral("messages are JSON text")));
-                });
+        connect(conversation, &LiveConversation::binaryReceived, this, [](LiveConversation *c) {
+            c->send(live::errorMessage(QStringLiteral("messages are JSON text")));
+        });
         connect(conversation, &LiveConversation::finished, this, &LiveValueService::end);
         conversations_.push_back(conversation);
         emit conversationOpened();
@@ -181,10 +173,7 @@ void LiveValueService::setItemCount(int count)
     }
 }
 
-int LiveValueService::itemCount() const
-{
-    return int(items_.size()) - 1;
-}
+int LiveValueService::itemCount() const { return int(items_.size()) - 1; }
 
 bool LiveValueService::setItemText(int item, const QString &text)
 {
@@ -207,14 +196,8 @@ QString LiveValueService::itemText(int item) const
     return item >= 0 && item <= itemCount() ? items_[std::size_t(item)].text : QString();
 }
 
-int LiveValueService::conversationCount() const
-{
-    return int(conversations_.size());
-}
+int LiveValueService::conversationCount() const { return int(conversations_.size()); }
 
-void LiveValueService::setQueueLimit(qint64 bytes)
-{
-    queueLimit_ = bytes;
-}
+void LiveValueService::setQueueLimit(qint64 bytes) { queueLimit_ = bytes; }
 
 } // namespace qmxsrv

@@ -78,7 +78,7 @@ private:
 
     QTcpServer *listener_;
     QWebSocketServer *server_; // does the handshakes of what listener_ accepts
-    std::vector<Item> items_; // items_[0] is item "0"
+    std::vector<Item> items_;  // items_[0] is item "0"
     std::vector<LiveConversation *> conversations_;
     qint64 queueLimit_ = defaultQueueLimit;
 };

@@ -23,8 +23,8 @@ class MessageBoxes;
 class ProgramState;
 
 struct StartOptions {
-    QString programFolder;           // AppPath: qmxsrv.ini, the firmware, the lock
-    std::string commandLine;         // the setup file to load; empty for none
+    QString programFolder;            // AppPath: qmxsrv.ini, the firmware, the lock
+    std::string commandLine;          // the setup file to load; empty for none
     std::optional<LinkEndpoint> link; // the live-value service's address; none, no service
 };
 

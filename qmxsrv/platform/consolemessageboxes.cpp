@@ -20,8 +20,8 @@ std::string consoleLine(const std::string &text, const std::string &title)
     return line;
 }
 
-Answer ConsoleMessageBoxes::show(const std::string &text, const std::string &title,
-                                 Buttons buttons, Icon)
+Answer ConsoleMessageBoxes::show(const std::string &text, const std::string &title, Buttons buttons,
+                                 Icon)
 {
     std::fprintf(out_, "%s\n", consoleLine(text, title).c_str());
     std::fflush(out_);

@@ -14,8 +14,7 @@ InstanceLock::Result InstanceLock::acquire()
 {
     if (file_.isLocked() || file_.tryLock(0))
         return Result::Acquired;
-    return file_.error() == QLockFile::LockFailedError ? Result::HeldByOther
-                                                       : Result::Unavailable;
+    return file_.error() == QLockFile::LockFailedError ? Result::HeldByOther : Result::Unavailable;
 }
 
 } // namespace qmxsrv

@@ -20,9 +20,6 @@ LibraryMessageHandler::LibraryMessageHandler(MessageBoxes &boxes)
     QmxHostSetMessageHandler(&showLibraryMessage, &boxes);
 }
 
-LibraryMessageHandler::~LibraryMessageHandler()
-{
-    QmxHostSetMessageHandler(nullptr, nullptr);
-}
+LibraryMessageHandler::~LibraryMessageHandler() { QmxHostSetMessageHandler(nullptr, nullptr); }
 
 } // namespace qmxsrv

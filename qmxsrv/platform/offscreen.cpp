@@ -13,8 +13,8 @@ bool offscreenNeeded(const QProcessEnvironment &environment, const QStringList &
         return false;
     // Qt takes "-platform name" (or "--platform name") from the arguments.
     for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("-platform")
-            || arguments[i] == QLatin1String("--platform"))
+        if (arguments[i] == QLatin1String("-platform") ||
+            arguments[i] == QLatin1String("--platform"))
             return false;
     }
     return true;

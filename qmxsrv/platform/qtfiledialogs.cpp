@@ -44,8 +44,8 @@ QStringList qtNameFilters(const std::string &filter)
         if (name.isEmpty() && stored.trimmed().isEmpty())
             continue; // nothing at all, or a trailing "|"
         const QString patterns = qtPatterns(stored);
-        filters << (name.isEmpty() ? patterns : name) + QLatin1String(" (") + patterns
-                       + QLatin1Char(')');
+        filters << (name.isEmpty() ? patterns : name) + QLatin1String(" (") + patterns +
+                       QLatin1Char(')');
     }
     return filters;
 }
@@ -67,10 +67,7 @@ std::string QtFileDialogs::openFile(const FileDialogRequest &request)
     return run(request, false);
 }
 
-std::string QtFileDialogs::saveFile(const FileDialogRequest &request)
-{
-    return run(request, true);
-}
+std::string QtFileDialogs::saveFile(const FileDialogRequest &request) { return run(request, true); }
 
 std::string QtFileDialogs::run(const FileDialogRequest &request, bool save)
 {

@@ -69,8 +69,8 @@ Answer answerOf(QMessageBox::StandardButton button)
 
 QtMessageBoxes::QtMessageBoxes(QWidget *parent) : parent_(parent) {}
 
-Answer QtMessageBoxes::show(const std::string &text, const std::string &title,
-                            Buttons buttons, Icon icon)
+Answer QtMessageBoxes::show(const std::string &text, const std::string &title, Buttons buttons,
+                            Icon icon)
 {
     const ButtonSet set = qtButtons(buttons);
     QMessageBox box(qtIcon(icon), boxTitle(title, QApplication::applicationDisplayName()),
@@ -83,9 +83,6 @@ Answer QtMessageBoxes::show(const std::string &text, const std::string &title,
     return answerOf(clicked ? box.standardButton(clicked) : set.escape);
 }
 
-void QtMessageBoxes::beep()
-{
-    QApplication::beep();
-}
+void QtMessageBoxes::beep() { QApplication::beep(); }
 
 } // namespace qmxsrv

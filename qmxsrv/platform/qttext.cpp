@@ -13,9 +13,6 @@ QString qtText(const std::string &text)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-std::string storedText(const QString &text)
-{
-    return text.toStdString();
-}
+std::string storedText(const QString &text) { return text.toStdString(); }
 
 } // namespace qmxsrv

@@ -2,10 +2,7 @@
 
 namespace qmxsrv {
 
-void ScriptedFileDialogs::answerNext(const std::string &path)
-{
-    answers_.push_back(path);
-}
+void ScriptedFileDialogs::answerNext(const std::string &path) { answers_.push_back(path); }
 
 std::string ScriptedFileDialogs::openFile(const FileDialogRequest &request)
 {

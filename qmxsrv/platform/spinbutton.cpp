@@ -17,7 +17,8 @@ static QToolButton *arrow(Qt::ArrowType type, const char *name, QWidget *parent)
 }
 
 SpinButton::SpinButton(QWidget *parent)
-    : QWidget(parent), up_(arrow(Qt::UpArrow, "up", this)), down_(arrow(Qt::DownArrow, "down", this))
+    : QWidget(parent), up_(arrow(Qt::UpArrow, "up", this)),
+      down_(arrow(Qt::DownArrow, "down", this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

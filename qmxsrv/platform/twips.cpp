@@ -7,10 +7,7 @@
 
 namespace qmxsrv {
 
-static double usableDpi(double dpi)
-{
-    return (std::isfinite(dpi) && dpi > 0) ? dpi : 96.0;
-}
+static double usableDpi(double dpi) { return (std::isfinite(dpi) && dpi > 0) ? dpi : 96.0; }
 
 int twipsToPixels(double twips, double dpi)
 {

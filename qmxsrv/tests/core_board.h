@@ -39,8 +39,8 @@ namespace qmxtest {
 // whatever comes due while it is open.
 class NestingBoxes : public qmxsrv::ScriptedMessageBoxes {
 public:
-    qmxsrv::Answer show(const std::string &text, const std::string &title,
-                        qmxsrv::Buttons buttons, qmxsrv::Icon icon) override
+    qmxsrv::Answer show(const std::string &text, const std::string &title, qmxsrv::Buttons buttons,
+                        qmxsrv::Icon icon) override
     {
         if (auto run = std::exchange(during, nullptr))
             run();

@@ -40,8 +40,8 @@ TEST_F(Objects, SetDefaultsProgramsTheBoardInOrder)
               (std::vector<std::string>{"Channel 3", "", "Inch"}));
     EXPECT_EQ((std::vector<int>{c.Index, c.Decimals, c.UseTwoMasters, c.InUse}),
               (std::vector<int>{3, 5, false, false}));
-    EXPECT_EQ((Floats{c.Master1, c.Master2, c.HiTol, c.LoTol, c.HiAppr, c.LoAppr,
-                      c.BarDisplayTop, c.BarDisplayBot}),
+    EXPECT_EQ((Floats{c.Master1, c.Master2, c.HiTol, c.LoTol, c.HiAppr, c.LoAppr, c.BarDisplayTop,
+                      c.BarDisplayBot}),
               (Floats{0, 0, 0.01f, -0.01f, 0.009f, -0.009f, 0.05f, -0.05f}));
 
     lvdt l(device);
@@ -84,8 +84,8 @@ TEST_F(Objects, CalibrationPropertiesTalkToTheBoard)
     EXPECT_EQ(a.FullScale(), 2.5f);
     a.SetAnalogFullScale(4, 3.0f);
     a.SetAnalogZero(4, 0.125f);
-    EXPECT_THAT(takeCalls(), ElementsAre("QmxSetAfsv(3, 2.5)", "QmxReadAfsv(3)",
-                                         "QmxSetAfsv(4, 3)", "QmxSetAzero(4, 0.125)"));
+    EXPECT_THAT(takeCalls(), ElementsAre("QmxSetAfsv(3, 2.5)", "QmxReadAfsv(3)", "QmxSetAfsv(4, 3)",
+                                         "QmxSetAzero(4, 0.125)"));
 
     channel c(device, boxes);
     c.Index = 4;
@@ -111,8 +111,8 @@ TEST_F(Objects, FormulaAndIndexZeroMessages)
     c.setZeroOffset(1.0f);
     EXPECT_EQ(c.Formula(), "");
     EXPECT_THAT(takeCalls(), IsEmpty());
-    EXPECT_THAT(messages(), ElementsAre("Index Zero in Formula Property",
-                                        "Index Zero in ZeroOffset Property"));
+    EXPECT_THAT(messages(),
+                ElementsAre("Index Zero in Formula Property", "Index Zero in ZeroOffset Property"));
     EXPECT_THAT(boxes.shown, Each(FieldsAre(_, "QMXSRV", Buttons::Ok, _)));
     c.setScaling(2.0f); // no such test for the scaling
     EXPECT_THAT(takeCalls(), ElementsAre("QmxSetCscale(0, 2)"));
@@ -144,10 +144,11 @@ TEST(Group, ListOperations)
         std::int16_t add, remove; // add that channel, or else remove at that position
         std::vector<std::int16_t> after;
     } steps[] = {
-        {4, 0, {4}},       {7, 0, {4, 7}},       {9, 0, {4, 7, 9}},     {0, 2, {4, 9}},
-        {0, 3, {4, 9}},    {7, 0, {4, 9, 7}},    {9, 0, {4, 9, 7, 9}},  {0, 0, {4, 9, 7, 9}},
-        {0, -1, {4, 9, 7, 9}}, {0, 4, {4, 9, 7}}, {0, 1, {9, 7}},       {0, 1, {7}},
-        {0, 1, {}},        {0, 1, {}},
+        {4, 0, {4}},          {7, 0, {4, 7}},       {9, 0, {4, 7, 9}},
+        {0, 2, {4, 9}},       {0, 3, {4, 9}},       {7, 0, {4, 9, 7}},
+        {9, 0, {4, 9, 7, 9}}, {0, 0, {4, 9, 7, 9}}, {0, -1, {4, 9, 7, 9}},
+        {0, 4, {4, 9, 7}},    {0, 1, {9, 7}},       {0, 1, {7}},
+        {0, 1, {}},           {0, 1, {}},
     };
     for (const auto &s : steps) {
         if (s.add)
@@ -183,9 +184,9 @@ TEST_F(Objects, StartDeviceDefaultObjectsAndResizing)
 
     // Growing programs only the new items; the objects already there stay.
     EXPECT_TRUE(CreateChannels(state, 4));
-    EXPECT_THAT(takeCalls(), ElementsAre("QmxClearChannel(3)", "QmxSetCzero(3, 0)",
-                                         "QmxSetCscale(3, 1)", "QmxClearChannel(4)",
-                                         "QmxSetCzero(4, 0)", "QmxSetCscale(4, 1)"));
+    EXPECT_THAT(takeCalls(),
+                ElementsAre("QmxClearChannel(3)", "QmxSetCzero(3, 0)", "QmxSetCscale(3, 1)",
+                            "QmxClearChannel(4)", "QmxSetCzero(4, 0)", "QmxSetCscale(4, 1)"));
     EXPECT_EQ(state.settings.MaxChannel, 4);
     EXPECT_EQ(&state.Channels.Item(2), &second);
     // Shrinking sends nothing and keeps the rest.

@@ -8,11 +8,11 @@
 #include <sys/stat.h>
 
 using namespace qmxsrv;
+using qmxtest::readFile;
+using qmxtest::writeFile;
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::FieldsAre;
-using qmxtest::readFile;
-using qmxtest::writeFile;
 
 namespace {
 
@@ -47,8 +47,8 @@ TEST_F(SettingsFile, DefaultsWrittenByteForByteAndSettingsReadBack)
     EXPECT_EQ(defaults.FirmwarePath, dir.path() + "/Rdx44k.bin");
     // Every setting away from its default, in declared order (counts, decimals,
     // scan time, averages, base address, firmware, DDE), in this program folder.
-    const Settings s{255, 7, 0, -1, 3, 2, -32768, 32767, 16, 0x300, "fw 2.bin", true,
-                     dir.path(), defaults.FirmwarePath};
+    const Settings s{255,   7,  0,     -1,         3,    2,          -32768,
+                     32767, 16, 0x300, "fw 2.bin", true, dir.path(), defaults.FirmwarePath};
     for (bool line15 : {false, true}) {
         ASSERT_TRUE(WriteSettings(defaults, line15, boxes));
         EXPECT_EQ(readFile(path), defaultFile + (line15 ? "\r\n" : ""));
@@ -76,10 +76,22 @@ TEST_F(SettingsFile, ReadingRules)
         {H "ScanTime=abc", [](S &s) { s.ScanTime = 0; }},
         {H "ScanTime=40000", [](S &) {}},
         {H "ADCAverage=8|RunAvg=-2|Decimals= 3",
-         [](S &s) { s.ADCAverage = 8; s.RunAvg = -2; s.SystemDecimals = 3; }},
-        {H "MaxDigital= 6|MaxStrain= 300", [](S &s) { s.MaxDigital = 6; s.MaxStrain = 300; }},
+         [](S &s) {
+             s.ADCAverage = 8;
+             s.RunAvg = -2;
+             s.SystemDecimals = 3;
+         }},
+        {H "MaxDigital= 6|MaxStrain= 300",
+         [](S &s) {
+             s.MaxDigital = 6;
+             s.MaxStrain = 300;
+         }},
         {H "MaxChannel=255|MaxAnalog=256|MaxLVDT=300", [](S &s) { s.MaxChannel = 255; }},
-        {H "MaxAnalog=0|MaxChannel=-3", [](S &s) { s.MaxAnalog = 0; s.MaxChannel = -3; }},
+        {H "MaxAnalog=0|MaxChannel=-3",
+         [](S &s) {
+             s.MaxAnalog = 0;
+             s.MaxChannel = -3;
+         }},
         // The firmware path keeps the default name.
         {H "QMXFirmware=  other.bin ", [](S &s) { s.QMXFirmware = "other.bin "; }},
         {H "QMXFirmware=a=b", [](S &s) { s.QMXFirmware = "a=b"; }},
@@ -90,7 +102,11 @@ TEST_F(SettingsFile, ReadingRules)
         {H "MaxChannel 12|=12|Unknown=3||", [](S &) {}},
         // The first lines are not checked as headers, and lines end in CR, LF or both.
         {"MaxAnalog=2\nanything\rScanTime=100|RunAvg=3",
-         [](S &s) { s.MaxAnalog = 2; s.ScanTime = 100; s.RunAvg = 3; }},
+         [](S &s) {
+             s.MaxAnalog = 2;
+             s.ScanTime = 100;
+             s.RunAvg = 3;
+         }},
     };
 #undef H
     for (const auto &c : cases) {

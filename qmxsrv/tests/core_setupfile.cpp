@@ -11,13 +11,13 @@
 #include <sys/resource.h>
 
 using namespace qmxsrv;
+using qmxtest::readFile;
+using qmxtest::writeFile;
 using ::testing::_;
 using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::FieldsAre;
 using ::testing::IsEmpty;
-using qmxtest::readFile;
-using qmxtest::writeFile;
 
 namespace {
 
@@ -36,9 +36,10 @@ std::string crlf(std::initializer_list<Lines> parts)
 // A channel record as the writer writes it, with defaults apart from these.
 Lines channelLines(int index, const std::string &description)
 {
-    return {"[Channel]", fileInteger(index), description, "", " 5 ", "Inch", " 0 ", " 0 ",
-            "False", " 0.01 ", " 0.009 ", "-0.009 ", "-0.01 ", " 1 ", " 0 ", " 0.05 ",
-            "-0.05 ", "[End Channel]"};
+    return {
+        "[Channel]", fileInteger(index), description, "",        " 5 ",    "Inch", " 0 ", " 0 ",
+        "False",     " 0.01 ",           " 0.009 ",   "-0.009 ", "-0.01 ", " 1 ",  " 0 ", " 0.05 ",
+        "-0.05 ",    "[End Channel]"};
 }
 
 class SetupFile : public qmxtest::OnBoard {
@@ -100,25 +101,74 @@ TEST_F(SetupFile, WrittenLineForLineAndLoadedBack)
 
     ASSERT_TRUE(SaveSetupFile(state));
     const Lines zeros = {" 0 ", " 0 ", " 0 ", " 0 "};
-    EXPECT_EQ(readFile(dir.file("out.qmx")),
-              crlf({{"[QMXSRV Version 1.0]", "[General Setup]", "MaxChannel= 2 ", "MaxLVDT= 1 ",
-                     "MaxAnalog= 1 ", "MaxDigital=0", "MaxStrain=0", "Decimals= 4 ",
-                     "[End Section]", "[ChannelGridWindow]", " 100 ", " 200 ", " 3000 ",
-                     " 4000 ", "[ChannelBarWindow]"}, zeros, {"[ChannelDialWindow]"}, zeros,
-                    {"[LvdtGridWindow]"}, zeros, {"[LvdtBarWindow]"}, zeros, {"[LvdtDialWindow]"},
-                    zeros, {"[AnalogGridWindow]"}, zeros, {"[AnalogBarWindow]"}, zeros,
-                    {"[AnalogDialWindow]", "-5 ", " 0 ", " 1 ", " 32767 ", "[Channel]", " 2 ",
-                     "Bore  side", "(T1+A1)/2", " 3 ", "mm", " 10 ", " 20.5 ", "True", " 0.01 ",
-                     " 0.009 ", "-0.009 ", "-0.01 ", " 1.25 ", "-0.003 ", " 0.05 ", "-0.05 ",
-                     "[End Channel]", "[lvdt]", " 1 ", "Lvdt 1", " 0.04 ", " 0 ", "[End lvdt]",
-                     "[Analog]", " 1 ", "Analog  1", " 1 ", "-0.75 ", "[End Analog]", "[Group]",
-                     " 1 ", "Pair", " 3 ", " 2 ", " 1 ", " 2 "}, zeros,
-                    {" 1 ", " 2 ", " 3 ", " 4 "}, zeros, {"[End Group]", "[End Setup]"}}));
+    EXPECT_EQ(
+        readFile(dir.file("out.qmx")),
+        crlf({{"[QMXSRV Version 1.0]", "[General Setup]", "MaxChannel= 2 ", "MaxLVDT= 1 ",
+               "MaxAnalog= 1 ", "MaxDigital=0", "MaxStrain=0", "Decimals= 4 ", "[End Section]",
+               "[ChannelGridWindow]", " 100 ", " 200 ", " 3000 ", " 4000 ", "[ChannelBarWindow]"},
+              zeros,
+              {"[ChannelDialWindow]"},
+              zeros,
+              {"[LvdtGridWindow]"},
+              zeros,
+              {"[LvdtBarWindow]"},
+              zeros,
+              {"[LvdtDialWindow]"},
+              zeros,
+              {"[AnalogGridWindow]"},
+              zeros,
+              {"[AnalogBarWindow]"},
+              zeros,
+              {"[AnalogDialWindow]",
+               "-5 ",
+               " 0 ",
+               " 1 ",
+               " 32767 ",
+               "[Channel]",
+               " 2 ",
+               "Bore  side",
+               "(T1+A1)/2",
+               " 3 ",
+               "mm",
+               " 10 ",
+               " 20.5 ",
+               "True",
+               " 0.01 ",
+               " 0.009 ",
+               "-0.009 ",
+               "-0.01 ",
+               " 1.25 ",
+               "-0.003 ",
+               " 0.05 ",
+               "-0.05 ",
+               "[End Channel]",
+               "[lvdt]",
+               " 1 ",
+               "Lvdt 1",
+               " 0.04 ",
+               " 0 ",
+               "[End lvdt]",
+               "[Analog]",
+               " 1 ",
+               "Analog  1",
+               " 1 ",
+               "-0.75 ",
+               "[End Analog]",
+               "[Group]",
+               " 1 ",
+               "Pair",
+               " 3 ",
+               " 2 ",
+               " 1 ",
+               " 2 "},
+              zeros,
+              {" 1 ", " 2 ", " 3 ", " 4 "},
+              zeros,
+              {"[End Group]", "[End Setup]"}}));
     EXPECT_FALSE(state.view.SetupModified);
     // Calibrations come from the board; channel 1 is not in use and not read.
-    EXPECT_THAT(takeCalls(),
-                ElementsAre("QmxReadCscale(2)", "QmxReadCzero(2)", "QmxReadTfsv(1)",
-                            "QmxReadTzero(1)", "QmxReadAfsv(1)", "QmxReadAzero(1)"));
+    EXPECT_THAT(takeCalls(), ElementsAre("QmxReadCscale(2)", "QmxReadCzero(2)", "QmxReadTfsv(1)",
+                                         "QmxReadTzero(1)", "QmxReadAfsv(1)", "QmxReadAzero(1)"));
     EXPECT_THAT(messages(), IsEmpty());
 
     // Another setup in between, so that the load must put everything back.
@@ -144,7 +194,8 @@ TEST_F(SetupFile, LoaderMessagesAndTheEndOfTheSetup)
     state.settings.MaxDigital = 2;
     loadText(crlf({{"[QMXSRV Version 9.9]", "[General Setup]", "MaxChannel= 16 ", "MaxDigital=0",
                     "MaxStrain=7", "Colour=red", "[End Section]", "", "garbage"},
-                   channelLines(16, "Last one"), {"[Group]", " 3 ", "Empty", " 0 "},
+                   channelLines(16, "Last one"),
+                   {"[Group]", " 3 ", "Empty", " 0 "},
                    Lines(12, " 1 "),
                    {"[End Group]", "[End Setup]", "after the end", "[Channel]"}}));
 
@@ -177,7 +228,7 @@ TEST_F(SetupFile, LoaderMessagesAndTheEndOfTheSetup)
 TEST_F(SetupFile, FaultsAreReportedAndSurvived)
 {
     const Lines header = {"[QMXSRV Version 1.0]", "[General Setup]", "MaxChannel= 4 ",
-                          "MaxLVDT= 2 ", "MaxAnalog= 1 ", "[End Section]"};
+                          "MaxLVDT= 2 ",          "MaxAnalog= 1 ",   "[End Section]"};
     const Lines loaded = channelLines(1, "Loaded");
     auto record = [](int badLine, const std::string &badText, bool cutEnd = false) {
         auto l = channelLines(3, "Faulty");
@@ -188,33 +239,47 @@ TEST_F(SetupFile, FaultsAreReportedAndSurvived)
     };
     const struct {
         const char *name;
-        Lines lines;    // after the valid beginning
-        int faultLine;  // 1-based within `lines`; 0: the file is cut after them
+        Lines lines;   // after the valid beginning
+        int faultLine; // 1-based within `lines`; 0: the file is cut after them
         std::string fault;
         bool goesOn = false; // the line is ignored and the load continues
     } cases[] = {
         {"channel number", {"[Channel]", " 9 "}, 2, "There is no channel 9; MaxChannel is 4"},
         {"lvdt number", {"[lvdt]", " 0 "}, 2, "There is no LVDT 0; MaxLVDT is 2"},
         {"analog number", {"[Analog]", "2"}, 2, "There is no analog input 2; MaxAnalog is 1"},
-        {"general line without =", {"[General Setup]", "Decimals 5"}, 2,
+        {"general line without =",
+         {"[General Setup]", "Decimals 5"},
+         2,
          "A [General Setup] line without \"=\""},
-        {"general value", {"[General Setup]", "Decimals= 99999"}, 2,
+        {"general value",
+         {"[General Setup]", "Decimals= 99999"},
+         2,
          "\"Decimals= 99999\": the value is not a number from -32768 to 32767"},
         {"float", record(6, "abc"), 7, "\"abc\" is not a number"},
         {"float range", record(14, "1E+39"), 15, "\"1E+39\" is not a number"},
         {"Boolean", record(8, "maybe"), 9, "\"maybe\" is not True, False or a number"},
         {"integer", record(4, " 40000 "), 5, "\" 40000 \" is not a number from -32768 to 32767"},
-        {"cut channel record", {"[Channel]", " 3 ", "Cut", "T1"}, 0,
+        {"cut channel record",
+         {"[Channel]", " 3 ", "Cut", "T1"},
+         0,
          "The file ends inside a [Channel] record"},
         {"missing end line", record(2, "No end", true), 0,
          "The file ends inside a [Channel] record"},
-        {"cut window section", {"[LvdtBarWindow]", " 1 ", " 2 "}, 0,
+        {"cut window section",
+         {"[LvdtBarWindow]", " 1 ", " 2 "},
+         0,
          "The file ends inside a [LvdtBarWindow]"},
-        {"cut group", {"[Group]", " 1 ", "G", " 3 ", " 1 "}, 0,
+        {"cut group",
+         {"[Group]", " 1 ", "G", " 3 ", " 1 "},
+         0,
          "The file ends inside a [Group] record"},
-        {"group member", {"[Group]", " 1 ", "G", " 2 ", " 1 ", " 7 "}, 6,
+        {"group member",
+         {"[Group]", " 1 ", "G", " 2 ", " 1 ", " 7 "},
+         6,
          "There is no channel 7; MaxChannel is 4"},
-        {"count above 255", {"[General Setup]", "MaxLVDT=300", "[End Section]"}, 2,
+        {"count above 255",
+         {"[General Setup]", "MaxLVDT=300", "[End Section]"},
+         2,
          "MaxLVDT 300 is above 255, the most the board can address; the line is ignored.",
          true},
     };
@@ -251,8 +316,8 @@ TEST_F(SetupFile, GroupsNeverKeepChannelsThatAreGone)
     useCounts(4, 0, 0);
     loadText(crlf({{"[QMXSRV Version 1.0]", "[General Setup]", "MaxChannel= 8 ", "[End Section]",
                     "[Group]", " 1 ", "G", " 3 ", " 7 ", " 2 ", " 8 "},
-                   Lines(12, " 0 "), {"[End Group]", "[General Setup]", "MaxChannel= 4 ",
-                                      "[End Section]"}}));
+                   Lines(12, " 0 "),
+                   {"[End Group]", "[General Setup]", "MaxChannel= 4 ", "[End Section]"}}));
     EXPECT_THAT(messages(), IsEmpty());
     ASSERT_EQ(state.Groups.Count(), 1);
     EXPECT_EQ(state.Groups.Item(1).Count(), 1);
@@ -289,10 +354,9 @@ TEST_F(SetupFile, NoFileNameOrAFailedSaveKeepsWhatThereIs)
     EXPECT_EQ(dir.listing(), "keep.qmx ");
     state.view.SetupFileName = dir.file("nowhere/x.qmx");
     EXPECT_FALSE(SaveSetupFile(state));
-    EXPECT_THAT(messages(),
-                ElementsAre("Cannot write the setup file " + name + "\rFile too large",
-                            "Cannot write the setup file " + state.view.SetupFileName +
-                                "\rNo such file or directory"));
+    EXPECT_THAT(messages(), ElementsAre("Cannot write the setup file " + name + "\rFile too large",
+                                        "Cannot write the setup file " + state.view.SetupFileName +
+                                            "\rNo such file or directory"));
     EXPECT_TRUE(state.view.SetupModified);
 }
 

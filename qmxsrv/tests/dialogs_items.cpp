@@ -21,9 +21,8 @@ protected:
     ItemSetup() { useCounts(8, 4, 4); }
     // Made, sent to item n (none for 0), shown; the board traffic of
     // showing it passed over.
-    template <typename Dialog, typename Memory>
-    std::unique_ptr<Dialog> openOn(Memory &part, void (Dialog::*setCurrent)(std::int16_t),
-                                   std::int16_t n)
+    template <typename Dialog, typename Memory> std::unique_ptr<Dialog>
+    openOn(Memory &part, void (Dialog::*setCurrent)(std::int16_t), std::int16_t n)
     {
         auto dialog = std::make_unique<Dialog>(state, part);
         if (n)
@@ -51,8 +50,8 @@ protected:
 TEST_F(ItemSetup, ChannelStepsWrapAndShowingIsNoEdit)
 {
     state.Channels.Item(1).UseTwoMasters = true;
-    for (auto [from, button, shown] : {std::tuple{8, "CommandNext", "1"}, {1, "CommandPrev", "8"},
-                                       {4, "CommandNext", "5"}}) {
+    for (auto [from, button, shown] :
+         {std::tuple{8, "CommandNext", "1"}, {1, "CommandPrev", "8"}, {4, "CommandNext", "5"}}) {
         auto dialog = open(static_cast<std::int16_t>(from));
         click(dialog.get(), button);
         spin(dialog.get(), "SpinButtonChannel", true);
@@ -93,7 +92,8 @@ TEST_F(ItemSetup, ChannelSaveQuestionOnNextCancelNoYes)
 {
     state.Channels.Item(3).Description = "Bore top";
     for (auto [answer, shownAfter, hiTol] : {std::tuple{Answer::Cancel, "3", 0.01f},
-                                             {Answer::No, "4", 0.01f}, {Answer::Yes, "4", 0.02f}}) {
+                                             {Answer::No, "4", 0.01f},
+                                             {Answer::Yes, "4", 0.02f}}) {
         auto dialog = open(3);
         type(dialog.get(), "TextHiTolValue", "0.02");
         boxes.answerNext(answer);
@@ -113,8 +113,10 @@ TEST_F(ItemSetup, ChannelProgramSendsFormulaScalingZeroInOrder)
     auto dialog = open(3);
     type(dialog.get(), "TextFormula", "T1-T2");
     click(dialog.get(), "CheckUse2Masters");
-    for (auto [name, value] : {std::pair{"TextMaster2Value", "1.75"}, {"TextBarBotValue", "-0.1"},
-                               {"TextScalingValue", "2"}, {"TextZeroValue", "0.5"}})
+    for (auto [name, value] : {std::pair{"TextMaster2Value", "1.75"},
+                               {"TextBarBotValue", "-0.1"},
+                               {"TextScalingValue", "2"},
+                               {"TextZeroValue", "0.5"}})
         type(dialog.get(), name, value);
     click(dialog.get(), "CommandProgram");
     EXPECT_THAT(takeCalls(), ElementsAre("QmxDefineChannel(3, \"T1-T2\")", "QmxSetCscale(3, 2)",
@@ -199,9 +201,11 @@ TEST_F(ItemSetup, CurrentChannelComesIntoRangeAndNoChannelsLeaveOnlyDone)
 
 TEST_F(ItemSetup, LvdtSpinWrapsAnalogSpinStops)
 {
-    for (auto [lvdt, from, up, shown] :
-         {std::tuple{true, 4, true, "1"}, {true, 1, false, "4"}, {false, 4, true, "4"},
-          {false, 1, false, "1"}, {false, 3, false, "2"}}) {
+    for (auto [lvdt, from, up, shown] : {std::tuple{true, 4, true, "1"},
+                                         {true, 1, false, "4"},
+                                         {false, 4, true, "4"},
+                                         {false, 1, false, "1"},
+                                         {false, 3, false, "2"}}) {
         const auto n = static_cast<std::int16_t>(from);
         std::unique_ptr<FormSetupInput> dialog;
         if (lvdt)

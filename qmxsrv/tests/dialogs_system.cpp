@@ -30,8 +30,7 @@ private:
         return static_cast<unsigned short>(0x310 | (port & 0xF));
     }
     QmxPortBus bus_{
-        this,
-        [](void *self, unsigned short port) { return qmxboard_port_read(board(self, port)); },
+        this, [](void *self, unsigned short port) { return qmxboard_port_read(board(self, port)); },
         [](void *self, unsigned short port, unsigned char value) {
             qmxboard_port_write(board(self, port), value);
         }};

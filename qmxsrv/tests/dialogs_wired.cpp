@@ -2,8 +2,8 @@
 // display windows and GotoSetupFromView, its scan writing their live values,
 // its live-value service holding real conversations; and the demo gauge set
 // up from scratch through them, saved, and found whole after a restart.
-#include "mainwindow_support.h"
 #include "mainwindow_service_client.h"
+#include "mainwindow_support.h"
 
 #include "core/setupfile.h"
 #include "displays/formgriddisplay.h"
@@ -151,17 +151,17 @@ TEST_F(Wired, GeneralSetupAsksAboutDdeWhileConversationsAreOpen)
 
 // The demo gauge as an operator types it in: every channel field, in the
 // order of the channel dialog's fields.
-const char *const channelFields[] = {
-    "TextDescription", "TextFormula",     "TextDecimals",   "TextMaster1Value",
-    "TextMaster2Value", "TextHiTolValue", "TextHiAppValue", "TextLoAppValue",
-    "TextLoTolValue",  "TextBarTopValue", "TextBarBotValue"};
+const char *const channelFields[] = {"TextDescription",  "TextFormula",      "TextDecimals",
+                                     "TextMaster1Value", "TextMaster2Value", "TextHiTolValue",
+                                     "TextHiAppValue",   "TextLoAppValue",   "TextLoTolValue",
+                                     "TextBarTopValue",  "TextBarBotValue"};
 const std::array<const char *, 11> demoChannels[] = {
     {"Bore diameter", "T1+T2", "4", "24.99", "25.01", "0.01", "0.008", "-0.008", "-0.01", "0.02",
      "-0.02"},
     {"Bore taper", "(T1+T2)-(T3+T4)", "4", "0", "0", "0.005", "0.004", "-0.004", "-0.005", "0.01",
      "-0.01"},
-    {"Bore out of round", "GOR(T1+T2,T3+T4)-LOR(T1+T2,T3+T4)", "4", "0", "0", "0.004", "0.003",
-     "0", "0", "0.006", "0"},
+    {"Bore out of round", "GOR(T1+T2,T3+T4)-LOR(T1+T2,T3+T4)", "4", "0", "0", "0.004", "0.003", "0",
+     "0", "0.006", "0"},
     {"Face runout", "TIR(T3)", "4", "0", "0", "0.002", "0.0015", "0", "0", "0.003", "0"},
     {"Clamp pressure", "A1*0.25", "3", "0", "0", "0.02", "0.015", "-0.015", "-0.02", "0.05",
      "-0.05"},
@@ -171,8 +171,8 @@ TEST_F(Wired, DemoGaugeSetUpFromScratchIsFoundWholeAfterARestart)
 {
     start("");
     whenOpen("FormSetupSystem", [](QDialog *d) {
-        for (const auto &[name, count] : {std::pair{"txtChannels", "6"}, {"txtLVDT", "4"},
-                                          {"txtAnalog", "2"}})
+        for (const auto &[name, count] :
+             {std::pair{"txtChannels", "6"}, {"txtLVDT", "4"}, {"txtAnalog", "2"}})
             type(d, name, count);
         click(d, "CommandOK");
     });

@@ -101,9 +101,9 @@ TEST_F(BarGaugeTest, TheBarIsColouredByTheZoneOfItsValue)
     const struct {
         float value;
         Z zone;
-    } cases[] = {{0.0f, Z::Good},     {0.03f, Z::Good},     {-0.03f, Z::Good},
+    } cases[] = {{0.0f, Z::Good},      {0.03f, Z::Good},      {-0.03f, Z::Good},
                  {0.04f, Z::Approach}, {-0.04f, Z::Approach}, {0.05f, Z::Approach},
-                 {0.07f, Z::Reject},  {-0.07f, Z::Reject},  {0.3f, Z::Reject},
+                 {0.07f, Z::Reject},   {-0.07f, Z::Reject},   {0.3f, Z::Reject},
                  {NAN, Z::Reject}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.value);
@@ -127,11 +127,11 @@ TEST_F(BarGaugeTest, BrokenScalesNeverHangOrFault)
     const struct {
         float bottom, top, spacing, value;
     } cases[] = {
-        {5, 5, 0.0001f, 5},       // equal ends
-        {0, 10, 0, 3},            // no spacing
-        {0, 10, -1, 3},           // negative spacing
-        {0, 10, 1, NAN},          // no value
-        {10, 0, 0.0001f, 3},      // reversed ends
+        {5, 5, 0.0001f, 5},         // equal ends
+        {0, 10, 0, 3},              // no spacing
+        {0, 10, -1, 3},             // negative spacing
+        {0, 10, 1, NAN},            // no value
+        {10, 0, 0.0001f, 3},        // reversed ends
         {-1e30f, 1e30f, 1e-30f, 0}, // 10^60 ticks
         {NAN, INFINITY, 1, 3},
     };

@@ -4,8 +4,8 @@
 #include "core/numbertext.h"
 #include "platform/twips.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 using namespace qmxsrv;
@@ -68,13 +68,13 @@ TEST(CaptionShortening, CutsAfterTheFirstBlankFromPositionThree)
         const char *text;
         const char *shown;
     } cases[] = {
-        {"Diameter 1", "Diameter 1"},              // exactly 10: whole
-        {"A diameter 1", "A diameter 1"},          // blank at 2: whole
-        {"Ab diameter1", "Ab "},                   // blank at 3
-        {"Bore spindle", "Bore "},                 // blank at 5
-        {"Borediameter", "Borediameter"},          // no blank
-        {"Bore diameter test", "Bore "},           // 18, blank at 5
-        {" Bore diameter", " Bore diameter"},      // blank at 1
+        {"Diameter 1", "Diameter 1"},         // exactly 10: whole
+        {"A diameter 1", "A diameter 1"},     // blank at 2: whole
+        {"Ab diameter1", "Ab "},              // blank at 3
+        {"Bore spindle", "Bore "},            // blank at 5
+        {"Borediameter", "Borediameter"},     // no blank
+        {"Bore diameter test", "Bore "},      // 18, blank at 5
+        {" Bore diameter", " Bore diameter"}, // blank at 1
         {"", ""},
     };
     for (const auto &c : cases)
@@ -89,8 +89,8 @@ TEST(TickSpacing, ATenthOfTheScaleOrTheLeastSpacing)
     } cases[] = {
         {10, 0, 1},
         {0.1f, -0.1f, 0.02f},
-        {5, 5, 0.0001f},      // equal ends
-        {0, 5, 0.0001f},      // reversed ends
+        {5, 5, 0.0001f},       // equal ends
+        {0, 5, 0.0001f},       // reversed ends
         {0.0001f, 0, 0.0001f}, // the float 0.0001 lies just below the threshold
         {nan, 0, 0.0001f},
     };
@@ -102,10 +102,16 @@ TEST(TickSpacing, ATenthOfTheScaleOrTheLeastSpacing)
 // by zero, places stored in 16 bits (the upper end: the bar window's test).
 TEST(DisplayMath, RoundingTwipsAndSixteenBits)
 {
-    const std::pair<double, int> cases[] = {
-        {0.5, 0},  {1.5, 2},    {2.5, 2},  {-0.5, 0},           {-1.5, -2},
-        {2.4999, 2}, {-2.6, -3}, {std::nan(""), 0}, {1e300, std::numeric_limits<int>::max()},
-        {-1e300, std::numeric_limits<int>::min()}};
+    const std::pair<double, int> cases[] = {{0.5, 0},
+                                            {1.5, 2},
+                                            {2.5, 2},
+                                            {-0.5, 0},
+                                            {-1.5, -2},
+                                            {2.4999, 2},
+                                            {-2.6, -3},
+                                            {std::nan(""), 0},
+                                            {1e300, std::numeric_limits<int>::max()},
+                                            {-1e300, std::numeric_limits<int>::min()}};
     for (const auto &[in, out] : cases)
         EXPECT_EQ(roundToInt(in), out) << in;
     EXPECT_EQ(twipsToPixels(1440, 120), 120);

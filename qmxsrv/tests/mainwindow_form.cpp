@@ -1,8 +1,8 @@
 // The main window driven as an operator drives it, on the simulated board:
 // menus and buttons, the File commands with scripted dialogs, the exit with
 // its prompts, and the scan seen by a real WebSocket client.
-#include "mainwindow_support.h"
 #include "mainwindow_service_client.h"
+#include "mainwindow_support.h"
 
 #include "core/setupoperations.h"
 #include "mainwindow/livevalueservice.h"
@@ -138,9 +138,9 @@ TEST_F(MainWindow, ExitWithTheSavePromptCancelledThenAnsweredYes)
     boxes.answerNext(Answer::Cancel);
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
-    EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre("Setup has been modified\rSave changes",
-                                                   "QMXSRV", Buttons::YesNoCancel,
-                                                   Icon::Question)));
+    EXPECT_THAT(boxes.shown,
+                ElementsAre(FieldsAre("Setup has been modified\rSave changes", "QMXSRV",
+                                      Buttons::YesNoCancel, Icon::Question)));
     EXPECT_FALSE(std::filesystem::exists(dir.file("qmxsrv.ini")));
     EXPECT_THAT(dialogs.asked, IsEmpty());
 

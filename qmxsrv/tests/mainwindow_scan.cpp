@@ -75,9 +75,9 @@ TEST_F(Scan, ChannelsShowEveryValueOnceThenOnlyChangedOnes)
     EXPECT_EQ(reads.size(), 8u);
     EXPECT_EQ(reads[0], "QmxReadChannel(1)");
     ASSERT_EQ(labels.size(), 8u);
-    EXPECT_THAT(std::vector(labels.begin(), labels.begin() + 4),
-                ElementsAre(Pair(1, " 0.01234"), Pair(2, "-0.500"), Pair(3, " 12."),
-                            Pair(4, " 0.00000")));
+    EXPECT_THAT(
+        std::vector(labels.begin(), labels.begin() + 4),
+        ElementsAre(Pair(1, " 0.01234"), Pair(2, "-0.500"), Pair(3, " 12."), Pair(4, " 0.00000")));
     EXPECT_EQ(grid, labels) << "rows are channel numbers";
     ASSERT_EQ(bars.size(), 8u);
     EXPECT_THAT(bars[1], Pair(2, -0.5f));
@@ -109,8 +109,8 @@ TEST_F(Scan, TheSentinelAndChannelsAddedSinceTheLastReset)
     ASSERT_TRUE(CreateChannels(state, 10));
     takeCalls();
     tick();
-    EXPECT_THAT(labels, ElementsAre(Pair(5, "-9998.00000"), Pair(9, " 0.00000"),
-                                    Pair(10, " 0.00000")));
+    EXPECT_THAT(labels,
+                ElementsAre(Pair(5, "-9998.00000"), Pair(9, " 0.00000"), Pair(10, " 0.00000")));
 
     ASSERT_TRUE(CreateChannels(state, -3));
     tick();

@@ -100,8 +100,7 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     service.setItemText(3, " 0.01231");
     const QString item3b = itemMessage(3, " 0.01231");
     EXPECT_EQ(pushedBefore(*one), QStringList({item3, item3b}));
-    EXPECT_EQ(pushedBefore(*all),
-              QStringList({item3, itemMessage(2, " 2.20000"), item3b}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({item3, itemMessage(2, " 2.20000"), item3b}));
 
     one->send("{\"unadvise\":\"3\"}");
     all->send("{\"unadvise\":\"2\"}");
@@ -187,8 +186,8 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     ASSERT_TRUE(response.startsWith("HTTP/1.1 101")) << response.toStdString();
     // A masked client text frame (mask 0) with {"advise":"*"}.
     const QByteArray advise = "{\"advise\":\"*\"}";
-    stalled.write(QByteArray(1, char(0x81)) + char(0x80 | advise.size()) + QByteArray(4, '\0')
-                  + advise);
+    stalled.write(QByteArray(1, char(0x81)) + char(0x80 | advise.size()) + QByteArray(4, '\0') +
+                  advise);
     ASSERT_TRUE(waitFor([&] { return open == 2; }));
 
     // Long texts, so the buffers between fill in a few hundred rounds; one

@@ -53,8 +53,14 @@ public:
     }
 
     bool connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
-    bool waitConnected() { return waitFor([this] { return connected() || closed; }) && connected(); }
-    bool waitClosed() { return waitFor([this] { return closed; }); }
+    bool waitConnected()
+    {
+        return waitFor([this] { return connected() || closed; }) && connected();
+    }
+    bool waitClosed()
+    {
+        return waitFor([this] { return closed; });
+    }
     void send(const QString &message) { socket.sendTextMessage(message); }
     // Waits for the next message and returns it ("" when none came).
     QString next()

@@ -38,8 +38,8 @@ TEST_F(Startup, ColdBoardWithoutSettingsFile)
     EXPECT_EQ(board.state().baseAddress, 0x310u);
     // The firmware it started answers from the scan start on; then the
     // defaults of every object, and nothing else: no tick has run yet.
-    std::vector<std::string> expected = {"QmxStartScan()", "QmxSetScanTime(500)",
-                                         "QmxSetAdcAvg(4)", "QmxSetRunAvg(1)"};
+    std::vector<std::string> expected = {"QmxStartScan()", "QmxSetScanTime(500)", "QmxSetAdcAvg(4)",
+                                         "QmxSetRunAvg(1)"};
     const std::pair<int, std::vector<std::string>> defaults[] = {
         {24, {"QmxClearChannel(#)", "QmxSetCzero(#, 0)", "QmxSetCscale(#, 1)"}},
         {24, {"QmxSetTzero(#, 0)", "QmxSetTfsv(#, 0.005)"}},

@@ -13,7 +13,12 @@ TEST_F(AboutBox, FirmwareVersionAfterADownload)
 {
     board.reset(qmxboard::Start::Cold);
     // The probe of a cold board waits seconds: let them pass at once.
-    QmxHostSetClock([](void *) { static long now = 0; return now++; }, nullptr);
+    QmxHostSetClock(
+        [](void *) {
+            static long now = 0;
+            return now++;
+        },
+        nullptr);
     device.QmxCommInit(0, QMX_FIRMWARE_FILE);
     QmxHostSetClock(nullptr, nullptr);
     const std::string version = board.state().firmwareVersion;

@@ -47,8 +47,8 @@ protected:
     void expectShown(const Texts &texts) { qmxtest::expectShown(&dialog, texts); }
     bool red() const
     {
-        const QColor colour = control<QLabel>(&dialog, "LblInstruction")->palette().color(
-            QPalette::WindowText);
+        const QColor colour =
+            control<QLabel>(&dialog, "LblInstruction")->palette().color(QPalette::WindowText);
         return colour == Qt::red;
     }
 
@@ -62,17 +62,22 @@ TEST_F(MasteringDialog, OpensAtChannelOneInItsFormat)
     ch(1).Master1 = 1;
     open(true);
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Zero Channels");
-    expectShown({{"TextMasterChannel", "1"}, {"TextDescription", "Channel 1"},
-                 {"TextMaster1Value", " 1.000"}, {"TextMaster2Value", "Not Used"},
-                 {"TxtSlope", " 1.000"}, {"TxtIntercept", " 0.000"},
-                 {"LblInstruction", "Insert Master 1:  1.000"}, {"CommandMaster", "Start Zero"}});
+    expectShown({{"TextMasterChannel", "1"},
+                 {"TextDescription", "Channel 1"},
+                 {"TextMaster1Value", " 1.000"},
+                 {"TextMaster2Value", "Not Used"},
+                 {"TxtSlope", " 1.000"},
+                 {"TxtIntercept", " 0.000"},
+                 {"LblInstruction", "Insert Master 1:  1.000"},
+                 {"CommandMaster", "Start Zero"}});
     EXPECT_EQ(red(), false);
     EXPECT_EQ(state.live.MasteringChannel, 1);
 
     ch(2).Decimals = 0;
     ch(2).Master1 = 2;
     spin(true);
-    expectShown({{"TextMaster1Value", " 2."}, {"LblInstruction", "Insert Master 1:  2."},
+    expectShown({{"TextMaster1Value", " 2."},
+                 {"LblInstruction", "Insert Master 1:  2."},
                  {"TxtSlope", " 1."}});
 }
 
@@ -84,8 +89,10 @@ TEST_F(MasteringDialog, RefusedCalibrationChangesNothingAndTakesMasterTwoAgain)
     measure(2, 1.0);
     takeCalls();
     measure(2, 1.00004);
-    expectShown({{"LblInstruction", "Mastering unsuccessful."}, {"CommandMaster", "Do Again"},
-                 {"TxtM1", " 1.00000"}, {"TxtM2", " 1.00004"}});
+    expectShown({{"LblInstruction", "Mastering unsuccessful."},
+                 {"CommandMaster", "Do Again"},
+                 {"TxtM1", " 1.00000"},
+                 {"TxtM2", " 1.00004"}});
     EXPECT_TRUE(red());
 
     ch(2).Master2 = 1; // would leave a scaling of 0 behind
@@ -109,7 +116,7 @@ TEST_F(MasteringDialog, NoReadingIsTakenBeforeTheTickHasShownTheChannel)
     expectShown({{"LblInstruction", "No live value yet: try again."}});
     EXPECT_TRUE(red());
     scan.tick(); // channel 1's value ...
-    spin(true); // ... is not channel 2's
+    spin(true);  // ... is not channel 2's
     click(&dialog, "CommandMaster");
     EXPECT_EQ(dialog.step(), FormMastering::WaitMaster1);
     EXPECT_THAT(takeCalls(), Each(Not(StartsWith("QmxSetC"))));
@@ -125,7 +132,8 @@ TEST_F(MasteringDialog, WalksAndWrapsThroughTheChannels)
     spin(true);
     spin(true);
     spin(true); // channel 3 has no formula
-    expectShown({{"TextMasterChannel", "3"}, {"LblInstruction", "This Channel has no formula"},
+    expectShown({{"TextMasterChannel", "3"},
+                 {"LblInstruction", "This Channel has no formula"},
                  {"CommandMaster", "Cannot Master"}});
     EXPECT_TRUE(red());
     EXPECT_FALSE(dialog.findChild<QWidget *>("CommandMaster")->isEnabled());

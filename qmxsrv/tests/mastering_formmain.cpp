@@ -101,8 +101,7 @@ TEST_F(MasteringFromMainWindow, ZeroAndMasterWalkThroughTheDemoSetup)
                     bore(ch(n).Master2);
                     takeReading(d, false);
                 }
-                EXPECT_EQ(step(d), FormMastering::ChannelDone)
-                    << text(d, "LblInstruction");
+                EXPECT_EQ(step(d), FormMastering::ChannelDone) << text(d, "LblInstruction");
                 click(d, "CommandMaster");
             }
             click(d, "CommandDone");

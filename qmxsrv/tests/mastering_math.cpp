@@ -28,8 +28,8 @@ TEST(MasteringMath, TwoMasters)
         {"negative scaling", 1.0, 3.0, 0, -1, 5, 6, Fault::None, -0.5, 4.5, 0},
         {"exactly 0.00005 apart", 0, 0.00005, 0, 1, 1, 2, Fault::None, 20000, 1, 1e-9},
         // 4096 + 2^-12 has no single-precision form: double arithmetic only
-        {"double precision", 4096, 4096 + 1.0 / 4096, 0, 1, 0, 1, Fault::None, 4096,
-         -4096.0 * 4096, 0},
+        {"double precision", 4096, 4096 + 1.0 / 4096, 0, 1, 0, 1, Fault::None, 4096, -4096.0 * 4096,
+         0},
         {"1.00000 and 1.00004", 1.0, 1.00004, 0, 1, 1, 2, Fault::ReadingsTooClose, 0, 0, 0},
         {"the same reading", 2.0, 2.0, 0, 1, 1, 2, Fault::ReadingsTooClose, 0, 0, 0},
         {"reading not a number", NaN, 2.0, 0, 1, 1, 2, Fault::ReadingsTooClose, 0, 0, 0},

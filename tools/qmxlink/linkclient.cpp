@@ -52,8 +52,8 @@ void LinkClient::received(const QString &message)
         return;
     const QJsonObject answer = QJsonDocument::fromJson(message.toUtf8()).object();
     if (answer.contains(QLatin1String("error"))) {
-        failed(ServerError, QStringLiteral("the server answered: ")
-                                + answer.value(QLatin1String("error")).toString());
+        failed(ServerError, QStringLiteral("the server answered: ") +
+                                answer.value(QLatin1String("error")).toString());
         return;
     }
     const QString item = answer.value(QLatin1String("item")).toString();
@@ -94,7 +94,8 @@ void LinkClient::lost()
     if (why.isEmpty())
         why = socket_.errorString();
     const QString server = order_.url.toString();
-    failed(NoServer, reached_ ? QStringLiteral("the gauge server at %1 ended the connection (%2)")
-                                    .arg(server, why)
-                              : QStringLiteral("no gauge server at %1 (%2)").arg(server, why));
+    failed(NoServer,
+           reached_
+               ? QStringLiteral("the gauge server at %1 ended the connection (%2)").arg(server, why)
+               : QStringLiteral("no gauge server at %1 (%2)").arg(server, why));
 }

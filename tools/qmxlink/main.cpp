@@ -43,12 +43,13 @@ int main(int argc, char **argv)
         "prints one line \"item<TAB>text\" per update until interrupted.\n"
         "Exit status: 0 done, 1 the server answered an error, 2 usage, 3 no server."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("url"),
-                      QStringLiteral("The server, default %1 (from QMXSRV_LINK when set).")
-                          .arg(defaultUrl()),
-                      QStringLiteral("URL"), defaultUrl()});
+    parser.addOption(
+        {QStringLiteral("url"),
+         QStringLiteral("The server, default %1 (from QMXSRV_LINK when set).").arg(defaultUrl()),
+         QStringLiteral("URL"), defaultUrl()});
     parser.addOption({{QStringLiteral("n"), QStringLiteral("count")},
-                      QStringLiteral("advise: stop after N lines."), QStringLiteral("N"),
+                      QStringLiteral("advise: stop after N lines."),
+                      QStringLiteral("N"),
                       QStringLiteral("0")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("request or advise"));
     parser.addPositionalArgument(QStringLiteral("item"), QStringLiteral("0, 1, 2, ... or '*'"));
@@ -71,8 +72,8 @@ int main(int argc, char **argv)
     if (!countOk || order.count < 0)
         return usage(QStringLiteral("--count takes a whole number"));
     order.url = QUrl(parser.value(QStringLiteral("url")));
-    if (!order.url.isValid() || (order.url.scheme() != QLatin1String("ws")
-                                 && order.url.scheme() != QLatin1String("wss")))
+    if (!order.url.isValid() ||
+        (order.url.scheme() != QLatin1String("ws") && order.url.scheme() != QLatin1String("wss")))
         return usage(QStringLiteral("the URL must be ws://host:port/FormMain"));
 
     LinkClient client(order);

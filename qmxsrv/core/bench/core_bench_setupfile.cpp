@@ -56,9 +56,8 @@ Figures measure(qmxboard::Control &board, int runs, const std::function<void()> 
 
 void print(const char *what, const Figures &f)
 {
-    std::printf("%-34s best %7.2f ms  median %7.2f ms  %5zu exchanges  %8llu port accesses\n",
-                what, f.bestMs, f.medianMs, f.frames,
-                static_cast<unsigned long long>(f.portAccesses));
+    std::printf("%-34s best %7.2f ms  median %7.2f ms  %5zu exchanges  %8llu port accesses\n", what,
+                f.bestMs, f.medianMs, f.frames, static_cast<unsigned long long>(f.portAccesses));
 }
 
 } // namespace
@@ -103,8 +102,7 @@ int main()
 
     const int runs = 15;
     print("setup text (board reads only)", measure(board, runs, [&] { setupText(state); }));
-    print("save (text, write, sync, rename)",
-          measure(board, runs, [&] { SaveSetupFile(state); }));
+    print("save (text, write, sync, rename)", measure(board, runs, [&] { SaveSetupFile(state); }));
     print("load (clear, then the file)",
           measure(board, runs, [&] { LoadSetupFile(state, window); }));
     std::printf("target: save and load each under 50 ms; messages shown: %zu\n",

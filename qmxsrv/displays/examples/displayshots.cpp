@@ -102,7 +102,8 @@ int main(int argc, char **argv)
     Program program(boxes, dialogs);
     StartOptions options;
     options.programFolder = folder.path();
-    options.commandLine = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString();
+    options.commandLine =
+        QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString();
     if (program.Main(options) != Program::Started::Running)
         return 1;
 

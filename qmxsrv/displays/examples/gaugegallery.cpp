@@ -5,8 +5,8 @@
 //
 // With --png it saves a picture of itself and ends (also offscreen).
 #include "barlayout.h"
-#include "platform/twips.h"
 #include "gaugesamples.h"
+#include "platform/twips.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

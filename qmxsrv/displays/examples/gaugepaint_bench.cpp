@@ -3,8 +3,8 @@
 //
 //   displays_gaugepaint [passes]
 #include "barlayout.h"
-#include "platform/twips.h"
 #include "gaugesamples.h"
+#include "platform/twips.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -45,15 +45,9 @@ inline void configure(BarGauge &bar, const Sample &s)
 }
 
 // What a scan tick does to a bar with a new value.
-inline void setBarValue(BarGauge &bar, float value)
-{
-    showBarValue(bar, value);
-}
+inline void setBarValue(BarGauge &bar, float value) { showBarValue(bar, value); }
 
 // Sample i, repeating the list for as many bars as asked.
-inline const Sample &sample(std::size_t i)
-{
-    return Samples[i % std::size(Samples)];
-}
+inline const Sample &sample(std::size_t i) { return Samples[i % std::size(Samples)]; }
 
 } // namespace qmxsrv::samples

@@ -13,8 +13,8 @@
 #include "core/device.h"
 #include "core/mainwindowcommands.h"
 #include "core/messageboxes.h"
-#include "core/numbertext.h"
 #include "core/nulldeviceapi.h"
+#include "core/numbertext.h"
 #include "core/programstate.h"
 #include "core/setupoperations.h"
 

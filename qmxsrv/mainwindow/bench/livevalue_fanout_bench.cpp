@@ -104,18 +104,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(service.errorString()));
         return 1;
     }
-    const Fanout f = timeRounds(QCoreApplication::applicationFilePath(),
-                                QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port()),
-                                rounds, [&service](int round) {
-                                    for (int item = 1; item <= items; ++item)
-                                        service.setItemText(
-                                            item, QString::asprintf(" %d.%05d", round, item));
-                                });
+    const Fanout f =
+        timeRounds(QCoreApplication::applicationFilePath(),
+                   QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port()), rounds,
+                   [&service](int round) {
+                       for (int item = 1; item <= items; ++item)
+                           service.setItemText(item, QString::asprintf(" %d.%05d", round, item));
+                   });
     if (!f.ok)
         return 1;
 
-    std::printf("live-value fan-out: %d changed items to %d advised clients, %d rounds\n",
-                items, clients, rounds);
+    std::printf("live-value fan-out: %d changed items to %d advised clients, %d rounds\n", items,
+                clients, rounds);
     std::printf("  time to the last client: median %.2f ms, 95%% %.2f ms, max %.2f ms "
                 "(target < 50 ms)\n",
                 percentile(f.ms, 0.5), percentile(f.ms, 0.95), percentile(f.ms, 1.0));

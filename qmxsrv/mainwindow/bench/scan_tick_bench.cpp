@@ -102,12 +102,11 @@ int fanout(qmxboard::Control &board)
     Server server(fanoutItems);
     const QString url =
         QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(server.window().liveValues().port());
-    const Fanout f = timeRounds(QStringLiteral(CLIENTS_PATH), url, fanoutRounds,
-                                [&](int round) {
-                                    for (int i = 1; i <= fanoutItems; ++i)
-                                        board.setProbe(i, round + i / 1000.0);
-                                    server.window().scanCycle().tick();
-                                });
+    const Fanout f = timeRounds(QStringLiteral(CLIENTS_PATH), url, fanoutRounds, [&](int round) {
+        for (int i = 1; i <= fanoutItems; ++i)
+            board.setProbe(i, round + i / 1000.0);
+        server.window().scanCycle().tick();
+    });
     if (!f.ok)
         return 1;
     std::printf("  tick to the last of 100 advised clients, 24 changed channels: median "
