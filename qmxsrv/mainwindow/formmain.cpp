@@ -41,15 +41,14 @@ template <typename F> void onTriggered(QAction *action, QObject *context, F comm
 
 // An LVDT or analog setup dialog, modal; while it is open the scan takes the
 // input's number from its number box and writes the value into its value box.
-void execInputSetup(QDialog &dialog, QLineEdit *number, QLineEdit *value,
-                    std::function<std::string()> &numberHook,
-                    std::function<void(const std::string &)> &valueHook)
+void execInputSetup(ScanCycle &scan, void (ScanCycle::*tick)(const ScanCycle::InputReader &),
+                    QDialog &dialog, QLineEdit *number, QLineEdit *value)
 {
-    numberHook = [number] { return storedText(number->text()); };
-    valueHook = [value](const std::string &text) { value->setText(qtText(text)); };
+    QObject::connect(&scan, tick, &dialog, [number, value](const ScanCycle::InputReader &read) {
+        if (const std::optional<std::string> text = read(storedText(number->text())))
+            value->setText(qtText(*text));
+    });
     dialog.exec();
-    numberHook = nullptr;
-    valueHook = nullptr;
 }
 
 } // namespace
@@ -67,11 +66,12 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
     setCentralWidget(central);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
-    scan_.hooks.setLabelChan = [this](std::int16_t ch, const std::string &text) {
-        LabelChan_.setCaption(ch, qtText(text));
-    };
-    scan_.hooks.gridChecked = [this] { return menus_.EnableGrid->isChecked(); };
-    scan_.hooks.barsChecked = [this] { return menus_.EnableBarGraphs->isChecked(); };
+    // Every window that the scan writes into is the receiver of its
+    // connection: the connection goes when the window does.
+    connect(&scan_, &ScanCycle::labelChanValue, this,
+            [this](std::int16_t ch, const std::string &text) {
+                LabelChan_.setCaption(ch, qtText(text));
+            });
 
     connect(service_, &LiveValueService::conversationOpened, this,
             [this] { state_.view.ddeLinkOpened(); });
@@ -323,11 +323,10 @@ void FormMain::runChannelSetup(std::optional<std::int16_t> item)
     FormSetupChan dialog(state_, setupMemory_.channel, this);
     if (item)
         dialog.SetCurrentChannel(*item);
-    scan_.hooks.channelSetupValue = [&dialog](const std::string &text) {
+    connect(&scan_, &ScanCycle::channelSetupValue, &dialog, [&dialog](const std::string &text) {
         dialog.TextChannelValue()->setText(qtText(text));
-    };
+    });
     dialog.exec();
-    scan_.hooks.channelSetupValue = nullptr;
 }
 
 void FormMain::runLvdtSetup(std::optional<std::int16_t> item)
@@ -335,8 +334,8 @@ void FormMain::runLvdtSetup(std::optional<std::int16_t> item)
     FormSetupLvdt dialog(state_, setupMemory_.lvdt, this);
     if (item)
         dialog.SetCurrentLvdt(*item);
-    execInputSetup(dialog, dialog.TextCurrentLvdt(), dialog.TextCLvdtValue(),
-                   scan_.hooks.currentLvdtText, scan_.hooks.lvdtSetupValue);
+    execInputSetup(scan_, &ScanCycle::lvdtSetupTick, dialog, dialog.TextCurrentLvdt(),
+                   dialog.TextCLvdtValue());
 }
 
 void FormMain::runAnalogSetup(std::optional<std::int16_t> item)
@@ -344,8 +343,8 @@ void FormMain::runAnalogSetup(std::optional<std::int16_t> item)
     FormSetupAnalog dialog(state_, setupMemory_.analog, this);
     if (item)
         dialog.SetCurrentAnalog(*item);
-    execInputSetup(dialog, dialog.TextCurrentAnalog(), dialog.TextCAnalogValue(),
-                   scan_.hooks.currentAnalogText, scan_.hooks.analogSetupValue);
+    execInputSetup(scan_, &ScanCycle::analogSetupTick, dialog, dialog.TextCurrentAnalog(),
+                   dialog.TextCAnalogValue());
 }
 
 void FormMain::runGroupSetup()
@@ -371,9 +370,7 @@ void FormMain::runMastering()
 {
     if (!mastering_) {
         mastering_ = new FormMastering(state_, this);
-        scan_.hooks.masteringValue = [this](const std::string &text) {
-            mastering_->showChannelValue(text);
-        };
+        connect(&scan_, &ScanCycle::masteringValue, mastering_, &FormMastering::showChannelValue);
     }
     mastering_->exec();
 }
@@ -412,10 +409,12 @@ void FormMain::UpdateGridDisplay()
 {
     if (!FormGridDisplay_) {
         FormGridDisplay_ = std::make_unique<FormGridDisplay>(state_, *this);
-        scan_.hooks.SetGridValue = [w = FormGridDisplay_.get()](std::int16_t N,
-                                                                const std::string &NValue) {
-            w->SetGridValue(N, NValue);
-        };
+        // The check mark is read afresh for every value.
+        connect(&scan_, &ScanCycle::gridValue, FormGridDisplay_.get(),
+                [this](std::int16_t N, const std::string &NValue) {
+                    if (menus_.EnableGrid->isChecked())
+                        FormGridDisplay_->SetGridValue(N, NValue);
+                });
     }
     FormGridDisplay_->UpdateGridDisplay();
 }
@@ -424,9 +423,11 @@ void FormMain::UpdateBarDisplay()
 {
     if (!FormLinGage_) {
         FormLinGage_ = std::make_unique<FormLinGage>(state_, *this);
-        scan_.hooks.SetBarValue = [w = FormLinGage_.get()](std::int16_t N, float BValue) {
-            w->SetBarValue(N, BValue);
-        };
+        connect(&scan_, &ScanCycle::barValue, FormLinGage_.get(),
+                [this](std::int16_t N, float BValue) {
+                    if (menus_.EnableBarGraphs->isChecked())
+                        FormLinGage_->SetBarValue(N, BValue);
+                });
     }
     FormLinGage_->UpdateBarDisplay();
 }

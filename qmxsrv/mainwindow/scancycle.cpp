@@ -4,11 +4,16 @@
 #include "core/numbertext.h"
 #include "core/programstate.h"
 
+#include <QMetaMethod>
+
 #include <algorithm>
 
 namespace qmxsrv {
 
-ScanCycle::ScanCycle(ProgramState &state) : state_(state), LastValue(1, NotShown) {}
+ScanCycle::ScanCycle(ProgramState &state, QObject *parent)
+    : QObject(parent), state_(state), LastValue(1, NotShown)
+{
+}
 
 void ScanCycle::tick()
 {
@@ -18,9 +23,9 @@ void ScanCycle::tick()
     showMasteringValue();
     showChannelLiveValue();
     showInputLiveValue(state_.live.LiveLvdt, state_.LVDTs.Count(), &Device::QmxReadLvdt,
-                       hooks.currentLvdtText, hooks.lvdtSetupValue);
+                       &ScanCycle::lvdtSetupTick);
     showInputLiveValue(state_.live.LiveAnalog, state_.Analogs.Count(), &Device::QmxReadAnalog,
-                       hooks.currentAnalogText, hooks.analogSetupValue);
+                       &ScanCycle::analogSetupTick);
     if (!state_.view.displayRuns())
         return;
     switch (state_.view.DisplayMode) {
@@ -55,31 +60,33 @@ void ScanCycle::showMasteringValue()
     const int d = state_.Channels.Item(ch).Decimals;
     const float v = state_.device().read(&Device::QmxReadChannel, ch);
     state_.live.MasteringValue = v;
-    if (hooks.masteringValue)
-        hooks.masteringValue(formatValue(v, d));
+    emit masteringValue(formatValue(v, d));
 }
 
 void ScanCycle::showChannelLiveValue()
 {
     const std::int16_t ch = state_.live.LiveChannel;
-    if (ch == 0 || !state_.Channels.contains(ch) || !hooks.channelSetupValue)
+    if (ch == 0 || !state_.Channels.contains(ch) ||
+        !isSignalConnected(QMetaMethod::fromSignal(&ScanCycle::channelSetupValue)))
         return;
     const int d = state_.Channels.Item(ch).Decimals;
-    hooks.channelSetupValue(formatValue(state_.device().read(&Device::QmxReadChannel, ch), d));
+    emit channelSetupValue(formatValue(state_.device().read(&Device::QmxReadChannel, ch), d));
 }
 
 void ScanCycle::showInputLiveValue(std::int16_t live, int count,
                                    std::int32_t (Device::*read)(std::int32_t, float &),
-                                   const std::function<std::string()> &numberBox,
-                                   const std::function<void(const std::string &)> &valueBox)
+                                   void (ScanCycle::*tick)(const InputReader &))
 {
-    if (live == 0 || !numberBox || !valueBox)
+    if (live == 0 || !isSignalConnected(QMetaMethod::fromSignal(tick)))
         return;
-    // A box without a number reads as 0, which names no input.
-    const std::optional<std::int16_t> n = readInt16(numberBox());
-    if (!n || *n < 1 || *n > count)
-        return;
-    valueBox(formatValue(state_.device().read(read, *n), InputDecimals));
+    const InputReader reader = [this, count, read](const std::string &numberBox) {
+        // A box without a number reads as 0, which names no input.
+        const std::optional<std::int16_t> n = readInt16(numberBox);
+        if (!n || *n < 1 || *n > count)
+            return std::optional<std::string>();
+        return std::optional(formatValue(state_.device().read(read, *n), InputDecimals));
+    };
+    emit(this->*tick)(reader);
 }
 
 void ScanCycle::showGroup()
@@ -128,17 +135,14 @@ void ScanCycle::showChannel(std::int16_t ch, std::int16_t position, float value)
     if (!state_.Channels.contains(ch))
         return;
     const std::string text = formatValue(value, state_.Channels.Item(ch).Decimals);
-    if (hooks.setLabelChan)
-        hooks.setLabelChan(ch, text);
+    emit labelChanValue(ch, text);
     toWindows(position, text, value);
 }
 
 void ScanCycle::toWindows(std::int16_t position, const std::string &text, float value)
 {
-    if (hooks.SetGridValue && hooks.gridChecked && hooks.gridChecked())
-        hooks.SetGridValue(position, text);
-    if (hooks.SetBarValue && hooks.barsChecked && hooks.barsChecked())
-        hooks.SetBarValue(position, value);
+    emit gridValue(position, text);
+    emit barValue(position, value);
 }
 
 } // namespace qmxsrv

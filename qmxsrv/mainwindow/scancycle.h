@@ -7,13 +7,17 @@
 // windows; in the LVDT and analog modes every value goes to the windows on
 // every tick.
 //
-// The scan reads ProgramState and writes only through Hooks. A hook that is
-// not set stands for a window that does not exist: the scan leaves it out.
-// The windows and dialogs set their hooks when they are wired into FormMain.
+// The scan reads ProgramState and writes only through its signals. A window
+// connects with itself as the receiver, so the connection ends when the
+// window does. A setup dialog's live value that nobody is connected for is
+// not read from the board.
 #pragma once
+
+#include <QObject>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +26,8 @@ namespace qmxsrv {
 class Device;
 class ProgramState;
 
-class ScanCycle {
+class ScanCycle : public QObject {
+    Q_OBJECT
 public:
     // What UpdateMainDisplay puts into LastValue, so that the next tick shows
     // every item afresh (a value of exactly this is therefore not shown then).
@@ -30,34 +35,11 @@ public:
     // LVDT and analog values are always shown with this many decimals.
     static constexpr int InputDecimals = 5;
 
-    struct Hooks {
-        // The caption of LabelChan(ch): channel ch's DDE item.
-        std::function<void(std::int16_t ch, const std::string &text)> setLabelChan;
-        // The View > Numbers and View > Bar Graphs check marks, read afresh for
-        // every item.
-        std::function<bool()> gridChecked;
-        std::function<bool()> barsChecked;
-        // FormGridDisplay.SetGridValue(N, NValue) and FormLinGage.SetBarValue(N,
-        // BValue); N is the row or bar: the position in the group in mode 1,
-        // the item number otherwise.
-        std::function<void(std::int16_t N, const std::string &NValue)> SetGridValue;
-        std::function<void(std::int16_t N, float BValue)> SetBarValue;
-        // TextChannelValue of FormMastering (MasteringChannel's value) and of
-        // FormSetupChan (LiveChannel's value).
-        std::function<void(const std::string &text)> masteringValue;
-        std::function<void(const std::string &text)> channelSetupValue;
-        // The LVDT setup's number box TextCurrentLvdt (the LVDT to read while
-        // LiveLvdt is not 0) and its value box TextCLvdtValue; the same for
-        // the analog setup's TextCurrentAnalog and TextCAnalogValue.
-        std::function<std::string()> currentLvdtText;
-        std::function<void(const std::string &text)> lvdtSetupValue;
-        std::function<std::string()> currentAnalogText;
-        std::function<void(const std::string &text)> analogSetupValue;
-    };
+    // The live value text of the input that a setup dialog's number box
+    // names; none when the box names no input.
+    using InputReader = std::function<std::optional<std::string>(const std::string &numberBox)>;
 
-    explicit ScanCycle(ProgramState &state);
-
-    Hooks hooks;
+    explicit ScanCycle(ProgramState &state, QObject *parent = nullptr);
 
     // One tick of Timer1. Skipped whole while a device call is in progress
     // (the library is showing a message from inside one). An item that is
@@ -69,13 +51,30 @@ public:
     // items, every one at NotShown. Any other mode leaves it as it is.
     void resetLastValues();
 
+signals:
+    // The caption of LabelChan(ch): channel ch's DDE item.
+    void labelChanValue(std::int16_t ch, const std::string &text);
+    // For FormGridDisplay.SetGridValue(N, NValue) and FormLinGage.SetBarValue(N,
+    // BValue); N is the row or bar: the position in the group in mode 1, the
+    // item number otherwise.
+    void gridValue(std::int16_t N, const std::string &NValue);
+    void barValue(std::int16_t N, float BValue);
+    // TextChannelValue of FormMastering (MasteringChannel's value) and of
+    // FormSetupChan (LiveChannel's value).
+    void masteringValue(const std::string &text);
+    void channelSetupValue(const std::string &text);
+    // While LiveLvdt (LiveAnalog) is not 0: the LVDT (analog) setup reads its
+    // number box TextCurrentLvdt (TextCurrentAnalog) through read and shows
+    // what it gives in TextCLvdtValue (TextCAnalogValue).
+    void lvdtSetupTick(const ScanCycle::InputReader &read);
+    void analogSetupTick(const ScanCycle::InputReader &read);
+
 private:
     void showMasteringValue();
     void showChannelLiveValue();
     void showInputLiveValue(std::int16_t live, int count,
                             std::int32_t (Device::*read)(std::int32_t, float &),
-                            const std::function<std::string()> &numberBox,
-                            const std::function<void(const std::string &)> &valueBox);
+                            void (ScanCycle::*tick)(const InputReader &));
     void showGroup();
     void showChannels();
     void showInputs(int count, std::int32_t (Device::*read)(std::int32_t, float &));

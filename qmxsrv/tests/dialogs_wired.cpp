@@ -51,7 +51,6 @@ TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
     choose("SetupLVDTs");
     EXPECT_EQ(state().live.LiveChannel, 0);
     EXPECT_EQ(state().live.LiveLvdt, 0);
-    tick(); // the hooks are gone with the dialogs
 
     // The LVDT dialog keeps its item and switches for the run.
     whenOpen("FormSetupLvdt", [&](QDialog *d) {
@@ -62,6 +61,55 @@ TEST_F(Wired, LiveValuesFollowTheItemShownAndTheSwitchesStay)
         click(d, "CommandDone");
     });
     choose("SetupLVDTs");
+}
+
+// A setup dialog is written into only while it exists: once it is gone the
+// scan neither reads its number box nor writes its value box, even with its
+// live link left on, and the same dialog opened again gets the values again.
+TEST_F(Wired, ScanWritesOnlyIntoSetupDialogsThatExist)
+{
+    start();
+    state().Channels.Item(1).setFormula("T1");
+    board.setProbe(1, 0.0123);
+    board.setInput(1, 0.0123);
+    const struct {
+        const char *command, *dialog, *valueBox, *read;
+        std::int16_t LiveLinks::*link;
+    } cases[] = {
+        {"SetupChannels", "FormSetupChan", "TextChannelValue", "QmxReadChannel(1)",
+         &LiveLinks::LiveChannel},
+        {"SetupLVDTs", "FormSetupLvdt", "TextCLvdtValue", "QmxReadLvdt(1)", &LiveLinks::LiveLvdt},
+        {"SetupAnalog", "FormSetupAnalog", "TextCAnalogValue", "QmxReadAnalog(1)",
+         &LiveLinks::LiveAnalog},
+    };
+    // Only the live values: the display part is held.
+    const auto liveTick = [this] {
+        state().view.ScanHold = 1;
+        board.clearTraffic();
+        form().scanCycle().tick();
+        state().view.ScanHold = 0;
+        return board.calls();
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.dialog);
+        for (int opening = 1; opening <= 2; ++opening) {
+            SCOPED_TRACE(opening);
+            whenOpen(c.dialog, [&](QDialog *d) {
+                // The analog setup does not keep the switch between openings.
+                if (auto *show = control<QCheckBox>(d, "CheckShowCurrentValue"); !show->isChecked())
+                    show->click();
+                EXPECT_EQ(state().live.*c.link, 1);
+                EXPECT_THAT(liveTick(), ElementsAre(c.read));
+                EXPECT_EQ(text(d, c.valueBox), " 0.01230");
+                click(d, "CommandDone");
+            });
+            choose(c.command);
+            // As a window gone without its own close would leave it.
+            state().live.*c.link = 1;
+            EXPECT_THAT(liveTick(), IsEmpty());
+            state().live.*c.link = 0;
+        }
+    }
 }
 
 // A double click on a bar or a row, or GotoSetupFromView itself: the setup

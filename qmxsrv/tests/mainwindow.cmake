@@ -3,7 +3,7 @@
 qmx_add_test(mainwindow_service_tests
   SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_qmxlink.cpp
   LIBS qmxsrv_mainwindow Qt6::Test)
-# The scan cycle with its hooks recorded; the start routine and FormMain on
+# The scan cycle with its signals recorded; the start routine and FormMain on
 # the simulated board, offscreen, with scripted message boxes and file
 # dialogs, each service on a port of its own.
 qmx_add_test(mainwindow_tests

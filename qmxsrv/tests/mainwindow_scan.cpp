@@ -1,4 +1,4 @@
-// The scan cycle on the simulated board, its hooks recorded: what a tick
+// The scan cycle on the simulated board, its signals recorded: what a tick
 // reads and what it hands to the DDE items, the windows and the dialogs.
 #include "core_board.h"
 #include "mainwindow/scancycle.h"
@@ -20,19 +20,26 @@ protected:
     Scan()
     {
         useCounts(8, 4, 2);
-        ScanCycle::Hooks &h = scan.hooks;
-        h.setLabelChan = [this](std::int16_t ch, const std::string &t) {
-            labels.emplace_back(ch, t);
+        const auto record = [this](auto signal, auto slot) {
+            QObject::connect(&scan, signal, &windows, slot);
         };
-        h.gridChecked = h.barsChecked = [] { return true; };
-        h.SetGridValue = [this](std::int16_t n, const std::string &t) { grid.emplace_back(n, t); };
-        h.SetBarValue = [this](std::int16_t n, float v) { bars.emplace_back(n, v); };
-        h.masteringValue = [this](const std::string &t) { dialogs.push_back("mastering" + t); };
-        h.channelSetupValue = [this](const std::string &t) { dialogs.push_back("channel" + t); };
-        h.currentLvdtText = [this] { return lvdtBox; };
-        h.lvdtSetupValue = [this](const std::string &t) { dialogs.push_back("lvdt" + t); };
-        h.currentAnalogText = [this] { return analogBox; };
-        h.analogSetupValue = [this](const std::string &t) { dialogs.push_back("analog" + t); };
+        record(&ScanCycle::labelChanValue,
+               [this](std::int16_t ch, const std::string &t) { labels.emplace_back(ch, t); });
+        record(&ScanCycle::gridValue,
+               [this](std::int16_t n, const std::string &t) { grid.emplace_back(n, t); });
+        record(&ScanCycle::barValue, [this](std::int16_t n, float v) { bars.emplace_back(n, v); });
+        record(&ScanCycle::masteringValue,
+               [this](const std::string &t) { dialogs.push_back("mastering" + t); });
+        record(&ScanCycle::channelSetupValue,
+               [this](const std::string &t) { dialogs.push_back("channel" + t); });
+        record(&ScanCycle::lvdtSetupTick, [this](const ScanCycle::InputReader &read) {
+            if (const auto t = read(lvdtBox))
+                dialogs.push_back("lvdt" + *t);
+        });
+        record(&ScanCycle::analogSetupTick, [this](const ScanCycle::InputReader &read) {
+            if (const auto t = read(analogBox))
+                dialogs.push_back("analog" + *t);
+        });
     }
 
     void show(std::int16_t mode)
@@ -54,6 +61,7 @@ protected:
     channel &ch(int i) { return state.Channels.Item(i); }
 
     ScanCycle scan{state};
+    QObject windows; // stands for every window and dialog
     std::string lvdtBox, analogBox;
     std::vector<std::pair<int, std::string>> labels, grid;
     std::vector<std::pair<int, float>> bars;

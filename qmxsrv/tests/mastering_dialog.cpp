@@ -21,7 +21,8 @@ protected:
         for (int i : {1, 2, 4})
             ch(i).setFormula("T" + std::to_string(i));
         takeCalls();
-        scan.hooks.masteringValue = [this](const std::string &t) { dialog.showChannelValue(t); };
+        QObject::connect(&scan, &qmxsrv::ScanCycle::masteringValue, &dialog,
+                         &FormMastering::showChannelValue);
     }
 
     qmxsrv::channel &ch(int i) { return state.Channels.Item(i); }
