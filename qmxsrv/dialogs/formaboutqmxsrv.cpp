@@ -4,6 +4,7 @@
 
 #include "core/device.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qtmessageboxes.h"
 
 #include <QGridLayout>
@@ -38,35 +39,26 @@ std::string libraryBlock(const std::string &libraryVersion)
     return lines({"Qmxcom32.dll", "Version: " + libraryVersion});
 }
 
-static QLabel *block(const char *name, const std::string &text, QWidget *parent)
-{
-    // Each character 13 shows as a line break, as in the program's message boxes.
-    auto *l = new QLabel(boxText(text), parent);
-    l->setObjectName(name);
-    return l;
-}
-
 FormAboutQMXSRV::FormAboutQMXSRV(ProgramState &state, QWidget *parent) : QDialog(parent)
 {
     setObjectName("FormAboutQMXSRV");
     setWindowTitle(QStringLiteral("About"));
     setModal(true);
 
-    auto *picture = new QLabel(this);
-    picture->setObjectName("Picture1");
+    auto *picture = named<QLabel>("Picture1", this);
     picture->setPixmap(programIcon().pixmap(48, 48));
 
     std::string firmwareVersion;
     state.device().QmxFirmware(firmwareVersion);
-    QLabel *description = block("LabelDescription", programBlock(), this);
-    QLabel *firmware =
-        block("LabelFirmware", firmwareBlock(state.settings.QMXFirmware, firmwareVersion), this);
+    // Each character 13 shows as a line break, as in the program's message boxes.
+    auto *description = named<QLabel>("LabelDescription", boxText(programBlock()), this);
+    auto *firmware = named<QLabel>(
+        "LabelFirmware", boxText(firmwareBlock(state.settings.QMXFirmware, firmwareVersion)), this);
     std::string libraryVersion;
     state.device().QmxDLL(libraryVersion);
-    QLabel *library = block("LabelDLL", libraryBlock(libraryVersion), this);
+    auto *library = named<QLabel>("LabelDLL", boxText(libraryBlock(libraryVersion)), this);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName("CommandOK");
+    auto *ok = named<QPushButton>("CommandOK", QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -6,6 +6,7 @@
 #include "core/device.h"
 #include "core/numbertext.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 #include "platform/spinbutton.h"
 
@@ -23,40 +24,6 @@ namespace qmxsrv {
 
 namespace {
 
-// The dialog writes its boxes and never reads what is typed into them.
-QLineEdit *textBox(const char *name, QWidget *parent)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setReadOnly(true);
-    return box;
-}
-
-QLabel *label(const char *name, const char *caption, QWidget *parent, QWidget *buddy = nullptr)
-{
-    auto *l = new QLabel(QString::fromLatin1(caption), parent);
-    l->setObjectName(name);
-    if (buddy)
-        l->setBuddy(buddy);
-    return l;
-}
-
-QGroupBox *frame(const char *name, const char *caption, QWidget *parent)
-{
-    auto *f = new QGroupBox(QString::fromLatin1(caption), parent);
-    f->setObjectName(name);
-    return f;
-}
-
-QPushButton *button(const char *name, const char *caption, QWidget *parent)
-{
-    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(name);
-    // Enter must never take a reading by accident.
-    b->setAutoDefault(false);
-    return b;
-}
-
 // Two labelled boxes, one per row, in a frame.
 void twoRows(QGroupBox *f, QLabel *l1, QLineEdit *b1, QLabel *l2, QLineEdit *b2)
 {
@@ -70,46 +37,59 @@ void twoRows(QGroupBox *f, QLabel *l1, QLineEdit *b1, QLabel *l2, QLineEdit *b2)
 } // namespace
 
 FormMastering::FormMastering(ProgramState &state, QWidget *parent)
-    : QDialog(parent), state_(state), TextMasterChannel_(textBox("TextMasterChannel", this)),
-      SpinButtonChannel_(new SpinButton(this)), TextDescription_(textBox("TextDescription", this)),
-      TextMaster1Value_(textBox("TextMaster1Value", this)),
-      TextMaster2Value_(textBox("TextMaster2Value", this)),
-      TextChannelValue_(textBox("TextChannelValue", this)),
-      CommandResetMM_(button("CommandResetMM", "&Reset MAX/MIN", this)),
-      TxtM1_(textBox("TxtM1", this)), TxtM2_(textBox("TxtM2", this)),
-      TxtSlope_(textBox("TxtSlope", this)), TxtIntercept_(textBox("TxtIntercept", this)),
-      LblInstruction_(label("LblInstruction", "", this)),
-      CommandMaster_(button("CommandMaster", "Master", this)),
-      CommandDone_(button("CommandDone", "Done", this))
+    : QDialog(parent), state_(state),
+      TextMasterChannel_(named<QLineEdit>("TextMasterChannel", this)),
+      SpinButtonChannel_(named<SpinButton>("SpinButtonChannel", this)),
+      TextDescription_(named<QLineEdit>("TextDescription", this)),
+      TextMaster1Value_(named<QLineEdit>("TextMaster1Value", this)),
+      TextMaster2Value_(named<QLineEdit>("TextMaster2Value", this)),
+      TextChannelValue_(named<QLineEdit>("TextChannelValue", this)),
+      CommandResetMM_(named<QPushButton>("CommandResetMM", "&Reset MAX/MIN", this)),
+      TxtM1_(named<QLineEdit>("TxtM1", this)), TxtM2_(named<QLineEdit>("TxtM2", this)),
+      TxtSlope_(named<QLineEdit>("TxtSlope", this)),
+      TxtIntercept_(named<QLineEdit>("TxtIntercept", this)),
+      LblInstruction_(named<QLabel>("LblInstruction", this)),
+      CommandMaster_(named<QPushButton>("CommandMaster", "Master", this)),
+      CommandDone_(named<QPushButton>("CommandDone", "Done", this))
 {
     setObjectName("FormMastering");
     setWindowTitle(QStringLiteral("Master"));
     setModal(true);
-    SpinButtonChannel_->setObjectName("SpinButtonChannel");
+    // The dialog writes its boxes and never reads what is typed into them.
+    for (QLineEdit *box :
+         {TextMasterChannel_, TextDescription_, TextMaster1Value_, TextMaster2Value_,
+          TextChannelValue_, TxtM1_, TxtM2_, TxtSlope_, TxtIntercept_})
+        box->setReadOnly(true);
+    // Enter must never take a reading by accident.
+    for (QPushButton *button : {CommandResetMM_, CommandMaster_, CommandDone_})
+        button->setAutoDefault(false);
     TextMasterChannel_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
 
     auto *channelRow = new QHBoxLayout;
-    channelRow->addWidget(label("LabelChannel", "Channel", this));
+    channelRow->addWidget(named<QLabel>("LabelChannel", "Channel", this));
     channelRow->addWidget(TextMasterChannel_);
     channelRow->addWidget(SpinButtonChannel_);
     channelRow->addWidget(TextDescription_, 1);
 
-    QGroupBox *masters = frame("FrameMasters", "Masters", this);
-    twoRows(masters, label("LabelMaster1", "Master &1", masters, TextMaster1Value_),
-            TextMaster1Value_, label("LabelMaster2", "Master &2", masters, TextMaster2Value_),
-            TextMaster2Value_);
+    auto *masters = named<QGroupBox>("FrameMasters", "Masters", this);
+    auto *master1 = named<QLabel>("LabelMaster1", "Master &1", masters);
+    master1->setBuddy(TextMaster1Value_);
+    auto *master2 = named<QLabel>("LabelMaster2", "Master &2", masters);
+    master2->setBuddy(TextMaster2Value_);
+    twoRows(masters, master1, TextMaster1Value_, master2, TextMaster2Value_);
 
-    QGroupBox *live = frame("FrameLiveValue", "Live Value", this);
+    auto *live = named<QGroupBox>("FrameLiveValue", "Live Value", this);
     auto *liveColumn = new QVBoxLayout(live);
     liveColumn->addWidget(TextChannelValue_);
     liveColumn->addWidget(CommandResetMM_);
 
-    QGroupBox *taken = frame("FrameMeasurements", "Measurements Taken", this);
-    twoRows(taken, label("LabelM1", "1", taken), TxtM1_, label("LabelM2", "2", taken), TxtM2_);
+    auto *taken = named<QGroupBox>("FrameMeasurements", "Measurements Taken", this);
+    twoRows(taken, named<QLabel>("LabelM1", "1", taken), TxtM1_,
+            named<QLabel>("LabelM2", "2", taken), TxtM2_);
 
-    QGroupBox *computed = frame("FrameComputed", "Computed Values for Channel", this);
-    twoRows(computed, label("LabelSlope", "Scaling", computed), TxtSlope_,
-            label("LabelIntercept", "Zero", computed), TxtIntercept_);
+    auto *computed = named<QGroupBox>("FrameComputed", "Computed Values for Channel", this);
+    twoRows(computed, named<QLabel>("LabelSlope", "Scaling", computed), TxtSlope_,
+            named<QLabel>("LabelIntercept", "Zero", computed), TxtIntercept_);
 
     auto *frames = new QGridLayout;
     frames->addWidget(masters, 0, 0);

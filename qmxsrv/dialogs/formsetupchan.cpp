@@ -6,6 +6,7 @@
 #include "dialogs/fieldreader.h"
 #include "dialogs/itemsetup.h"
 #include "dialogs/setupmemory.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 #include "platform/spinbutton.h"
 
@@ -63,26 +64,23 @@ void FormSetupChan::buildWidgets()
     currentChannel_ = field("TextCurrentChannel", "&Channel");
     // Written by the dialog only: the channel changes by Prev, Next and the spin.
     currentChannel_->setReadOnly(true);
-    channelSpin_ = new SpinButton(this);
-    channelSpin_->setObjectName("SpinButtonChannel");
+    channelSpin_ = named<SpinButton>("SpinButtonChannel", this);
     QPushButton *prev = button("CommandPrev", "P&rev");
     QPushButton *next = button("CommandNext", "Ne&xt");
     description_ = field("TextDescription", "&Description");
     formula_ = field("TextFormula", "&Formula");
     decimals_ = field("TextDecimals", "D&ecimals");
-    decimalsSpin_ = new SpinButton(this);
-    decimalsSpin_->setObjectName("SpinButtonDecimals");
-    auto *units = new QListWidget(this);
-    units->setObjectName("ListUnitSelections");
+    decimalsSpin_ = named<SpinButton>("SpinButtonDecimals", this);
+    auto *units = named<QListWidget>("ListUnitSelections", this);
     units->addItems({"Inches", "Metric"});
     units->setMaximumHeight(2 * units->sizeHintForRow(0) + 2 * units->frameWidth() + 4);
     for (std::size_t i = 0; i < values_.size(); ++i)
         values_[i] = field(valueFields[i].name, valueFields[i].label);
-    useTwoMasters_ = checkBox("CheckUse2Masters", "Use &Two Masters");
+    useTwoMasters_ = named<QCheckBox>("CheckUse2Masters", "Use &Two Masters", this);
     channelValue_ = field("TextChannelValue", "Live Value");
     channelValue_->setReadOnly(true);
-    showCurrentValue_ = checkBox("CheckShowCurrentValue", "Show Current &Value");
-    autoInc_ = checkBox("CheckAutoIncChannel", "Increment after Program Channel");
+    showCurrentValue_ = named<QCheckBox>("CheckShowCurrentValue", "Show Current &Value", this);
+    autoInc_ = named<QCheckBox>("CheckAutoIncChannel", "Increment after Program Channel", this);
     QPushButton *program = button("CommandProgram", "&Program Channel");
     QPushButton *resetMM = button("CommandResetMM", "&Reset MAX/MIN");
     done_ = button("CommandDone", "Do&ne");

@@ -3,6 +3,7 @@
 #include "core/messageboxes.h"
 #include "core/numbertext.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 
 #include <QGridLayout>
@@ -15,28 +16,16 @@
 #include <memory>
 
 namespace qmxsrv {
-namespace {
-
-QListWidget *list(const char *name, QWidget *parent)
-{
-    auto *l = new QListWidget(parent);
-    l->setObjectName(name);
-    return l;
-}
-
-} // namespace
 
 FormSetupGroup::FormSetupGroup(ProgramState &state, QWidget *parent)
     : SetupDialog("FormSetupGroup", "FormSetupGroup", parent), state_(state)
 {
-    groups_ = list("ListGroups", this);
+    groups_ = named<QListWidget>("ListGroups", this);
     groupName_ = field("TextGroupName", "Group name");
-    available_ = list("ListAvailableChannels", this);
-    inGroup_ = list("ListChansinGroup", this);
-    auto *include = new QLabel("Double click to include channel in group", this);
-    include->setObjectName("Lblinclude");
-    auto *remove = new QLabel("Double click to  remove channel from group", this);
-    remove->setObjectName("Lblremove");
+    available_ = named<QListWidget>("ListAvailableChannels", this);
+    inGroup_ = named<QListWidget>("ListChansinGroup", this);
+    auto *include = named<QLabel>("Lblinclude", "Double click to include channel in group", this);
+    auto *remove = named<QLabel>("Lblremove", "Double click to  remove channel from group", this);
     QPushButton *add = button("CmdAddtoList", "Add Group to List");
     QPushButton *removeGroup = button("CmdRemoveFromList", "Remove Group ");
     QPushButton *rename = button("CmdRenameGroup", "Rename Group");

@@ -4,6 +4,7 @@
 #include "core/programstate.h"
 #include "dialogs/fieldreader.h"
 #include "dialogs/itemsetup.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 #include "platform/spinbutton.h"
 
@@ -29,15 +30,14 @@ FormSetupInput::FormSetupInput(ProgramState &state, std::int16_t &current, std::
     number_ = field(design.numberBox, design.numberLabel);
     // Written by the dialog only: the spin button changes the input.
     number_->setReadOnly(true);
-    auto *spin = new SpinButton(this);
-    spin->setObjectName(design.spin);
+    auto *spin = named<SpinButton>(design.spin, this);
     description_ = field("TextDescription", "&Description");
     zero_ = field("TextZeroOffset", "&Zero");
     fullScale_ = field("TextFullScale", "&Full Scale");
     value_ = field(design.valueBox, "Value");
     value_->setReadOnly(true);
-    showValue_ = checkBox("CheckShowCurrentValue", "Show Current Value");
-    autoInc_ = checkBox(design.autoIncBox, "Auto Increment");
+    showValue_ = named<QCheckBox>("CheckShowCurrentValue", "Show Current Value", this);
+    autoInc_ = named<QCheckBox>(design.autoIncBox, "Auto Increment", this);
     QPushButton *program = button("CommandProgram", design.programCaption);
     done_ = button("CommandDone", "Do&ne");
 

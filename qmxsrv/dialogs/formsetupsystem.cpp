@@ -7,6 +7,7 @@
 #include "core/setupoperations.h"
 #include "core/setupwindow.h"
 #include "dialogs/fieldreader.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 
 #include <QCheckBox>
@@ -36,10 +37,9 @@ FormSetupSystem::FormSetupSystem(ProgramState &state, SetupWindow &window, QWidg
     lvdtFullScale_->setEnabled(false);
     portAddress_ = field("TextQMXPortAdr", "QMX Port Address");
     firmware_ = field("TextQMXFirmware", "QMX Firmware filename");
-    ddeEnable_ = checkBox("CheckDDEEnable", "Enable DDE from Channels");
+    ddeEnable_ = named<QCheckBox>("CheckDDEEnable", "Enable DDE from Channels", this);
 
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName("SSTab1");
+    tabs_ = named<QTabWidget>("SSTab1", this);
     tabs_->addTab(tab("Max Settings", {{"Channels", channels_},
                                        {"LVDT", lvdts_},
                                        {"Analog", analogs_},
@@ -83,8 +83,7 @@ FormSetupSystem::FormSetupSystem(ProgramState &state, SetupWindow &window, QWidg
 QWidget *FormSetupSystem::tab(const QString &title,
                               std::initializer_list<std::pair<QString, QWidget *>> rows)
 {
-    auto *page = new QWidget(this);
-    page->setObjectName(title);
+    auto *page = named<QWidget>(title, this);
     auto *form = new QFormLayout(page);
     for (const auto &[label, control] : rows) {
         if (label.isEmpty())

@@ -1,10 +1,10 @@
 #include "dialogs/setupdialog.h"
 
+#include "platform/named.h"
 #include "platform/twips.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,26 +40,17 @@ void SetupDialog::showEvent(QShowEvent *event)
 
 QLineEdit *SetupDialog::field(const char *name, const QString &label)
 {
-    auto *edit = new QLineEdit(this);
-    edit->setObjectName(name);
+    auto *edit = named<QLineEdit>(name, this);
     edit->setAccessibleName(QString(label).remove('&'));
     return edit;
 }
 
 QPushButton *SetupDialog::button(const char *name, const QString &caption)
 {
-    auto *push = new QPushButton(caption, this);
-    push->setObjectName(name);
+    auto *push = named<QPushButton>(name, caption, this);
     // Enter in a field must not step, program or close.
     push->setAutoDefault(false);
     return push;
-}
-
-QCheckBox *SetupDialog::checkBox(const char *name, const QString &caption)
-{
-    auto *check = new QCheckBox(caption, this);
-    check->setObjectName(name);
-    return check;
 }
 
 QLabel *SetupDialog::addLabelled(QGridLayout *grid, int row, int column, const QString &caption,

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -33,11 +32,11 @@ protected:
 
     void showEvent(QShowEvent *event) override;
 
-    // Controls with their system names. A field's accessible name is its
-    // label without the access key: the messages about it use that name.
+    // Controls with their system names and the setup dialogs' rules. A
+    // field's accessible name is its label without the access key: the
+    // messages about it use that name. Enter never presses a button.
     QLineEdit *field(const char *name, const QString &label);
     QPushButton *button(const char *name, const QString &caption);
-    QCheckBox *checkBox(const char *name, const QString &caption);
     // A label with its access key leading to buddy, in column column of row,
     // the buddy beside it over span columns.
     QLabel *addLabelled(QGridLayout *grid, int row, int column, const QString &caption,

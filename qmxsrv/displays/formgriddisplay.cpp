@@ -3,6 +3,7 @@
 #include "core/group.h"
 #include "core/mainwindowcommands.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 #include "platform/twips.h"
 
@@ -20,10 +21,9 @@ constexpr int Columns = 3;
 FormGridDisplay::FormGridDisplay(ProgramState &state, MainWindowCommands &main, QWidget *parent)
     : DisplayWindow(state, &WindowGeometry::Grid, QStringLiteral("Numeric Display"),
                     QSize(DesignWidth, DesignHeight), parent),
-      main_(main), GridView_(new QTableWidget(this))
+      main_(main), GridView_(named<QTableWidget>("GridView", this))
 {
     setObjectName(QStringLiteral("FormGridDisplay"));
-    GridView_->setObjectName(QStringLiteral("GridView"));
     // The heading row and column are cells of the table, as the scan and
     // the row numbers count them; the view's own headers are not used.
     GridView_->horizontalHeader()->hide();

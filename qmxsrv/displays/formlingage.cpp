@@ -6,6 +6,7 @@
 #include "core/group.h"
 #include "core/mainwindowcommands.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 
 #include <QResizeEvent>
@@ -33,8 +34,7 @@ FormLinGage::FormLinGage(ProgramState &state, MainWindowCommands &main, QWidget 
 
 BarGauge *FormLinGage::makeBar()
 {
-    auto *b = new BarGauge(this);
-    b->setObjectName(QLatin1String(BarName));
+    auto *b = named<BarGauge>(BarName, this);
     b->setIndex(int(bars_.size()));
     // Queued: the setup that opens may rebuild the window and destroy the
     // bar whose double click is still being handled.

@@ -2,6 +2,7 @@
 
 #include "core/group.h"
 #include "core/programstate.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 #include "platform/twips.h"
 
@@ -13,14 +14,12 @@
 namespace qmxsrv {
 
 FormSelectGroup::FormSelectGroup(ProgramState &state, QWidget *parent)
-    : QDialog(parent), state_(state), ListGroups_(new QListWidget(this)),
-      CmdOk_(new QPushButton(QStringLiteral("OK"), this))
+    : QDialog(parent), state_(state), ListGroups_(named<QListWidget>("ListGroups", this)),
+      CmdOk_(named<QPushButton>("CmdOk", QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("FormSelectGroup"));
     setWindowTitle(QStringLiteral("Select Group"));
-    ListGroups_->setObjectName(QStringLiteral("ListGroups"));
     ListGroups_->setSelectionMode(QAbstractItemView::SingleSelection);
-    CmdOk_->setObjectName(QStringLiteral("CmdOk"));
     CmdOk_->setDefault(true);
 
     auto *buttons = new QVBoxLayout;

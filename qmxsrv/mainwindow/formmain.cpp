@@ -15,6 +15,7 @@
 #include "displays/formlingage.h"
 #include "displays/formselectgroup.h"
 #include "mainwindow/livevalueservice.h"
+#include "platform/named.h"
 #include "platform/qttext.h"
 
 #include <QAction>
@@ -57,14 +58,13 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
       menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
-      LabelChan_(*service_), scan_(state), Timer1(new QTimer(this))
+      LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));
     auto *central = new QWidget(this);
     buttons_ = buildMainButtons(*central);
     setCentralWidget(central);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
 
     // Every window that the scan writes into is the receiver of its
     // connection: the connection goes when the window does.

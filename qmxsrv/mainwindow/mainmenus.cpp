@@ -1,5 +1,7 @@
 #include "mainwindow/mainmenus.h"
 
+#include "platform/named.h"
+
 #include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -13,20 +15,16 @@ namespace {
 
 QMenu *menu(QMenuBar &bar, const char *name, const char *caption)
 {
-    QMenu *m = bar.addMenu(QString::fromLatin1(caption));
-    m->setObjectName(QString::fromLatin1(name));
+    QMenu *m = named<QMenu>(name, QString::fromLatin1(caption), &bar);
+    bar.addMenu(m);
     return m;
-}
-
-QAction *named(QAction *action, const char *name)
-{
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
 }
 
 QAction *item(QMenu *m, const char *name, const char *caption)
 {
-    return named(m->addAction(QString::fromLatin1(caption)), name);
+    QAction *a = named<QAction>(name, QString::fromLatin1(caption), m);
+    m->addAction(a);
+    return a;
 }
 
 QAction *checkItem(QMenu *m, const char *name, const char *caption)
@@ -45,15 +43,14 @@ QAction *neverAvailable(QAction *action)
 // A dividing line that keeps its name and caption.
 QAction *separator(QMenu *m, const char *name, const char *caption)
 {
-    QAction *a = named(m->addSeparator(), name);
-    a->setText(QString::fromLatin1(caption));
+    QAction *a = item(m, name, caption);
+    a->setSeparator(true);
     return neverAvailable(a);
 }
 
 QPushButton *button(QWidget *parent, QLayout *row, const char *name, const char *caption)
 {
-    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
+    auto *b = named<QPushButton>(name, QString::fromLatin1(caption), parent);
     b->setAutoDefault(false);
     row->addWidget(b);
     return b;
@@ -97,7 +94,8 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.SetupAnalog = item(setup, "SetupAnalog", "&Analog");
     m.SetupGeneral = item(setup, "SetupGeneral", "G&eneral");
 
-    m.AboutQMXSRV = named(bar.addAction(QStringLiteral("A&bout")), "AboutQMXSRV");
+    m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
+    bar.addAction(m.AboutQMXSRV);
     return m;
 }
 
@@ -105,8 +103,7 @@ MainButtons buildMainButtons(QWidget &window)
 {
     MainButtons b{};
     auto *row = new QHBoxLayout(&window);
-    b.FrameButtons = new QFrame(&window);
-    b.FrameButtons->setObjectName(QStringLiteral("FrameButtons"));
+    b.FrameButtons = named<QFrame>("FrameButtons", &window);
     auto *framed = new QHBoxLayout(b.FrameButtons);
     framed->setContentsMargins(0, 0, 0, 0);
     b.CommandResetMM = button(b.FrameButtons, framed, "CommandResetMM", "Reset");

@@ -1,14 +1,14 @@
 #include "spinbutton.h"
 
+#include "named.h"
+
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qmxsrv {
 
-static QToolButton *arrow(Qt::ArrowType type, const char *name, QWidget *parent)
+static QToolButton *arrow(QToolButton *button, Qt::ArrowType type)
 {
-    auto *button = new QToolButton(parent);
-    button->setObjectName(name);
     button->setArrowType(type);
     // Held down, an arrow keeps stepping, as a spin control does.
     button->setAutoRepeat(true);
@@ -17,8 +17,8 @@ static QToolButton *arrow(Qt::ArrowType type, const char *name, QWidget *parent)
 }
 
 SpinButton::SpinButton(QWidget *parent)
-    : QWidget(parent), up_(arrow(Qt::UpArrow, "up", this)),
-      down_(arrow(Qt::DownArrow, "down", this))
+    : QWidget(parent), up_(arrow(named<QToolButton>("up", this), Qt::UpArrow)),
+      down_(arrow(named<QToolButton>("down", this), Qt::DownArrow))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
