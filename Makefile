@@ -5,7 +5,7 @@ JOBS         ?= 2
 FUZZ_SECONDS ?= 10
 BUILD_TYPE   ?= RelWithDebInfo
 
-.PHONY: all deps build test unit-test fuzz-build fuzz-run fuzz demo bench screenshots clean
+.PHONY: all deps build test format-check unit-test sanitize-test fuzz-build fuzz-run fuzz demo bench screenshots clean
 
 all: build
 
@@ -16,9 +16,15 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Every unit and end-to-end test, then a short run of every fuzz target.
-test: unit-test
+# The format check, every unit and end-to-end test (GCC, warnings as errors),
+# then the same tests under ASan and UBSan in the clang build (also warnings
+# as errors) and a short run of every fuzz target.
+test: format-check unit-test sanitize-test
 	$(MAKE) --no-print-directory fuzz-run FUZZ_SECONDS=$(FUZZ_SECONDS)
+
+# Every tracked C and C++ file as .clang-format has it.
+format-check: deps
+	git ls-files -z '*.c' '*.h' '*.cpp' '*.hpp' | xargs -0 clang-format --dry-run --Werror
 
 unit-test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -27,6 +33,10 @@ fuzz-build: deps
 	cmake -S . -B $(FUZZ_BUILD) -DQMX_FUZZ=ON -DQMX_FUZZ_SECONDS=$(FUZZ_SECONDS) \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+# The unit tests built with clang under ASan and UBSan: any report fails its test.
+sanitize-test: fuzz-build
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS) -LE fuzz
 
 fuzz-run: fuzz-build
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -L fuzz

@@ -5,7 +5,7 @@ set -e
 packages="build-essential cmake pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev libgl-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   xvfb xauth"
 
 missing=""

@@ -2,8 +2,7 @@
 // loader while it is cold, the firmware once an image runs, and the faults a
 // test can switch on. One mutex guards it all; the port path takes it for a
 // few counters and a byte.
-#ifndef QMXBOARD_BOARD_H
-#define QMXBOARD_BOARD_H
+#pragma once
 
 #include "firmware.h"
 #include "loader.h"
@@ -97,5 +96,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

@@ -1,6 +1,5 @@
 // capacities.h - what the board holds, and the statuses it answers.
-#ifndef QMXBOARD_CAPACITIES_H
-#define QMXBOARD_CAPACITIES_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -38,5 +37,3 @@ enum Status : std::uint8_t {
 };
 
 } // namespace qmxboard
-
-#endif

@@ -1,7 +1,6 @@
 // channel_table.h - the board's channels: formula, zero offset and scaling of
 // each, with the formula table and formula memory they share.
-#ifndef QMXBOARD_CHANNEL_TABLE_H
-#define QMXBOARD_CHANNEL_TABLE_H
+#pragma once
 
 #include "formula.h"
 
@@ -63,5 +62,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

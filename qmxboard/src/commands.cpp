@@ -1,6 +1,8 @@
 // commands.cpp
 #include "commands.h"
 
+#include <codes.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,40 +11,40 @@ namespace qmxboard {
 namespace {
 
 const Command kCommands[] = {
-    {0x01, "QmxMemory", Shape::Memory, Item::None},
-    {0x02, "QmxReadDirect", Shape::Raw, Item::None},
-    {0x03, "QmxDefineChannel", Shape::ItemText, Item::Channel},
-    {0x04, "QmxReadChannel", Shape::Item, Item::Channel},
-    {0x05, "QmxClearAllChannels", Shape::Unused, Item::None},
-    {0x06, "QmxClearChannel", Shape::Item, Item::Channel},
-    {0x07, "QmxStartScan", Shape::Unused, Item::None},
-    {0x08, "QmxStopScan", Shape::Unused, Item::None},
-    {0x09, "QmxResetMM", Shape::Unused, Item::None},
-    {0x0A, "QmxSetScanTime", Shape::Word, Item::None},
-    {0x0B, "QmxReadLvdt", Shape::Item, Item::Probe},
-    {0x0C, "QmxReadAnalog", Shape::Item, Item::Input},
-    {0x0D, "QmxReadFormula", Shape::Item, Item::Channel},
-    {0x15, "QmxSetTfsv", Shape::ItemFloat, Item::Probe},
-    {0x16, "QmxReadTfsv", Shape::Item, Item::Probe},
-    {0x17, "QmxSetAfsv", Shape::ItemFloat, Item::Input},
-    {0x18, "QmxReadAfsv", Shape::Item, Item::Input},
-    {0x20, "QmxSetTzero", Shape::ItemFloat, Item::Probe},
-    {0x21, "QmxReadTzero", Shape::Item, Item::Probe},
-    {0x2A, "QmxSetAzero", Shape::ItemFloat, Item::Input},
-    {0x2B, "QmxReadAzero", Shape::Item, Item::Input},
-    {0x34, "QmxSetCzero", Shape::ItemFloat, Item::Channel},
-    {0x35, "QmxReadCzero", Shape::Item, Item::Channel},
-    {0x36, "QmxSetCscale", Shape::ItemFloat, Item::Channel},
-    {0x37, "QmxReadCscale", Shape::Item, Item::Channel},
-    {0x50, "QmxSetFpIn", Shape::Byte, Item::None},
-    {0x51, "QmxSetFpOut", Shape::Byte, Item::None},
-    {0x52, "QmxSet_muxTime", Shape::Word, Item::None},
-    {0x53, "QmxSetFpPrec", Shape::Byte, Item::None},
-    {0x54, "QmxGetFpIn", Shape::Unused, Item::None},
-    {0x55, "QmxGetFpOut", Shape::Unused, Item::None},
-    {0x57, "QmxGetFpPrec", Shape::Unused2, Item::None},
-    {0x5A, "QmxSetAdcAvg", Shape::Word, Item::None},
-    {0x5B, "QmxSetRunAvg", Shape::Word, Item::None},
+    {qmx::kMemory, "QmxMemory", Shape::Memory, Item::None},
+    {qmx::kReadDirect, "QmxReadDirect", Shape::Raw, Item::None},
+    {qmx::kDefineChannel, "QmxDefineChannel", Shape::ItemText, Item::Channel},
+    {qmx::kReadChannel, "QmxReadChannel", Shape::Item, Item::Channel},
+    {qmx::kClearAllChannels, "QmxClearAllChannels", Shape::Unused, Item::None},
+    {qmx::kClearChannel, "QmxClearChannel", Shape::Item, Item::Channel},
+    {qmx::kStartScan, "QmxStartScan", Shape::Unused, Item::None},
+    {qmx::kStopScan, "QmxStopScan", Shape::Unused, Item::None},
+    {qmx::kResetMaxMin, "QmxResetMM", Shape::Unused, Item::None},
+    {qmx::kSetScanTime, "QmxSetScanTime", Shape::Word, Item::None},
+    {qmx::kReadLvdt, "QmxReadLvdt", Shape::Item, Item::Probe},
+    {qmx::kReadAnalog, "QmxReadAnalog", Shape::Item, Item::Input},
+    {qmx::kReadFormula, "QmxReadFormula", Shape::Item, Item::Channel},
+    {qmx::kSetTfsv, "QmxSetTfsv", Shape::ItemFloat, Item::Probe},
+    {qmx::kReadTfsv, "QmxReadTfsv", Shape::Item, Item::Probe},
+    {qmx::kSetAfsv, "QmxSetAfsv", Shape::ItemFloat, Item::Input},
+    {qmx::kReadAfsv, "QmxReadAfsv", Shape::Item, Item::Input},
+    {qmx::kSetTzero, "QmxSetTzero", Shape::ItemFloat, Item::Probe},
+    {qmx::kReadTzero, "QmxReadTzero", Shape::Item, Item::Probe},
+    {qmx::kSetAzero, "QmxSetAzero", Shape::ItemFloat, Item::Input},
+    {qmx::kReadAzero, "QmxReadAzero", Shape::Item, Item::Input},
+    {qmx::kSetCzero, "QmxSetCzero", Shape::ItemFloat, Item::Channel},
+    {qmx::kReadCzero, "QmxReadCzero", Shape::Item, Item::Channel},
+    {qmx::kSetCscale, "QmxSetCscale", Shape::ItemFloat, Item::Channel},
+    {qmx::kReadCscale, "QmxReadCscale", Shape::Item, Item::Channel},
+    {qmx::kSetFpIn, "QmxSetFpIn", Shape::Byte, Item::None},
+    {qmx::kSetFpOut, "QmxSetFpOut", Shape::Byte, Item::None},
+    {qmx::kSetMuxTime, "QmxSet_muxTime", Shape::Word, Item::None},
+    {qmx::kSetFpPrec, "QmxSetFpPrec", Shape::Byte, Item::None},
+    {qmx::kGetFpIn, "QmxGetFpIn", Shape::Unused, Item::None},
+    {qmx::kGetFpOut, "QmxGetFpOut", Shape::Unused, Item::None},
+    {qmx::kGetFpPrec, "QmxGetFpPrec", Shape::Unused2, Item::None},
+    {qmx::kSetAdcAvg, "QmxSetAdcAvg", Shape::Word, Item::None},
+    {qmx::kSetRunAvg, "QmxSetRunAvg", Shape::Word, Item::None},
 };
 
 std::string hexBytes(const std::uint8_t *data, std::size_t size)

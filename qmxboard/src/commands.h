@@ -2,8 +2,7 @@
 // carries and which item number it addresses. One table serves the firmware's
 // dispatch (how many data bytes it needs, which number range applies) and the
 // traffic record (a frame written as the library call that sends it).
-#ifndef QMXBOARD_COMMANDS_H
-#define QMXBOARD_COMMANDS_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -42,5 +41,3 @@ std::string describeCall(std::uint8_t code, const std::uint8_t *data, std::size_
 std::string floatText(float value);
 
 } // namespace qmxboard
-
-#endif

@@ -1,6 +1,5 @@
 // control_commands.h - the control socket's one-line commands.
-#ifndef QMXBOARD_CONTROL_COMMANDS_H
-#define QMXBOARD_CONTROL_COMMANDS_H
+#pragma once
 
 #include "qmxboard.h"
 
@@ -12,5 +11,3 @@ namespace qmxboard {
 std::string runControlCommand(Control &control, const std::string &line);
 
 } // namespace qmxboard
-
-#endif

@@ -1,7 +1,6 @@
 // control_socket.h - a Unix-domain socket that takes one-line commands and
 // answers each with one line, on a thread of its own.
-#ifndef QMXBOARD_CONTROL_SOCKET_H
-#define QMXBOARD_CONTROL_SOCKET_H
+#pragma once
 
 #include <functional>
 #include <memory>
@@ -36,5 +35,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

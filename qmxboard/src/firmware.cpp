@@ -3,6 +3,8 @@
 
 #include "commands.h"
 
+#include <codes.h>
+
 #include <cstring>
 #include <string>
 
@@ -81,18 +83,18 @@ double Firmware::input(int n)
 float *Firmware::calibration(std::uint8_t code, int n)
 {
     switch (code) {
-    case 0x15:
-    case 0x16: return &probes_[n - 1].fullScale;
-    case 0x20:
-    case 0x21: return &probes_[n - 1].zero;
-    case 0x17:
-    case 0x18: return &inputs_[n - 1].fullScale;
-    case 0x2A:
-    case 0x2B: return &inputs_[n - 1].zero;
-    case 0x34:
-    case 0x35: return &channels_.at(n).zero;
-    case 0x36:
-    case 0x37: return &channels_.at(n).scale;
+    case qmx::kSetTfsv:
+    case qmx::kReadTfsv: return &probes_[n - 1].fullScale;
+    case qmx::kSetTzero:
+    case qmx::kReadTzero: return &probes_[n - 1].zero;
+    case qmx::kSetAfsv:
+    case qmx::kReadAfsv: return &inputs_[n - 1].fullScale;
+    case qmx::kSetAzero:
+    case qmx::kReadAzero: return &inputs_[n - 1].zero;
+    case qmx::kSetCzero:
+    case qmx::kReadCzero: return &channels_.at(n).zero;
+    case qmx::kSetCscale:
+    case qmx::kReadCscale: return &channels_.at(n).scale;
     }
     return nullptr;
 }
@@ -116,9 +118,9 @@ Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, s
     }
 
     switch (code) {
-    case 0x01: return memoryRead(d);
-    case 0x02: return directRead(d);
-    case 0x03: {
+    case qmx::kMemory: return memoryRead(d);
+    case qmx::kReadDirect: return directRead(d);
+    case qmx::kDefineChannel: {
         // The text ends at its NUL, or with the frame.
         const char *text = reinterpret_cast<const char *>(&d[1]);
         std::string_view formula(text, strnlen(text, d.size() - 1));
@@ -128,31 +130,31 @@ Reply Firmware::execute(std::uint8_t code, const std::vector<std::uint8_t> &d, s
         }
         return refuse(channels_.define(n, formula));
     }
-    case 0x04: return floatReply(channel(n));
-    case 0x05: channels_.clearAll(); return {};
-    case 0x06: channels_.clear(n); return {};
-    case 0x07: scan_.setRunning(true, nowNs); return {};
-    case 0x08: scan_.setRunning(false, nowNs); return {};
-    case 0x09: channels_.resetMemories(); return {};
-    case 0x0A: scan_.setPeriod(word(d, 0), nowNs); return {};
-    case 0x0B: return floatReply(float(probe(n)));
-    case 0x0C: return floatReply(float(input(n)));
-    case 0x0D: {
+    case qmx::kReadChannel: return floatReply(channel(n));
+    case qmx::kClearAllChannels: channels_.clearAll(); return {};
+    case qmx::kClearChannel: channels_.clear(n); return {};
+    case qmx::kStartScan: scan_.setRunning(true, nowNs); return {};
+    case qmx::kStopScan: scan_.setRunning(false, nowNs); return {};
+    case qmx::kResetMaxMin: channels_.resetMemories(); return {};
+    case qmx::kSetScanTime: scan_.setPeriod(word(d, 0), nowNs); return {};
+    case qmx::kReadLvdt: return floatReply(float(probe(n)));
+    case qmx::kReadAnalog: return floatReply(float(input(n)));
+    case qmx::kReadFormula: {
         Reply r;
         const std::string &text = channels_.at(n).text;
         r.data.assign(text.begin(), text.end());
         r.data.push_back(0);
         return r;
     }
-    case 0x50: fpIn_ = d[0]; return {};
-    case 0x51: fpOut_ = d[0]; return {};
-    case 0x52: muxTime_ = word(d, 0); return {};
-    case 0x53: fpPrec_ = d[0]; return {};
-    case 0x54: return Reply{kOk, {fpIn_, 0}};
-    case 0x55: return Reply{kOk, {fpOut_, 0}};
-    case 0x57: return Reply{kOk, {fpPrec_, 0}};
-    case 0x5A: scan_.setAdcAverage(word(d, 0)); return {};
-    case 0x5B: scan_.setRunAverage(word(d, 0)); return {};
+    case qmx::kSetFpIn: fpIn_ = d[0]; return {};
+    case qmx::kSetFpOut: fpOut_ = d[0]; return {};
+    case qmx::kSetMuxTime: muxTime_ = word(d, 0); return {};
+    case qmx::kSetFpPrec: fpPrec_ = d[0]; return {};
+    case qmx::kGetFpIn: return Reply{kOk, {fpIn_, 0}};
+    case qmx::kGetFpOut: return Reply{kOk, {fpOut_, 0}};
+    case qmx::kGetFpPrec: return Reply{kOk, {fpPrec_, 0}};
+    case qmx::kSetAdcAvg: scan_.setAdcAverage(word(d, 0)); return {};
+    case qmx::kSetRunAvg: scan_.setRunAverage(word(d, 0)); return {};
     }
     return refuse(kBadCommand);
 }

@@ -1,8 +1,7 @@
 // firmware.h - the firmware the board runs once an image has started: it
 // answers the command frames, keeps the channel table, the calibrations of
 // probes and inputs and the board settings, and runs the scan.
-#ifndef QMXBOARD_FIRMWARE_H
-#define QMXBOARD_FIRMWARE_H
+#pragma once
 
 #include "channel_table.h"
 #include "loader.h"
@@ -66,5 +65,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

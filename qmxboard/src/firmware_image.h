@@ -17,8 +17,7 @@
 // 1 to 3), the version text at offset 32, and in bytes it otherwise leaves
 // unused the same magic (offset 16), length (20) and CRC (24), so a tool can
 // check a file without loading it.
-#ifndef QMXBOARD_FIRMWARE_IMAGE_H
-#define QMXBOARD_FIRMWARE_IMAGE_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -61,5 +60,3 @@ Verdict check(const std::function<std::uint8_t(std::size_t)> &byte, std::size_t 
 Verdict checkFile(const std::vector<std::uint8_t> &file);
 
 } // namespace qmxboard::image
-
-#endif

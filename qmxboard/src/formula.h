@@ -1,7 +1,6 @@
 // formula.h - the board's channel formulas: compiled once when a channel is
 // defined, evaluated on every read and on every scan (for the memories).
-#ifndef QMXBOARD_FORMULA_H
-#define QMXBOARD_FORMULA_H
+#pragma once
 
 #include "capacities.h"
 
@@ -76,5 +75,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

@@ -1,7 +1,6 @@
 // instance.h - the process's one board, created on first use from the
 // environment, and its control socket.
-#ifndef QMXBOARD_INSTANCE_H
-#define QMXBOARD_INSTANCE_H
+#pragma once
 
 #include "board.h"
 #include "control_socket.h"
@@ -26,5 +25,3 @@ bool startListening(Instance &one, const std::string &path, std::string *error);
 bool listenFromEnvironment(Instance &one);
 
 } // namespace qmxboard
-
-#endif

@@ -1,8 +1,7 @@
 // loader.h - the board's resident loader: after the start-up writes it offers
 // its prompt, takes write-block messages into the board's memory and, on the
 // start message, starts the image only when the image checks out.
-#ifndef QMXBOARD_LOADER_H
-#define QMXBOARD_LOADER_H
+#pragma once
 
 #include <cstdint>
 #include <string>
@@ -81,5 +80,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

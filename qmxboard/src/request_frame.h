@@ -1,6 +1,5 @@
 // request_frame.h - gathers the bytes of a command frame: ':' code count data.
-#ifndef QMXBOARD_REQUEST_FRAME_H
-#define QMXBOARD_REQUEST_FRAME_H
+#pragma once
 
 #include <cstdint>
 #include <vector>
@@ -48,5 +47,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

@@ -3,8 +3,7 @@
 // scans (running average) and lets the channels' memories take their values.
 // Paced by the board's clock: the scans due are run when the board is next
 // asked, however seldom that is.
-#ifndef QMXBOARD_SCAN_H
-#define QMXBOARD_SCAN_H
+#pragma once
 
 #include "signal_model.h"
 
@@ -64,5 +63,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

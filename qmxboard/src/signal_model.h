@@ -1,8 +1,7 @@
 // signal_model.h - where the probes and inputs stand: a position set from
 // outside (the part on the gauge), slow motion and a little A/D noise, all a
 // pure function of seed, time and sample number, so runs repeat exactly.
-#ifndef QMXBOARD_SIGNAL_MODEL_H
-#define QMXBOARD_SIGNAL_MODEL_H
+#pragma once
 
 #include "capacities.h"
 
@@ -44,5 +43,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

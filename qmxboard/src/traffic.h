@@ -1,7 +1,6 @@
 // traffic.h - what crossed the bus: port accesses by register and the frames
 // the firmware decoded, kept for tests.
-#ifndef QMXBOARD_TRAFFIC_H
-#define QMXBOARD_TRAFFIC_H
+#pragma once
 
 #include "qmxboard.h"
 
@@ -46,5 +45,3 @@ private:
 };
 
 } // namespace qmxboard
-
-#endif

@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace qmxsrv {
@@ -31,106 +30,12 @@ public:
 
     void setMessageBoxes(MessageBoxes *boxes) { api_.setMessageBoxes(boxes); }
 
-    std::int32_t QmxCommInit(std::int32_t baseAddress, const std::string &firmwareFile)
-    {
-        return call(&DeviceApi::QmxCommInit, baseAddress, firmwareFile);
+#define QMX_DEVICE_CALL(name, params, args, library, null)                                         \
+    std::int32_t name params                                                                       \
+    {                                                                                              \
+        return call([&] { return api_.name args; });                                               \
     }
-    std::int32_t QmxFirmware(std::string &version)
-    {
-        return call(&DeviceApi::QmxFirmware, version);
-    }
-    std::int32_t QmxDLL(std::string &version) { return call(&DeviceApi::QmxDLL, version); }
-
-    std::int32_t QmxStartScan() { return call(&DeviceApi::QmxStartScan); }
-    std::int32_t QmxSetScanTime(std::int32_t period)
-    {
-        return call(&DeviceApi::QmxSetScanTime, period);
-    }
-    std::int32_t QmxSetAdcAvg(std::int32_t samples)
-    {
-        return call(&DeviceApi::QmxSetAdcAvg, samples);
-    }
-    std::int32_t QmxSetRunAvg(std::int32_t samples)
-    {
-        return call(&DeviceApi::QmxSetRunAvg, samples);
-    }
-    std::int32_t QmxResetMM() { return call(&DeviceApi::QmxResetMM); }
-
-    std::int32_t QmxDefineChannel(std::int32_t channelNo, const std::string &formula)
-    {
-        return call(&DeviceApi::QmxDefineChannel, channelNo, formula);
-    }
-    std::int32_t QmxClearChannel(std::int32_t channelNo)
-    {
-        return call(&DeviceApi::QmxClearChannel, channelNo);
-    }
-    std::int32_t QmxReadChannel(std::int32_t channelNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadChannel, channelNo, value);
-    }
-    std::int32_t QmxSetCzero(std::int32_t channelNo, float value)
-    {
-        return call(&DeviceApi::QmxSetCzero, channelNo, value);
-    }
-    std::int32_t QmxReadCzero(std::int32_t channelNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadCzero, channelNo, value);
-    }
-    std::int32_t QmxSetCscale(std::int32_t channelNo, float value)
-    {
-        return call(&DeviceApi::QmxSetCscale, channelNo, value);
-    }
-    std::int32_t QmxReadCscale(std::int32_t channelNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadCscale, channelNo, value);
-    }
-
-    std::int32_t QmxReadLvdt(std::int32_t lvdtNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadLvdt, lvdtNo, value);
-    }
-    std::int32_t QmxSetTfsv(std::int32_t lvdtNo, float value)
-    {
-        return call(&DeviceApi::QmxSetTfsv, lvdtNo, value);
-    }
-    std::int32_t QmxReadTfsv(std::int32_t lvdtNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadTfsv, lvdtNo, value);
-    }
-    std::int32_t QmxSetTzero(std::int32_t lvdtNo, float value)
-    {
-        return call(&DeviceApi::QmxSetTzero, lvdtNo, value);
-    }
-    std::int32_t QmxReadTzero(std::int32_t lvdtNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadTzero, lvdtNo, value);
-    }
-
-    std::int32_t QmxReadAnalog(std::int32_t inputNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadAnalog, inputNo, value);
-    }
-    std::int32_t QmxSetAfsv(std::int32_t inputNo, float value)
-    {
-        return call(&DeviceApi::QmxSetAfsv, inputNo, value);
-    }
-    std::int32_t QmxReadAfsv(std::int32_t inputNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadAfsv, inputNo, value);
-    }
-    std::int32_t QmxSetAzero(std::int32_t inputNo, float value)
-    {
-        return call(&DeviceApi::QmxSetAzero, inputNo, value);
-    }
-    std::int32_t QmxReadAzero(std::int32_t inputNo, float &value)
-    {
-        return call(&DeviceApi::QmxReadAzero, inputNo, value);
-    }
-
-    std::int32_t QmxReadDirect(const std::vector<unsigned char> &data, const unsigned char *&reply)
-    {
-        return call(&DeviceApi::QmxReadDirect, data, reply);
-    }
+#include "devicecalls.def"
 
     // A board read that starts from 0.0, so that a failed call gives 0.0:
     // device.read(&Device::QmxReadCzero, 3).
@@ -142,8 +47,7 @@ public:
     }
 
 private:
-    template <typename... Params, typename... Args>
-    std::int32_t call(std::int32_t (DeviceApi::*fn)(Params...), Args &&...args)
+    template <typename Call> std::int32_t call(Call &&makeCall)
     {
         if (inCall_) {
             ++refused_;
@@ -154,7 +58,7 @@ private:
             bool &flag;
             ~Reset() { flag = false; }
         } reset{inCall_};
-        return (api_.*fn)(std::forward<Args>(args)...);
+        return makeCall();
     }
 
     DeviceApi &api_;

@@ -12,51 +12,18 @@ namespace qmxsrv {
 
 class NullDeviceApi : public DeviceApi {
 public:
-    std::int32_t QmxCommInit(std::int32_t, const std::string &) override { return 0; }
-    std::int32_t QmxFirmware(std::string &version) override { return empty(version); }
-    std::int32_t QmxDLL(std::string &version) override { return empty(version); }
-
-    std::int32_t QmxStartScan() override { return 0; }
-    std::int32_t QmxSetScanTime(std::int32_t) override { return 0; }
-    std::int32_t QmxSetAdcAvg(std::int32_t) override { return 0; }
-    std::int32_t QmxSetRunAvg(std::int32_t) override { return 0; }
-    std::int32_t QmxResetMM() override { return 0; }
-
-    std::int32_t QmxDefineChannel(std::int32_t, const std::string &) override { return 0; }
-    std::int32_t QmxClearChannel(std::int32_t) override { return 0; }
-    std::int32_t QmxReadChannel(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetCzero(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadCzero(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetCscale(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadCscale(std::int32_t, float &) override { return 0; }
-
-    std::int32_t QmxReadLvdt(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetTfsv(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadTfsv(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetTzero(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadTzero(std::int32_t, float &) override { return 0; }
-
-    std::int32_t QmxReadAnalog(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetAfsv(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadAfsv(std::int32_t, float &) override { return 0; }
-    std::int32_t QmxSetAzero(std::int32_t, float) override { return 0; }
-    std::int32_t QmxReadAzero(std::int32_t, float &) override { return 0; }
-
-    std::int32_t QmxReadDirect(const std::vector<unsigned char> &,
-                               const unsigned char *&reply) override
-    {
-        reply = reply_.data();
-        return 0;
+#define QMX_DEVICE_CALL(name, params, args, library, null)                                         \
+    std::int32_t name params override                                                              \
+    {                                                                                              \
+        ignore args;                                                                               \
+        return null;                                                                               \
     }
+#include "devicecalls.def"
 
     void setMessageBoxes(MessageBoxes *) override {}
 
 private:
-    static std::int32_t empty(std::string &text)
-    {
-        text.clear();
-        return 0;
-    }
+    template <typename... Args> static void ignore(const Args &...) {}
     std::array<unsigned char, 256> reply_{};
 };
 

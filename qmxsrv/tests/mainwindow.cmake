@@ -2,17 +2,12 @@
 # WebSocket clients against it, and qmxlink run end to end.
 qmx_add_test(mainwindow_service_tests
   SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_qmxlink.cpp
-  LIBS qmxsrv_mainwindow Qt6::Test)
+  LIBS qmxsrv_mainwindow Qt6::Test
+  DEFINES QMXLINK_PATH="$<TARGET_FILE:qmxlink>" DEPENDS qmxlink)
 # The scan cycle with its signals recorded; the start routine and FormMain on
 # the simulated board, offscreen, with scripted message boxes and file
 # dialogs, each service on a port of its own.
 qmx_add_test(mainwindow_tests
   SOURCES platform_qtmain.cpp mainwindow_scan.cpp mainwindow_startup.cpp mainwindow_form.cpp
-  LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim)
-if(TARGET mainwindow_tests)
-  target_compile_definitions(mainwindow_service_tests PRIVATE QMXLINK_PATH="$<TARGET_FILE:qmxlink>")
-  add_dependencies(mainwindow_service_tests qmxlink)
-  target_compile_definitions(mainwindow_tests PRIVATE
-    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin")
-  add_dependencies(mainwindow_tests qmxboard-firmware)
-endif()
+  LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
+  DEFINES QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin" DEPENDS qmxboard-firmware)

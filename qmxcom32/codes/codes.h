@@ -1,4 +1,5 @@
-// codes.h - the board's command codes, one per request frame.
+// codes.h - the board's command codes, one per request frame: sent by the library,
+// answered by the simulated board.
 #pragma once
 
 #include <cstdint>
