@@ -266,7 +266,7 @@ private:
         g->Index = in_.integer(where);
         g->Description = in_.within(where);
         const std::int16_t count = in_.integer(where);
-        for (std::int16_t i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i)
             g->AddChannel(in_.position(where, state_.Channels.Count(), "channel", "MaxChannel"));
         WindowGeometry w;
         w.Grid = in_.place(where);

@@ -108,14 +108,15 @@ void ClearSetup(ProgramState &state)
 bool CheckMaxChannel(ProgramState &state, std::int16_t NewMax, bool FixNow)
 {
     for (group &g : state.Groups) {
-        for (std::int16_t j = 1; j <= g.Count();) {
-            if (g.GetChannel(j) <= NewMax) {
+        for (int j = 1; j <= g.Count();) {
+            if (g.GetChannel(static_cast<std::int16_t>(j)) <= NewMax) {
                 ++j;
                 continue;
             }
             if (!FixNow)
                 return false;
-            g.RemoveChannel(j); // the later channels moved down: look at j again
+            g.RemoveChannel(
+                static_cast<std::int16_t>(j)); // the later channels moved down: look at j again
         }
     }
     return true;

@@ -70,8 +70,8 @@ void writeGroup(Lines &out, const group &g)
     out.integer(g.Index);
     out.text(g.Description);
     out.integer(g.Count());
-    for (std::int16_t i = 1; i <= g.Count(); ++i)
-        out.integer(g.GetChannel(i));
+    for (int i = 1; i <= g.Count(); ++i)
+        out.integer(g.GetChannel(static_cast<std::int16_t>(i)));
     const WindowGeometry w = g.windows();
     out.place(w.Grid);
     out.place(w.Bar);

@@ -85,8 +85,8 @@ void FormSetupGroup::groupSelected(int row)
         return;
     groupName_->setText(qtText(g->Description));
     inGroup_->clear();
-    for (std::int16_t j = 1; j <= g->Count(); ++j)
-        inGroup_->addItem(channelLine(g->GetChannel(j)));
+    for (int j = 1; j <= g->Count(); ++j)
+        inGroup_->addItem(channelLine(g->GetChannel(static_cast<std::int16_t>(j))));
 }
 
 void FormSetupGroup::addGroup()
@@ -136,8 +136,8 @@ void FormSetupGroup::includeChannel(QListWidgetItem *line)
         return;
     const int c = available_->row(line) + 1;
     const std::string t = storedText(line->text());
-    for (std::int16_t j = 1; j <= g->Count(); ++j) {
-        if (g->GetChannel(j) == c) {
+    for (int j = 1; j <= g->Count(); ++j) {
+        if (g->GetChannel(static_cast<std::int16_t>(j)) == c) {
             tell(state_.boxes(), "Double Entry is not allowed\rChannel [" + t +
                                      "]\ris already in Group [" +
                                      numberText(groups_->currentRow() + 1) + "] " + g->Description);

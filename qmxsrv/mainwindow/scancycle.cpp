@@ -94,11 +94,13 @@ void ScanCycle::showGroup()
     const std::int16_t current = state_.view.CurrentGroup;
     if (!state_.Groups.contains(current))
         return;
-    const std::int16_t count = state_.Groups.Item(current).Count();
-    for (std::int16_t k = 1; k <= count; ++k) {
+    const int count = state_.Groups.Item(current).Count();
+    // int counters: a 16-bit one never passes a count of 32767
+    for (int k = 1; k <= count; ++k) {
         if (!state_.Groups.contains(current))
             return;
-        const std::int16_t ch = state_.Groups.Item(current).GetChannel(k);
+        const std::int16_t ch =
+            state_.Groups.Item(current).GetChannel(static_cast<std::int16_t>(k));
         if (!state_.Channels.contains(ch))
             continue;
         showChannel(ch, k, state_.device().read(&Device::QmxReadChannel, ch));
@@ -107,9 +109,11 @@ void ScanCycle::showGroup()
 
 void ScanCycle::showChannels()
 {
-    const std::int16_t count = state_.settings.MaxChannel;
-    for (std::int16_t ch = 1; ch <= count && state_.Channels.contains(ch); ++ch)
+    const int count = state_.settings.MaxChannel;
+    for (int i = 1; i <= count && state_.Channels.contains(i); ++i) {
+        const auto ch = static_cast<std::int16_t>(i);
         showChannel(ch, ch, state_.device().read(&Device::QmxReadChannel, ch));
+    }
 }
 
 void ScanCycle::showInputs(int count, std::int32_t (Device::*read)(std::int32_t, float &))

@@ -23,8 +23,8 @@ using Floats = std::vector<float>;
 std::vector<std::int16_t> members(const group &g)
 {
     std::vector<std::int16_t> out;
-    for (std::int16_t i = 1; i <= g.Count(); ++i)
-        out.push_back(g.GetChannel(i));
+    for (int i = 1; i <= g.Count(); ++i)
+        out.push_back(g.GetChannel(static_cast<std::int16_t>(i)));
     return out;
 }
 

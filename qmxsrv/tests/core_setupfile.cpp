@@ -324,6 +324,37 @@ TEST_F(SetupFile, GroupsNeverKeepChannelsThatAreGone)
     EXPECT_EQ(state.Groups.Item(1).GetChannel(1), 2);
 }
 
+// The longest list a group can hold: every walk over it (load, the channel
+// count check, save) must end; 16-bit counters never pass 32767.
+TEST_F(SetupFile, AGroupOfTheLongestListIsWalkedToItsEnd)
+{
+    useCounts(2, 0, 0);
+    Lines members;
+    for (int i = 0; i < 32767; ++i)
+        members.push_back(i % 2 ? " 2 " : " 1 ");
+    loadText(crlf({{"[QMXSRV Version 1.0]", "[General Setup]", "MaxChannel= 2 ", "[End Section]",
+                    "[Group]", " 1 ", "G", " 32767 "},
+                   members,
+                   Lines(12, " 0 "),
+                   {"[End Group]"}}));
+    EXPECT_THAT(messages(), IsEmpty());
+    ASSERT_EQ(state.Groups.Count(), 1);
+    ASSERT_EQ(state.Groups.Item(1).Count(), 32767);
+    EXPECT_EQ(state.Groups.Item(1).GetChannel(32767), 1);
+    EXPECT_TRUE(CheckMaxChannel(state, 2, false));
+    EXPECT_FALSE(CheckMaxChannel(state, 1, false));
+
+    state.view.SetupFileName = dir.file("long.qmx");
+    ASSERT_TRUE(SaveSetupFile(state));
+    load(dir.file("long.qmx"));
+    ASSERT_EQ(state.Groups.Count(), 1);
+    EXPECT_EQ(state.Groups.Item(1).Count(), 32767);
+    EXPECT_EQ(state.Groups.Item(1).GetChannel(32766), 2);
+
+    EXPECT_TRUE(CheckMaxChannel(state, 1, true));
+    EXPECT_EQ(state.Groups.Item(1).Count(), 16384);
+}
+
 TEST_F(SetupFile, NoFileNameOrAFailedSaveKeepsWhatThereIs)
 {
     useCounts(1, 1, 1);

@@ -155,6 +155,23 @@ TEST_F(Scan, GroupRowsAreGroupPositions)
     EXPECT_THAT(bars, ElementsAre(Pair(1, 0.7f), Pair(3, 0.3f)));
 }
 
+// A tick over the longest list a group can hold ends, reaching its last member.
+TEST_F(Scan, ATickOverTheLongestGroupEnds)
+{
+    auto &g = state.Groups.Add(std::make_unique<group>());
+    for (int i = 0; i < 32766; ++i)
+        g.AddChannel(99); // no such channel: skipped without a board read
+    g.AddChannel(3);
+    ASSERT_EQ(g.Count(), 32767);
+    ch(3).setZeroOffset(0.3f);
+    state.view.CurrentGroup = 1;
+    show(ViewState::ShowGroup);
+    tick();
+    EXPECT_THAT(labels, ElementsAre(Pair(3, " 0.30000")));
+    EXPECT_THAT(grid, ElementsAre(Pair(32767, " 0.30000")));
+    EXPECT_EQ(reads.size(), 1u);
+}
+
 // Update off and ScanHold hold the display part; the live values go on,
 // leaving out the items that do not exist.
 TEST_F(Scan, HeldDisplayKeepsTheLiveValuesGoingAndMissingItemsAreLeftOut)
