@@ -169,6 +169,7 @@ void FormMastering::PrepareChannel()
 {
     const channel *ch = current();
     actionWord_ = state_.view.MasteringZeroMode ? "Zero" : "Master";
+    refusalShown_ = false;
     if (CheckFormula()) {
         state_.live.MasteringChannel = CurrentChannel_;
         setInstructionColour(palette().color(QPalette::ButtonText));
@@ -240,14 +241,13 @@ void FormMastering::takeMaster1(channel &ch, int decimals)
     // next tick: until then MasteringValue still holds the previous
     // channel's value (or nothing at all after start-up).
     if (TextChannelValue_->text().isEmpty()) {
-        setInstructionColour(Qt::red);
-        setInstruction("No live value yet: try again.");
+        refuse("No live value yet: try again.");
         return;
     }
     Reading1_ = state_.live.MasteringValue;
     TxtM1_->setText(TextChannelValue_->text());
     if (ch.UseTwoMasters && !state_.view.MasteringZeroMode) {
-        setInstruction("Insert Master 2: " + formatValue(ch.Master2, decimals));
+        instruct("Insert Master 2: " + formatValue(ch.Master2, decimals));
         CommandMaster_->setText(QStringLiteral("Read"));
         state_.live.MasteringChannel = CurrentChannel_;
         step_ = WaitMaster2;
@@ -255,14 +255,13 @@ void FormMastering::takeMaster1(channel &ch, int decimals)
     }
     const MasteringResult r = zeroFromOneMaster(Reading1_, ch.ZeroOffset(), ch.Master1);
     if (!r.ok()) {
-        setInstructionColour(Qt::red);
-        setInstruction(masteringFaultText(r.fault));
+        refuse(masteringFaultText(r.fault));
         return;
     }
     TxtIntercept_->setText(qtText(formatValue(r.newZero, decimals)));
     ch.setZeroOffset(r.zeroForBoard());
     state_.view.SetupModified = true;
-    setInstruction(actionWord_ + " completed.");
+    instruct(actionWord_ + " completed.");
     CommandMaster_->setText(QStringLiteral("Next Channel"));
     step_ = ChannelDone;
 }
@@ -271,14 +270,19 @@ void FormMastering::takeMaster2(channel &ch, int decimals)
 {
     Reading2_ = state_.live.MasteringValue;
     TxtM2_->setText(TextChannelValue_->text());
+    // A refused click asks nothing of the board; the next one takes master 2 again.
+    if (readingsTooClose(Reading1_, Reading2_)) {
+        setInstructionColour(Qt::red);
+        setInstruction(masteringFaultText(MasteringFault::ReadingsTooClose));
+        CommandMaster_->setText(QStringLiteral("Do Again"));
+        return;
+    }
     const float zero = ch.ZeroOffset();
     const float scaling = ch.Scaling();
     const MasteringResult r =
         calibrateFromTwoMasters(Reading1_, Reading2_, zero, scaling, ch.Master1, ch.Master2);
     if (!r.ok()) {
-        // Nothing has been sent; the next click takes master 2 again.
-        setInstructionColour(Qt::red);
-        setInstruction(masteringFaultText(r.fault));
+        refuse(masteringFaultText(r.fault));
         CommandMaster_->setText(QStringLiteral("Do Again"));
         return;
     }
@@ -287,7 +291,7 @@ void FormMastering::takeMaster2(channel &ch, int decimals)
     ch.setZeroOffset(r.zeroForBoard());
     ch.setScaling(r.scaleForBoard());
     state_.view.SetupModified = true;
-    setInstruction("Mastering completed.");
+    instruct("Mastering completed.");
     CommandMaster_->setText(QStringLiteral("Next Channel"));
     step_ = ChannelDone;
 }
@@ -295,6 +299,24 @@ void FormMastering::takeMaster2(channel &ch, int decimals)
 void FormMastering::setInstruction(const std::string &text)
 {
     LblInstruction_->setText(qtText(text));
+}
+
+void FormMastering::refuse(const std::string &text)
+{
+    setInstructionColour(Qt::red);
+    setInstruction(text);
+    refusalShown_ = true;
+}
+
+// "Mastering unsuccessful." stays red until the channel is prepared again; the
+// refusals we added only last until the next instruction.
+void FormMastering::instruct(const std::string &text)
+{
+    if (refusalShown_) {
+        setInstructionColour(palette().color(QPalette::ButtonText));
+        refusalShown_ = false;
+    }
+    setInstruction(text);
 }
 
 void FormMastering::setInstructionColour(const QColor &colour)

@@ -62,6 +62,8 @@ private:
     channel *current() const;
     void setInstruction(const std::string &text);
     void setInstructionColour(const QColor &colour);
+    void refuse(const std::string &text);
+    void instruct(const std::string &text);
 
     ProgramState &state_;
     std::int16_t CurrentChannel_ = 0; // 0 until the dialog is first opened
@@ -69,6 +71,8 @@ private:
     double Reading2_ = 0;
     std::string actionWord_;
     Step step_ = WaitMaster1;
+    // Red shown by one of our own refusals, which the next instruction clears.
+    bool refusalShown_ = false;
 
     QLineEdit *TextMasterChannel_;
     SpinButton *SpinButtonChannel_;

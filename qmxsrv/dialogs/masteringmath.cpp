@@ -15,12 +15,17 @@ MasteringResult zeroFromOneMaster(double reading1, float zeroOffset, float maste
     return r;
 }
 
+bool readingsTooClose(double reading1, double reading2)
+{
+    // Written so that a difference that is not a number counts as too close.
+    return !(std::fabs(reading1 - reading2) >= MinReadingDifference);
+}
+
 MasteringResult calibrateFromTwoMasters(double reading1, double reading2, float zeroOffset,
                                         float scaling, float master1, float master2)
 {
     MasteringResult r;
-    // Written so that a difference that is not a number counts as too close.
-    if (!(std::fabs(reading1 - reading2) >= MinReadingDifference)) {
+    if (readingsTooClose(reading1, reading2)) {
         r.fault = MasteringFault::ReadingsTooClose;
         return r;
     }

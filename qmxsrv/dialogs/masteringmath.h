@@ -36,6 +36,10 @@ struct MasteringResult {
 // One master: newZero = master1 - (reading1 - zeroOffset).
 MasteringResult zeroFromOneMaster(double reading1, float zeroOffset, float master1);
 
+// Readings closer than MinReadingDifference (or not a number apart) cannot
+// calibrate; tested before anything is asked of the board.
+bool readingsTooClose(double reading1, double reading2);
+
 // Two masters, in this order: raw1 = (reading1 - z) / s, raw2 = (reading2 - z) / s,
 // newScale = (m1 - m2) / (raw1 - raw2), newZero = (m2 × raw1 - m1 × raw2) / (raw1 - raw2).
 MasteringResult calibrateFromTwoMasters(double reading1, double reading2, float zeroOffset,

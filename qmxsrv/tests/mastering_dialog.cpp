@@ -125,6 +125,46 @@ TEST_F(MasteringDialog, NoReadingIsTakenBeforeTheTickHasShownTheChannel)
     expectShown({{"LblInstruction", "Master completed."}});
 }
 
+// Our own refusals last only until the next instruction; the colour of
+// "Mastering unsuccessful." lasts until the channel is prepared again.
+TEST_F(MasteringDialog, ARefusalIsRedOnlyUntilTheNextInstruction)
+{
+    struct Case {
+        bool zeroMode;
+        const char *next;
+    };
+    for (const Case &c :
+         {Case{false, "Insert Master 2:  3.00000"}, Case{true, "Zero completed."}}) {
+        SCOPED_TRACE(c.next);
+        twoMasters(1, 1, 3);
+        open(c.zeroMode);
+        click(&dialog, "CommandMaster");
+        expectShown({{"LblInstruction", "No live value yet: try again."}});
+        EXPECT_TRUE(red());
+        measure(1, 1.0);
+        expectShown({{"LblInstruction", c.next}});
+        EXPECT_FALSE(red());
+        dialog.hide();
+    }
+}
+
+TEST_F(MasteringDialog, ReadingsTooCloseAskNothingOfTheBoard)
+{
+    twoMasters(2, 1, 3);
+    open(false);
+    spin(true);
+    measure(2, 1.0);
+    board.setProbe(2, 1.00004);
+    scan.tick();
+    takeCalls();
+    click(&dialog, "CommandMaster");
+    expectShown({{"LblInstruction", "Mastering unsuccessful."}});
+    EXPECT_THAT(takeCalls(), ::testing::IsEmpty());
+    measure(2, 2.0);
+    expectShown({{"LblInstruction", "Mastering completed."}});
+    EXPECT_TRUE(red()); // as "Mastering unsuccessful." left it
+}
+
 TEST_F(MasteringDialog, WalksAndWrapsThroughTheChannels)
 {
     open(false);
