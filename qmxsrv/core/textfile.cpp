@@ -1,7 +1,9 @@
 #include "textfile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -138,9 +140,46 @@ std::string crlfText(const std::vector<std::string> &lines)
     return out;
 }
 
+// A save that died (crash, power cut) leaves "<target>.tmp<pid>-<n>" behind;
+// the next save of the same target removes those whose process is gone.
+static bool isDigits(const std::string &s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+void removeStaleTemporaries(const std::string &target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string prefix =
+        (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+    DIR *d = ::opendir(folder.c_str());
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == std::string::npos || !isDigits(rest.substr(0, dash)) ||
+            !isDigits(rest.substr(dash + 1)) || dash > 9)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        const std::string file = folder + name;
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(file.c_str());
+    }
+    ::closedir(d);
+}
+
 std::string saveTextFileAtomically(const std::string &path, const std::string &contents)
 {
     const std::string target = resolvedTarget(path);
+    removeStaleTemporaries(target);
     struct stat old {};
     const bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 

@@ -29,7 +29,10 @@ std::string crlfText(const std::vector<std::string> &lines);
 // so that a failed save leaves the previous file whole. A symbolic link at
 // path is followed and its target replaced; an existing file's permissions
 // are kept. Returns the empty string on success, else the reason.
+// Before writing, it removes the temporaries of earlier saves of the same
+// target whose process is gone (removeStaleTemporaries).
 std::string saveTextFileAtomically(const std::string &path, const std::string &contents);
+void removeStaleTemporaries(const std::string &target);
 
 // A text item as a stored file can carry it: line breaks inside would shift
 // every following line of the file, so they become blanks.

@@ -3,9 +3,12 @@
 #include "core_support.h"
 #include "messageboxes.h"
 #include "settings.h"
+#include "textfile.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace qmxsrv;
 using qmxtest::readFile;
@@ -168,6 +171,50 @@ TEST_F(SettingsFile, SaveFollowsALinkKeepsPermissionsAndNamesTheFileWhenItFails)
     const std::string text =
         "Cannot write " + elsewhere.AppPath + "/qmxsrv.ini\rNo such file or directory";
     EXPECT_THAT(boxes.shown, ElementsAre(FieldsAre(text, _, _, _)));
+}
+
+} // namespace
+
+namespace {
+
+// A pid whose process has certainly ended: a child that exited and was reaped.
+pid_t deadPid()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+TEST(AtomicSave, RemovesOnlyTheDeadTemporariesOfItsOwnTarget)
+{
+    qmxtest::TempDir dir;
+    const std::string target = dir.file("qmxsrv.ini");
+    const std::string dead = std::to_string(deadPid());
+    const std::string alive = std::to_string(::getppid());
+    struct Case {
+        std::string name;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {"qmxsrv.ini.tmp" + dead + "-0", true},
+        {"qmxsrv.ini.tmp" + dead + "-17", true},
+        {"qmxsrv.ini.tmp" + alive + "-0", false},    // its writer may still be saving
+        {"qmxsrv.ini.tmp" + dead + "-0.bak", false}, // not our pattern
+        {"qmxsrv.ini.tmp" + dead, false},
+        {"qmxsrv.ini.tmpx" + dead + "-0", false},
+        {"other.ini.tmp" + dead + "-0", false},    // another target's
+        {"qmxsrv.ini.tmp99999999999999-0", false}, // no such pid can exist
+    };
+    for (const Case &c : cases)
+        writeFile(dir.file(c.name), "left over");
+    ASSERT_EQ(saveTextFileAtomically(target, "saved"), "");
+    for (const Case &c : cases) {
+        struct stat st {};
+        EXPECT_EQ(::stat(dir.file(c.name).c_str(), &st) != 0, c.removed) << c.name;
+    }
+    EXPECT_EQ(readFile(target), "saved");
 }
 
 } // namespace
