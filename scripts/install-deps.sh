@@ -6,6 +6,7 @@ packages="build-essential cmake pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev libgl-dev
   clang clang-format libclang-rt-14-dev
+  libsqlite3-dev
   xvfb xauth"
 
 missing=""

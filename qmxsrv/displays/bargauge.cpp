@@ -3,6 +3,7 @@
 #include "bargaugeface.h"
 
 #include "core/numbertext.h"
+#include "core/verdict.h"
 #include "platform/qttext.h"
 
 #include <QEvent>
@@ -130,19 +131,16 @@ void BarGauge::setScaleFontSize(double points) { set(s_.scaleFontSize, points); 
 
 void BarGauge::setCaptionFontSize(double points) { set(s_.captionFontSize, points); }
 
-// A value on a limit lies within it. Beyond tolerance wins over inside
-// approach, so marks set in the wrong order still never show a reject as
-// good; a value that is no number is a reject.
+// The marks 1..4 are the low tolerance, low approach, high approach and high
+// tolerance limits; the one verdict function judges them.
 BarGauge::Zone BarGauge::zone() const
 {
-    const auto within = [this](float v, int a, int b) {
-        const float x = s_.marks[std::size_t(a)].position;
-        const float y = s_.marks[std::size_t(b)].position;
-        return v >= std::min(x, y) && v <= std::max(x, y);
-    };
-    if (!within(s_.value, 1, 4))
-        return Zone::Reject;
-    return within(s_.value, 2, 3) ? Zone::Good : Zone::Approach;
+    const auto mark = [this](int i) { return double(s_.marks[std::size_t(i)].position); };
+    switch (verdict(s_.value, mark(1), mark(2), mark(3), mark(4))) {
+    case Verdict::Good: return Zone::Good;
+    case Verdict::Approach: return Zone::Approach;
+    default: return Zone::Reject;
+    }
 }
 
 QColor BarGauge::zoneColor(Zone zone)

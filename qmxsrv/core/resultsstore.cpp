@@ -1,0 +1,270 @@
+#include "resultsstore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qmxsrv {
+
+namespace {
+
+const char *const Schema = R"(
+CREATE TABLE IF NOT EXISTS parts(id INTEGER PRIMARY KEY, recorded_utc TEXT NOT NULL,
+  utc_offset_min INTEGER NOT NULL, setup TEXT NOT NULL, serial TEXT NOT NULL,
+  verdict TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS measurements(part_id INTEGER NOT NULL REFERENCES parts(id),
+  channel INTEGER NOT NULL, description TEXT NOT NULL, value REAL, text TEXT NOT NULL,
+  units TEXT NOT NULL, lo_tol REAL, lo_appr REAL, hi_appr REAL, hi_tol REAL,
+  verdict TEXT NOT NULL, PRIMARY KEY(part_id, channel));
+CREATE INDEX IF NOT EXISTS parts_setup_time ON parts(setup, recorded_utc);
+CREATE TABLE IF NOT EXISTS exports(setup TEXT PRIMARY KEY, last_utc TEXT NOT NULL);
+PRAGMA user_version = 1;
+)";
+
+std::string describe(sqlite3 *db, int rc, const std::string &path = {})
+{
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB: return "The file " + path + " is not a results database.";
+    case SQLITE_FULL: return "The disk is full: the part was not recorded.";
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM: return "The results file cannot be written: the part was not recorded.";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "Another program holds the results database for more than 2 s: the part was "
+               "not recorded.";
+    default: break;
+    }
+    return std::string("Results database error: ") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+}
+
+struct Statement {
+    Statement(sqlite3 *db, const char *sql) { rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Statement() { sqlite3_finalize(s); }
+    void text(int i, const std::string &t)
+    {
+        sqlite3_bind_text(s, i, t.data(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    void real(int i, double v)
+    {
+        if (std::isnan(v))
+            sqlite3_bind_null(s, i);
+        else
+            sqlite3_bind_double(s, i, v);
+    }
+    std::string column(int i) const
+    {
+        const auto *p = sqlite3_column_text(s, i);
+        return p ? std::string(reinterpret_cast<const char *>(p),
+                               std::size_t(sqlite3_column_bytes(s, i)))
+                 : std::string();
+    }
+    sqlite3_stmt *s = nullptr;
+    int rc;
+};
+
+} // namespace
+
+Verdict verdictFromText(std::string_view text)
+{
+    for (Verdict v : {Verdict::Good, Verdict::Approach, Verdict::Reject})
+        if (verdictText(v) == text)
+            return v;
+    return Verdict::Invalid;
+}
+
+ResultsStore::~ResultsStore() { sqlite3_close_v2(db_); }
+
+bool ResultsStore::exec(const char *sql, std::string &error) const
+{
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        error = describe(db_, rc);
+    return rc == SQLITE_OK;
+}
+
+std::unique_ptr<ResultsStore> ResultsStore::open(const std::string &path, bool readOnly,
+                                                 std::string &error)
+{
+    sqlite3 *db = nullptr;
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    std::unique_ptr<ResultsStore> store(new ResultsStore(db));
+    if (rc != SQLITE_OK) {
+        error = rc == SQLITE_CANTOPEN ? "The results file " + path + " cannot be opened."
+                                      : describe(db, rc, path);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, LockWaitMs);
+    int version = 0;
+    {
+        // Reading the version is the first read of the file: it tells a
+        // foreign file before anything is written to it.
+        Statement st(db, "PRAGMA user_version");
+        rc = st.rc == SQLITE_OK ? sqlite3_step(st.s) : st.rc;
+        if (rc != SQLITE_ROW) {
+            error = describe(db, rc, path);
+            return nullptr;
+        }
+        version = sqlite3_column_int(st.s, 0);
+    }
+    if (version > SchemaVersion) {
+        error = "The results file " + path + " was written by a newer program (version " +
+                std::to_string(version) + "); recording is off.";
+        return nullptr;
+    }
+    if (readOnly) {
+        if (version < SchemaVersion) {
+            error = "The file " + path + " holds no results.";
+            return nullptr;
+        }
+        return store;
+    }
+    if (!store->exec("PRAGMA journal_mode=WAL", error) ||
+        !store->exec("PRAGMA synchronous=FULL", error) ||
+        !store->exec("PRAGMA foreign_keys=ON", error))
+        return nullptr;
+    if (version < SchemaVersion) {
+        std::string e;
+        if (!store->exec("BEGIN IMMEDIATE", e) || !store->exec(Schema, e) ||
+            !store->exec("COMMIT", e)) {
+            store->exec("ROLLBACK", error);
+            error = e;
+            return nullptr;
+        }
+    }
+    return store;
+}
+
+std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::string &error)
+{
+    if (!exec("BEGIN IMMEDIATE", error))
+        return std::nullopt;
+    const auto fail = [&](int rc) {
+        error = describe(db_, rc);
+        std::string ignored;
+        exec("ROLLBACK", ignored);
+        return std::nullopt;
+    };
+    std::int64_t id = 0;
+    {
+        Statement st(db_, "INSERT INTO parts(recorded_utc, utc_offset_min, setup, serial, verdict)"
+                          " VALUES(?,?,?,?,?)");
+        if (st.rc != SQLITE_OK)
+            return fail(st.rc);
+        st.text(1, part.recordedUtc);
+        sqlite3_bind_int(st.s, 2, part.utcOffsetMin);
+        st.text(3, part.setup);
+        st.text(4, part.serial);
+        st.text(5, std::string(verdictText(part.verdict)));
+        const int rc = sqlite3_step(st.s);
+        if (rc != SQLITE_DONE)
+            return fail(rc);
+        id = sqlite3_last_insert_rowid(db_);
+    }
+    Statement st(db_, "INSERT INTO measurements VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+    if (st.rc != SQLITE_OK)
+        return fail(st.rc);
+    for (const MeasurementRow &m : part.measurements) {
+        sqlite3_reset(st.s);
+        sqlite3_bind_int64(st.s, 1, id);
+        sqlite3_bind_int(st.s, 2, m.channel);
+        st.text(3, m.description);
+        st.real(4, m.value ? *m.value : NAN);
+        st.text(5, m.text);
+        st.text(6, m.units);
+        st.real(7, m.loTol);
+        st.real(8, m.loAppr);
+        st.real(9, m.hiAppr);
+        st.real(10, m.hiTol);
+        st.text(11, std::string(verdictText(m.verdict)));
+        const int rc = sqlite3_step(st.s);
+        if (rc != SQLITE_DONE)
+            return fail(rc);
+    }
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return fail(rc);
+    return id;
+}
+
+std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::string &sinceUtc,
+                                         long last, bool withMeasurements, std::string &error) const
+{
+    // The newest n are chosen in descending order (the index serves it) and
+    // turned back into recording order.
+    std::string sql = "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts"
+                      " WHERE (?1 IS NULL OR setup = ?1) AND recorded_utc >= ?2"
+                      " ORDER BY id DESC";
+    if (last > 0)
+        sql += " LIMIT " + std::to_string(last);
+    std::vector<PartRow> out;
+    Statement st(db_, sql.c_str());
+    if (st.rc != SQLITE_OK) {
+        error = describe(db_, st.rc);
+        return out;
+    }
+    if (setup)
+        st.text(1, *setup);
+    st.text(2, sinceUtc);
+    int rc;
+    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+        PartRow p;
+        p.id = sqlite3_column_int64(st.s, 0);
+        p.recordedUtc = st.column(1);
+        p.utcOffsetMin = sqlite3_column_int(st.s, 2);
+        p.setup = st.column(3);
+        p.serial = st.column(4);
+        p.verdict = verdictFromText(st.column(5));
+        out.push_back(std::move(p));
+    }
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    std::reverse(out.begin(), out.end());
+    if (!withMeasurements)
+        return out;
+    Statement m(db_, "SELECT channel, description, value, text, units, lo_tol, lo_appr, hi_appr,"
+                     " hi_tol, verdict FROM measurements WHERE part_id = ? ORDER BY channel");
+    for (PartRow &p : out) {
+        sqlite3_reset(m.s);
+        sqlite3_bind_int64(m.s, 1, p.id);
+        while (sqlite3_step(m.s) == SQLITE_ROW) {
+            MeasurementRow r;
+            r.channel = sqlite3_column_int(m.s, 0);
+            r.description = m.column(1);
+            if (sqlite3_column_type(m.s, 2) != SQLITE_NULL)
+                r.value = sqlite3_column_double(m.s, 2);
+            r.text = m.column(3);
+            r.units = m.column(4);
+            r.loTol = sqlite3_column_double(m.s, 5);
+            r.loAppr = sqlite3_column_double(m.s, 6);
+            r.hiAppr = sqlite3_column_double(m.s, 7);
+            r.hiTol = sqlite3_column_double(m.s, 8);
+            r.verdict = verdictFromText(m.column(9));
+            p.measurements.push_back(std::move(r));
+        }
+    }
+    return out;
+}
+
+std::string ResultsStore::lastExport(const std::string &setup) const
+{
+    Statement st(db_, "SELECT last_utc FROM exports WHERE setup = ?");
+    st.text(1, setup);
+    return sqlite3_step(st.s) == SQLITE_ROW ? st.column(0) : std::string();
+}
+
+bool ResultsStore::setLastExport(const std::string &setup, const std::string &utc,
+                                 std::string &error)
+{
+    Statement st(db_, "INSERT OR REPLACE INTO exports(setup, last_utc) VALUES(?,?)");
+    st.text(1, setup);
+    st.text(2, utc);
+    const int rc = sqlite3_step(st.s);
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    return rc == SQLITE_DONE;
+}
+
+} // namespace qmxsrv

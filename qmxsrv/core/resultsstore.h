@@ -1,0 +1,76 @@
+// The results store: every recorded part and its measurements in one SQLite
+// file that other programs query, so the table and column names are fixed.
+// One transaction per part (WAL, synchronous=FULL): a part reported as
+// recorded survives a power cut and a crash leaves no half part.
+#pragma once
+
+#include "verdict.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace qmxsrv {
+
+struct MeasurementRow {
+    int channel = 0;
+    std::string description;
+    std::optional<double> value; // none when the read failed
+    std::string text;            // as the main window shows it
+    std::string units;
+    double loTol = 0, loAppr = 0, hiAppr = 0, hiTol = 0;
+    Verdict verdict = Verdict::Invalid;
+};
+
+struct PartRow {
+    std::int64_t id = 0;
+    std::string recordedUtc; // ISO 8601 with milliseconds, "Z"
+    int utcOffsetMin = 0;
+    std::string setup;
+    std::string serial;
+    Verdict verdict = Verdict::Invalid;
+    std::vector<MeasurementRow> measurements;
+};
+
+class ResultsStore {
+public:
+    static constexpr int SchemaVersion = 1;
+    static constexpr int LockWaitMs = 2000;
+
+    ~ResultsStore();
+    ResultsStore(const ResultsStore &) = delete;
+    ResultsStore &operator=(const ResultsStore &) = delete;
+
+    // Opens (for writing: creates) the store; on failure nothing and the
+    // reason in error. A file that is no database, or of a newer version, is
+    // left untouched.
+    static std::unique_ptr<ResultsStore> open(const std::string &path, bool readOnly,
+                                              std::string &error);
+
+    // Writes the part and its measurements in one transaction; the new part
+    // number, or nothing with the reason in error (nothing of it is kept).
+    std::optional<std::int64_t> record(const PartRow &part, std::string &error);
+
+    // Parts in recording order, oldest first: of one setup (all setups when
+    // setup is empty), since a UTC time (none when empty), the last n only
+    // when n > 0. Measurements filled in when withMeasurements.
+    std::vector<PartRow> parts(const std::string *setup, const std::string &sinceUtc, long last,
+                               bool withMeasurements, std::string &error) const;
+
+    std::string lastExport(const std::string &setup) const;
+    bool setLastExport(const std::string &setup, const std::string &utc, std::string &error);
+
+private:
+    explicit ResultsStore(sqlite3 *db) : db_(db) {}
+    bool exec(const char *sql, std::string &error) const;
+    sqlite3 *db_;
+};
+
+// The text of a verdict read back from the store; Invalid for any other text.
+Verdict verdictFromText(std::string_view text);
+
+} // namespace qmxsrv

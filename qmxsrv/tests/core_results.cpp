@@ -1,0 +1,169 @@
+// The verdict of a value and the results store: schema, round trip, faults.
+#include "resultsstore.h"
+
+#include <gmock/gmock.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace qmxsrv;
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+TEST(Verdict, Table)
+{
+    struct Row {
+        double v, loTol, loAppr, hiAppr, hiTol;
+        Verdict want;
+    };
+    const double nan = std::nan("");
+    const Row rows[] = {
+        {0.0, -2, -1, 1, 2, Verdict::Good},
+        {1.0, -2, -1, 1, 2, Verdict::Good}, // on an approach limit
+        {-1.5, -2, -1, 1, 2, Verdict::Approach},
+        {2.0, -2, -1, 1, 2, Verdict::Approach}, // on a tolerance limit
+        {2.01, -2, -1, 1, 2, Verdict::Reject},
+        {-2.01, -2, -1, 1, 2, Verdict::Reject},
+        {nan, -2, -1, 1, 2, Verdict::Reject},
+        {0.0, 2, 1, -1, -2, Verdict::Good}, // both pairs reversed
+        // approach wider than tolerance: beyond tolerance still rejects
+        {3.0, -2, -5, 5, 2, Verdict::Reject},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(verdict(r.v, r.loTol, r.loAppr, r.hiAppr, r.hiTol), r.want) << r.v;
+    EXPECT_EQ(worst(Verdict::Approach, Verdict::Invalid), Verdict::Invalid);
+    EXPECT_EQ(worst(Verdict::Reject, Verdict::Good), Verdict::Reject);
+}
+
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/qmxresultsXXXXXX";
+        dir = mkdtemp(tmpl);
+        path = (dir / "results.sqlite").string();
+    }
+    void TearDown() override
+    {
+        fs::permissions(dir, fs::perms::owner_all);
+        fs::remove_all(dir);
+    }
+    static PartRow part(const std::string &setup, const std::string &serial)
+    {
+        PartRow p{0, "2026-12-07T10:11:12.345Z", 60, setup, serial, Verdict::Reject, {}};
+        p.measurements.push_back({1, "Bore diameter", -0.0123456789, "-0.012", "mm", -0.01, -0.005,
+                                  0.005, 0.01, Verdict::Reject});
+        p.measurements.push_back(
+            {2, "Length", std::nullopt, " NaN", "mm", 1, 2, 3, 4, Verdict::Invalid});
+        return p;
+    }
+    fs::path dir;
+    std::string path;
+    std::string error;
+};
+
+TEST_F(Store, RecordReadsBackEveryField)
+{
+    auto store = ResultsStore::open(path, false, error);
+    ASSERT_TRUE(store) << error;
+    PartRow p = part("/s/a.qmx", "A0099");
+    ASSERT_EQ(store->record(p, error), 1) << error;
+    ASSERT_EQ(store->record(part("/s/b.qmx", ""), error), 2) << error;
+
+    auto reader = ResultsStore::open(path, true, error);
+    ASSERT_TRUE(reader) << error;
+    const std::string setup = "/s/a.qmx";
+    const auto got = reader->parts(&setup, "", 0, true, error);
+    ASSERT_EQ(got.size(), 1u);
+    const PartRow &g = got[0];
+    EXPECT_EQ(std::tie(g.id, g.recordedUtc, g.utcOffsetMin, g.setup, g.serial, g.verdict),
+              std::tie(p.id = 1, p.recordedUtc, p.utcOffsetMin, p.setup, p.serial, p.verdict));
+    ASSERT_EQ(g.measurements.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto &a = g.measurements[i], &b = p.measurements[i];
+        EXPECT_EQ(std::tie(a.channel, a.description, a.value, a.text, a.units, a.loTol, a.loAppr,
+                           a.hiAppr, a.hiTol, a.verdict),
+                  std::tie(b.channel, b.description, b.value, b.text, b.units, b.loTol, b.loAppr,
+                           b.hiAppr, b.hiTol, b.verdict));
+    }
+    EXPECT_EQ(reader->parts(nullptr, "", 1, false, error).at(0).setup, "/s/b.qmx");
+    EXPECT_EQ(reader->parts(nullptr, "2027", 0, false, error).size(), 0u);
+}
+
+TEST_F(Store, SchemaAndPragmas)
+{
+    ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const auto one = [db](const char *sql) {
+        sqlite3_stmt *s = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        std::string out;
+        while (sqlite3_step(s) == SQLITE_ROW)
+            out += std::string(reinterpret_cast<const char *>(
+                       sqlite3_column_text(s, sqlite3_column_count(s) - 1))) +
+                   ";";
+        sqlite3_finalize(s);
+        return out;
+    };
+    EXPECT_EQ(one("PRAGMA user_version"), "1;");
+    EXPECT_EQ(one("PRAGMA journal_mode"), "wal;");
+    EXPECT_EQ(one("SELECT name FROM pragma_table_info('parts')"),
+              "id;recorded_utc;utc_offset_min;setup;serial;verdict;");
+    EXPECT_EQ(one("SELECT name FROM pragma_table_info('measurements')"),
+              "part_id;channel;description;value;text;units;lo_tol;lo_appr;hi_appr;hi_tol;"
+              "verdict;");
+    EXPECT_THAT(one("EXPLAIN QUERY PLAN SELECT id FROM parts WHERE setup='x' AND "
+                    "recorded_utc >= '2026' ORDER BY id DESC LIMIT 100"),
+                HasSubstr("parts_setup_time"));
+    sqlite3_close(db);
+}
+
+TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
+{
+    {
+        std::ofstream(path) << "not a database at all, just some text that is long enough";
+        EXPECT_FALSE(ResultsStore::open(path, false, error));
+        EXPECT_THAT(error, HasSubstr("is not a results database"));
+        EXPECT_EQ(fs::file_size(path), 57u);
+        fs::remove(path);
+    }
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        EXPECT_FALSE(ResultsStore::open(path, false, error));
+        EXPECT_THAT(error, HasSubstr("newer program (version 2)"));
+        fs::remove(path);
+    }
+    {
+        // Another connection holds the write lock: the record waits about 2 s.
+        auto store = ResultsStore::open(path, false, error);
+        ASSERT_TRUE(store) << error;
+        sqlite3 *other = nullptr;
+        sqlite3_open(path.c_str(), &other);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_FALSE(store->record(part("a", ""), error));
+        EXPECT_THAT(error, HasSubstr("more than 2 s"));
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_TRUE(store->record(part("a", ""), error)) << error; // recorded again
+    }
+    if (geteuid() == 0) {
+        GTEST_LOG_(INFO) << "running as root: a read-only folder does not stop root";
+        return;
+    }
+    fs::remove(path);
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(ResultsStore::open(path, false, error));
+    EXPECT_THAT(error, HasSubstr("cannot be opened"));
+}
+
+} // namespace
