@@ -73,7 +73,7 @@ std::string localDfqTime(const std::string &utc, int offsetMin)
     const std::time_t when = timegm(&t);
     std::tm l{};
     gmtime_r(&when, &l);
-    char buf[32];
+    char buf[80]; // room for any int the fields could hold
     std::snprintf(buf, sizeof buf, "%02d.%02d.%04d/%02d:%02d:%02d", l.tm_mday, l.tm_mon + 1,
                   l.tm_year + 1900, l.tm_hour, l.tm_min, l.tm_sec);
     return buf;

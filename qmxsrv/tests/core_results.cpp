@@ -1,4 +1,5 @@
 // The verdict of a value and the results store: schema, round trip, faults.
+#include "resultscli.h"
 #include "resultsstore.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 using namespace qmxsrv;
@@ -164,6 +166,65 @@ TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(ResultsStore::open(path, false, error));
     EXPECT_THAT(error, HasSubstr("cannot be opened"));
+}
+
+TEST_F(Store, CommandReadsWhileTheServerWrites)
+{
+    auto store = ResultsStore::open(path, false, error);
+    ASSERT_TRUE(store) << error;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(store->record(part(i == 1 ? "b" : "a", "S" + std::to_string(i)), error));
+    // A write held open by the server does not stop a reader.
+    sqlite3 *other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other,
+                           "BEGIN IMMEDIATE; INSERT INTO parts VALUES(99,'x',0,'a','',"
+                           "'good')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    struct Row {
+        std::vector<std::string> args;
+        int code;
+        std::string out, err;
+    };
+    const std::string csvRow = "1,2026-12-07T10:11:12.345Z,S0,reject,-0.0123456789,\r\n";
+    const Row rows[] = {
+        {{"--db", path, "list", "--setup", "a", "--last", "1"},
+         0,
+         "3\t2026-12-07T10:11:12.345Z\treject\tS2\ta\n",
+         ""},
+        {{"--db", path, "export", "--format", "csv", "--setup", "a"},
+         0,
+         "part,recorded_utc,serial,verdict,Bore diameter [1],Length [2]\r\n" + csvRow +
+             "3,2026-12-07T10:11:12.345Z,S2,reject,-0.0123456789,\r\n",
+         ""},
+        {{"--db", path, "export", "--format", "csv", "--since", "2027"},
+         0,
+         "part,recorded_utc,serial,verdict\r\n",
+         ""},
+        {{"--db", (dir / "none.sqlite").string(), "list"}, 1, "", "cannot be opened"},
+        {{"--db", path, "export"}, 2, "", "--format must be csv or dfq"},
+        {{"--db", path, "list", "--last", "0"}, 2, "", "positive number"},
+        {{"list", "--bogus"}, 2, "", "unknown argument --bogus"},
+        {{"--db"}, 2, "", "--db needs a value"},
+    };
+    for (const Row &r : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(resultsCommand(r.args, out, err), r.code) << r.args.back();
+        EXPECT_EQ(out.str(), r.out);
+        EXPECT_THAT(err.str(), HasSubstr(r.err));
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    std::ostringstream out, err;
+    const std::string file = (dir / "a.dfq").string();
+    ASSERT_EQ(resultsCommand({"--db", path, "export", "--format", "dfq", "-o", file}, out, err), 0)
+        << err.str();
+    std::ifstream in(file, std::ios::binary);
+    const std::string dfq((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_THAT(dfq, ::testing::StartsWith("K0100 2\r\n"));
+    EXPECT_FALSE(fs::exists(file + ".tmp"));
 }
 
 } // namespace

@@ -1,0 +1,118 @@
+#include "resultscli.h"
+
+#include "resultsexport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace qmxsrv {
+
+namespace {
+
+const char *const Usage = "usage: qmxresults [--db PATH] list [--setup S] [--last N]\n"
+                          "       qmxresults [--db PATH] export --format csv|dfq [--setup S] "
+                          "[--since ISO-TIME] [-o FILE]\n";
+
+int usage(std::ostream &err, const std::string &why)
+{
+    err << "qmxresults: " << why << "\n" << Usage;
+    return 2;
+}
+
+std::string defaultDb()
+{
+    if (const char *p = std::getenv("QMXSRV_RESULTS"); p && *p)
+        return p;
+    return "results.sqlite";
+}
+
+} // namespace
+
+int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+{
+    std::string db = defaultDb(), command, setup, since, format, output;
+    bool haveSetup = false;
+    long last = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        const bool takesValue = a == "--db" || a == "--setup" || a == "--last" || a == "--since" ||
+                                a == "--format" || a == "-o";
+        if (takesValue && i + 1 >= args.size())
+            return usage(err, a + " needs a value");
+        if (a == "--db")
+            db = args[++i];
+        else if (a == "--setup")
+            setup = args[++i], haveSetup = true;
+        else if (a == "--since")
+            since = args[++i];
+        else if (a == "--format")
+            format = args[++i];
+        else if (a == "-o")
+            output = args[++i];
+        else if (a == "--last") {
+            char *end = nullptr;
+            last = std::strtol(args[++i].c_str(), &end, 10);
+            if (*end || last <= 0)
+                return usage(err, "--last needs a positive number");
+        } else if (command.empty() && (a == "list" || a == "export"))
+            command = a;
+        else
+            return usage(err, "unknown argument " + a);
+    }
+    if (command.empty())
+        return usage(err, "list or export?");
+    if (command == "export" && format != "csv" && format != "dfq")
+        return usage(err, "--format must be csv or dfq");
+    if (command == "list" && (!format.empty() || !output.empty() || !since.empty()))
+        return usage(err, "list takes --setup and --last only");
+    if (command == "export" && last)
+        return usage(err, "export takes no --last");
+
+    std::string error;
+    auto store = ResultsStore::open(db, true, error);
+    if (!store) {
+        err << "qmxresults: " << error << "\n";
+        return 1;
+    }
+    const auto parts =
+        store->parts(haveSetup ? &setup : nullptr, since, last, command == "export", error);
+    if (!error.empty()) {
+        err << "qmxresults: " << error << "\n";
+        return 1;
+    }
+    if (command == "list") {
+        for (const PartRow &p : parts)
+            out << p.id << '\t' << p.recordedUtc << '\t' << verdictText(p.verdict) << '\t'
+                << p.serial << '\t' << p.setup << '\n';
+        return 0;
+    }
+    const std::string text = format == "csv" ? writeCsv(parts) : writeDfq(parts, setup);
+    if (output.empty()) {
+        out << text;
+        return out ? 0 : 1;
+    }
+    // Written whole or not at all: a job reading the file never sees half.
+    const std::string tmp = output + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::binary);
+        f << text;
+        f.flush();
+        if (!f) {
+            err << "qmxresults: cannot write " << tmp << "\n";
+            std::remove(tmp.c_str());
+            return 1;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, output, ec);
+    if (ec) {
+        err << "qmxresults: cannot write " << output << ": " << ec.message() << "\n";
+        std::remove(tmp.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace qmxsrv
