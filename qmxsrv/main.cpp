@@ -9,12 +9,14 @@
 #include "platform/process.h"
 #include "platform/qtfiledialogs.h"
 #include "platform/qtmessageboxes.h"
+#include "platform/stopsignals.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -81,5 +83,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "QMXSRV: live values at %s\n", qPrintable(linkUrl(*link, port)));
     }
     startView(program.window());
+
+    // A stop signal closes as File > Exit would, with no one there to ask.
+    qmxsrv::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &qmxsrv::StopSignals::stopRequested, &program.window(),
+                     [&](int signalNumber) {
+                         std::fprintf(stderr, "QMXSRV: %s, closing\n", strsignal(signalNumber));
+                         program.window().stopFromOutside(consoleBoxes);
+                     });
     return app.exec();
 }

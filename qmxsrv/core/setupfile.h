@@ -27,6 +27,13 @@ std::string setupText(ProgramState &state);
 // message naming it and the reason, and keeps SetupModified; returns false.
 bool SaveSetupFile(ProgramState &state);
 
+// For a stop nobody can be asked about (a signal): the setup, as Save would
+// write it, goes to the first free name of recovered.qmx, recovered-2.qmx, ...
+// in folder, never over an existing file (an earlier recovery, or the
+// operator's own). SetupModified and SetupFileName stay as they are. Returns
+// the path written, or the empty string with the reason in error.
+std::string SaveRecoveryFile(ProgramState &state, const std::string &folder, std::string &error);
+
 // The loader: clears the setup, then loads SetupFileName into the objects
 // (and through them the board), with the display part of the scan held off.
 // Unknown general items and lines that are no section are reported and

@@ -6,6 +6,7 @@
 #include "setupsections.h"
 #include "textfile.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace qmxsrv {
@@ -124,6 +125,28 @@ bool SaveSetupFile(ProgramState &state)
     }
     state.view.SetupModified = false;
     return true;
+}
+
+std::string SaveRecoveryFile(ProgramState &state, const std::string &folder, std::string &error)
+{
+    constexpr int MaxRecoveries = 999;
+    for (int n = 1; n <= MaxRecoveries; ++n) {
+        const std::string path =
+            folder + "/recovered" + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".qmx";
+        std::error_code ec;
+        // symlink_status: a dangling link counts as taken, so nothing is written through it.
+        const auto type = std::filesystem::symlink_status(path, ec).type();
+        if (type == std::filesystem::file_type::none) {
+            error = ec.message();
+            return {};
+        }
+        if (type != std::filesystem::file_type::not_found)
+            continue;
+        error = saveTextFileAtomically(path, setupText(state));
+        return error.empty() ? path : std::string();
+    }
+    error = "recovered.qmx to recovered-" + std::to_string(MaxRecoveries) + ".qmx all exist";
+    return {};
 }
 
 } // namespace qmxsrv

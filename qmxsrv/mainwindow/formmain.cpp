@@ -4,6 +4,7 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "core/settings.h"
+#include "core/setupfile.h"
 #include "dialogs/formaboutqmxsrv.h"
 #include "dialogs/formmastering.h"
 #include "dialogs/formsetupanalog.h"
@@ -19,6 +20,7 @@
 #include "platform/qttext.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -285,9 +287,35 @@ void FormMain::SaveSettingsAndClose()
     close();
 }
 
+void FormMain::stopFromOutside(MessageBoxes &console)
+{
+    if (stopping_)
+        return;
+    // The setup text reads the calibrations from the board.
+    if (state_.device().callInProgress()) {
+        QTimer::singleShot(ScanInterval / 4, this, [this, &console] { stopFromOutside(console); });
+        return;
+    }
+    stopping_ = true;
+    if (state_.view.SetupModified) {
+        std::string error;
+        const std::string path = SaveRecoveryFile(state_, state_.settings.AppPath, error);
+        if (path.empty())
+            tell(console,
+                 "Unsaved setup changes are lost: cannot write a recovery file in " +
+                     state_.settings.AppPath + "\r" + error,
+                 Icon::Exclamation);
+        else
+            tell(console, "Unsaved setup changes written to " + path);
+    }
+    WriteSettings(state_.settings, true, console);
+    close();
+    QApplication::quit();
+}
+
 void FormMain::closeEvent(QCloseEvent *event)
 {
-    if (!queryUnload()) {
+    if (!stopping_ && !queryUnload()) {
         event->ignore();
         return;
     }

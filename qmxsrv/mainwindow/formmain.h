@@ -33,6 +33,7 @@ class FormGridDisplay;
 class FormLinGage;
 class FormMastering;
 class LiveValueService;
+class MessageBoxes;
 class ProgramState;
 
 class FormMain : public QMainWindow, public MainWindowCommands {
@@ -64,6 +65,12 @@ public:
     bool CheckForAnyGroups() const;
     // File > Exit: qmxsrv.ini written, then the window asked to close.
     void SaveSettingsAndClose();
+    // A stop from outside the window (SIGTERM, SIGINT), where nobody can
+    // answer a box: messages go to console, unsaved setup changes to a
+    // recovery file in the program folder (never the operator's file),
+    // qmxsrv.ini is written as the close writes it, and the program ends.
+    // Waits for a device call in progress to end first.
+    void stopFromOutside(MessageBoxes &console);
 
     // For wiring the displays and dialogs in, and for tests.
     ScanCycle &scanCycle() { return scan_; }
@@ -129,6 +136,8 @@ private:
     // Windows of their own, made on first use; no parent, so that they stand
     // beside this window rather than always above it.
     std::unique_ptr<FormGridDisplay> FormGridDisplay_;
+    // Set by stopFromOutside: the close asks nothing.
+    bool stopping_ = false;
     std::unique_ptr<FormLinGage> FormLinGage_;
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
 };

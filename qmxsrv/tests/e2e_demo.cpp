@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -98,6 +101,30 @@ TEST_F(Demo, ServesTheChannelsOfTheDemoSetup)
     EXPECT_TRUE(second.err.contains("This application is already running"))
         << second.err.toStdString();
     EXPECT_EQ(server.state(), QProcess::Running);
+}
+
+// A service manager's stop or Ctrl-C closes as File > Exit does, with no one
+// to ask: qmxsrv.ini is written (with the close's empty line 15), the lock
+// is given up, and the exit is a clean one.
+TEST_F(Demo, AStopSignalClosesInOrder)
+{
+    for (const int signalNumber : {SIGTERM, SIGINT}) {
+        if (server.state() == QProcess::NotRunning) {
+            stderrText.clear();
+            SetUp();
+        }
+        ASSERT_EQ(::kill(static_cast<pid_t>(server.processId()), signalNumber), 0);
+        ASSERT_TRUE(server.waitForFinished(10000)) << signalNumber;
+        EXPECT_EQ(server.exitStatus(), QProcess::NormalExit) << signalNumber;
+        EXPECT_EQ(server.exitCode(), 0) << signalNumber;
+        const std::string settings = qmxtest::readFile(dir.file("qmxsrv.ini"));
+        EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 15) << signalNumber;
+        EXPECT_EQ(settings.substr(settings.size() - std::min<std::size_t>(4, settings.size())),
+                  "\r\n\r\n")
+            << signalNumber;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("qmxsrv.lock"))) << signalNumber;
+        std::filesystem::remove(dir.file("qmxsrv.ini"));
+    }
 }
 
 } // namespace

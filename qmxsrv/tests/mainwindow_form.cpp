@@ -4,6 +4,7 @@
 #include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
 
+#include "core/setupfile.h"
 #include "core/setupoperations.h"
 #include "mainwindow/livevalueservice.h"
 
@@ -159,6 +160,55 @@ TEST_F(MainWindow, ExitWithTheSavePromptCancelledThenAnsweredYes)
     EXPECT_EQ(dialogs.asked[0].kind, ScriptedFileDialogs::Kind::Save);
     EXPECT_TRUE(std::filesystem::exists(dir.file("last.qmx")));
     EXPECT_EQ(settingsFile(), settingsText(state().settings, true));
+}
+
+// A stop signal: nobody can be asked, so the unsaved setup goes to the first
+// free recovery name (never over a file, nor through a link, that is there)
+// and qmxsrv.ini is written as the close writes it.
+TEST_F(MainWindow, AStopFromOutsideKeepsTheUnsavedSetupAndTheSettings)
+{
+    const std::string operatorFile = dir.file("recovered.qmx");
+    writeFile(operatorFile, "the operator's own");
+    writeFile(dir.file("recovered-2.qmx"), "an earlier recovery");
+    std::filesystem::create_symlink(dir.file("elsewhere.qmx"), dir.file("recovered-3.qmx"));
+    state().view.SetupFileName = operatorFile;
+    state().view.SetupModified = true;
+    const std::string unsaved = setupText(state());
+
+    ScriptedMessageBoxes console;
+    form().stopFromOutside(console);
+
+    const std::string recovery = dir.file("recovered-4.qmx");
+    EXPECT_EQ(readFile(recovery), unsaved);
+    EXPECT_EQ(readFile(operatorFile), "the operator's own");
+    EXPECT_EQ(readFile(dir.file("recovered-2.qmx")), "an earlier recovery");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("elsewhere.qmx")));
+    EXPECT_THAT(console.shown, ElementsAre(FieldsAre("Unsaved setup changes written to " + recovery,
+                                                     "QMXSRV", Buttons::Ok, _)));
+    EXPECT_THAT(boxes.shown, IsEmpty()) << "nothing asked on the window's boxes";
+    EXPECT_TRUE(state().view.SetupModified) << "the operator's file still lacks the changes";
+    EXPECT_EQ(settingsFile(), settingsText(state().settings, true));
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(control<QTimer>(&form(), "Timer1")->isActive());
+}
+
+// The calibrations for the recovery come from the board: a stop that arrives
+// inside a device call (the library's message shown) waits for its end.
+TEST_F(MainWindow, AStopDuringADeviceCallWaitsForItsEnd)
+{
+    ScriptedMessageBoxes console;
+    board.answerNextWith(14);
+    bool closedInside = true;
+    boxes.during = [&] {
+        form().stopFromOutside(console);
+        closedInside = !form().isVisible() || std::filesystem::exists(dir.file("qmxsrv.ini"));
+    };
+    press("CommandResetMM");
+    EXPECT_FALSE(closedInside);
+    EXPECT_TRUE(waitFor([&] { return !form().isVisible(); }));
+    EXPECT_EQ(settingsFile(), settingsText(state().settings, true));
+    EXPECT_THAT(console.shown, IsEmpty()) << "an unmodified setup needs no recovery";
+    EXPECT_FALSE(std::filesystem::exists(dir.file("recovered.qmx")));
 }
 
 TEST_F(MainWindow, OpenConversationsCanRefuseTheExit)
