@@ -21,11 +21,21 @@ int usage(std::ostream &err, const std::string &why)
     return 2;
 }
 
+// The server's database: QMXSRV_RESULTS, else results.sqlite in the program
+// folder (QMXSRV_HOME, else the folder of this program, which the server
+// shares).
 std::string defaultDb()
 {
     if (const char *p = std::getenv("QMXSRV_RESULTS"); p && *p)
         return p;
-    return "results.sqlite";
+    std::filesystem::path folder;
+    if (const char *home = std::getenv("QMXSRV_HOME"); home && *home) {
+        folder = home;
+    } else {
+        std::error_code ec;
+        folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    }
+    return (folder / "results.sqlite").string();
 }
 
 } // namespace

@@ -192,11 +192,13 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
 std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::string &sinceUtc,
                                          long last, bool withMeasurements, std::string &error) const
 {
-    // The newest n are chosen in descending order (the index serves it) and
-    // turned back into recording order.
-    std::string sql = "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts"
-                      " WHERE (?1 IS NULL OR setup = ?1) AND recorded_utc >= ?2"
-                      " ORDER BY id DESC";
+    // The newest n are chosen in descending order and turned back. Two
+    // queries, since "?1 IS NULL OR setup = ?1" keeps SQLite from any index:
+    // of one setup, parts_setup_time gives both the rows and their order
+    // (time, ties by id); of all, the table itself in id order.
+    std::string sql = "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts";
+    sql += setup ? " WHERE setup = ?1 AND recorded_utc >= ?2 ORDER BY recorded_utc DESC, id DESC"
+                 : " WHERE recorded_utc >= ?2 ORDER BY id DESC";
     if (last > 0)
         sql += " LIMIT " + std::to_string(last);
     std::vector<PartRow> out;

@@ -55,9 +55,10 @@ public:
     // number, or nothing with the reason in error (nothing of it is kept).
     std::optional<std::int64_t> record(const PartRow &part, std::string &error);
 
-    // Parts in recording order, oldest first: of one setup (all setups when
-    // setup is empty), since a UTC time (none when empty), the last n only
-    // when n > 0. Measurements filled in when withMeasurements.
+    // Parts oldest first: of one setup (all setups when setup is null; then
+    // in recording order, else in time order, ties in recording order),
+    // since a UTC time (none when empty), the last n only when n > 0.
+    // Measurements filled in when withMeasurements.
     std::vector<PartRow> parts(const std::string *setup, const std::string &sinceUtc, long last,
                                bool withMeasurements, std::string &error) const;
 

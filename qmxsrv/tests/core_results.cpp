@@ -121,9 +121,32 @@ TEST_F(Store, SchemaAndPragmas)
     EXPECT_EQ(one("SELECT name FROM pragma_table_info('measurements')"),
               "part_id;channel;description;value;text;units;lo_tol;lo_appr;hi_appr;hi_tol;"
               "verdict;");
-    EXPECT_THAT(one("EXPLAIN QUERY PLAN SELECT id FROM parts WHERE setup='x' AND "
-                    "recorded_utc >= '2026' ORDER BY id DESC LIMIT 100"),
-                HasSubstr("parts_setup_time"));
+    sqlite3_close(db);
+}
+
+// The queries of parts() as the store runs them: of one setup the index gives
+// rows and order, of all setups the table does; neither sorts the whole table.
+TEST_F(Store, PartQueriesUseAnIndexAndNoSort)
+{
+    ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const auto plan = [db](const std::string &where) {
+        const std::string sql = "EXPLAIN QUERY PLAN SELECT id FROM parts " + where + " LIMIT 100";
+        sqlite3_stmt *s = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
+        std::string out;
+        while (sqlite3_step(s) == SQLITE_ROW)
+            out += std::string(reinterpret_cast<const char *>(sqlite3_column_text(s, 3))) + ";";
+        sqlite3_finalize(s);
+        return out;
+    };
+    const std::string ofSetup = plan("WHERE setup = 'x' AND recorded_utc >= '2026' ORDER BY "
+                                     "recorded_utc DESC, id DESC");
+    EXPECT_THAT(ofSetup, HasSubstr("parts_setup_time"));
+    EXPECT_THAT(ofSetup, ::testing::Not(HasSubstr("TEMP B-TREE")));
+    EXPECT_THAT(plan("WHERE recorded_utc >= '' ORDER BY id DESC"),
+                ::testing::Not(HasSubstr("TEMP B-TREE")));
     sqlite3_close(db);
 }
 
