@@ -37,6 +37,13 @@ LiveValueService::LiveValueService(QObject *parent)
     // not wait for the client's delayed acknowledgement (40 ms on Linux).
     connect(listener_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = listener_->nextPendingConnection()) {
+            if (connections_ >= connectionLimit_) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            ++connections_;
+            connect(socket, &QObject::destroyed, this, [this] { --connections_; });
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             server_->handleConnection(socket);
         }
@@ -199,5 +206,7 @@ QString LiveValueService::itemText(int item) const
 int LiveValueService::conversationCount() const { return int(conversations_.size()); }
 
 void LiveValueService::setQueueLimit(qint64 bytes) { queueLimit_ = bytes; }
+
+void LiveValueService::setConnectionLimit(int connections) { connectionLimit_ = connections; }
 
 } // namespace qmxsrv

@@ -58,6 +58,12 @@ public:
     // Applies to conversations opened from now on.
     void setQueueLimit(qint64 bytes);
 
+    // Connections held at once, handshakes under way included: one peer
+    // opening sockets without end must not use up the program's files.
+    static constexpr int defaultConnectionLimit = 256;
+    // Connections past the limit are closed as soon as they are accepted.
+    void setConnectionLimit(int connections);
+
 signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
@@ -81,6 +87,8 @@ private:
     std::vector<Item> items_;  // items_[0] is item "0"
     std::vector<LiveConversation *> conversations_;
     qint64 queueLimit_ = defaultQueueLimit;
+    int connectionLimit_ = defaultConnectionLimit;
+    int connections_ = 0; // accepted sockets not yet destroyed
 };
 
 } // namespace qmxsrv

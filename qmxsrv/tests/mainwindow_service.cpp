@@ -4,11 +4,13 @@
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow_service_client.h"
 
+#include <QTcpSocket>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace qmxsrv;
 
@@ -156,6 +158,36 @@ TEST_F(LiveService, ThousandConversationsEndAtZero)
     EXPECT_GE(opened, 750);
     EXPECT_EQ(service.conversationCount(), 0);
     EXPECT_EQ(lowest, 0) << "never a close without its open";
+}
+
+TEST_F(LiveService, ConnectionsPastTheLimitAreRefusedUntilOneEnds)
+{
+    service.setConnectionLimit(3);
+    // Peers that open a socket and never finish the handshake hold their
+    // places; the next one is turned away whatever it sends.
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 3; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, service.port());
+        ASSERT_TRUE(
+            waitFor([&] { return idle.back()->state() == QAbstractSocket::ConnectedState; }));
+        idle.back()->write("GET /FormMain HTTP/1.1\r\n");
+    }
+    QTest::qWait(50);
+    {
+        TestClient late(service.port());
+        EXPECT_FALSE(late.waitConnected());
+    }
+    EXPECT_EQ(opened, 0);
+    idle.pop_back();
+    QTest::qWait(200); // for the server to see that one go
+    auto client = connectClient();
+    EXPECT_EQ(open, 1);
+    client.reset();
+    ASSERT_TRUE(waitFor([&] { return open == 0; }));
+    // The place a finished conversation held is free again.
+    client = connectClient();
+    EXPECT_EQ(open, 1);
 }
 
 TEST_F(LiveService, AClientThatStopsReadingIsDropped)
