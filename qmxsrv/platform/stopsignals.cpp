@@ -12,7 +12,7 @@ namespace qmxsrv {
 
 namespace {
 
-constexpr int StopSignalNumbers[] = {SIGTERM, SIGINT};
+constexpr int StopSignalNumbers[] = {SIGTERM, SIGINT, SIGHUP};
 int pipeFds[2] = {-1, -1};
 
 void onStopSignal(int signalNumber)

@@ -1,7 +1,8 @@
-// SIGTERM and SIGINT (a service manager's stop, Ctrl-C on a station without
-// a screen) as a Qt signal, so that the stop runs in the event loop like any
-// other command and can write its files. A second stop signal while the first
-// is being handled ends the program at once, as it would have without us.
+// SIGTERM, SIGINT and SIGHUP (a service manager's stop, Ctrl-C or a closed
+// terminal on a station without a screen) as a Qt signal, so that the stop
+// runs in the event loop like any other command and can write its files. A
+// second stop signal while the first is being handled ends the program at
+// once, as it would have without us.
 #pragma once
 
 #include <QObject>

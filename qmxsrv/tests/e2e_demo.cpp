@@ -108,7 +108,7 @@ TEST_F(Demo, ServesTheChannelsOfTheDemoSetup)
 // is given up, and the exit is a clean one.
 TEST_F(Demo, AStopSignalClosesInOrder)
 {
-    for (const int signalNumber : {SIGTERM, SIGINT}) {
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         if (server.state() == QProcess::NotRunning) {
             stderrText.clear();
             SetUp();
