@@ -189,18 +189,25 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
     return id;
 }
 
-std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::string &sinceUtc,
-                                         long last, bool withMeasurements, std::string &error) const
+std::string partsQuery(bool ofOneSetup, long last)
 {
     // The newest n are chosen in descending order and turned back. Two
     // queries, since "?1 IS NULL OR setup = ?1" keeps SQLite from any index:
     // of one setup, parts_setup_time gives both the rows and their order
     // (time, ties by id); of all, the table itself in id order.
     std::string sql = "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts";
-    sql += setup ? " WHERE setup = ?1 AND recorded_utc >= ?2 ORDER BY recorded_utc DESC, id DESC"
-                 : " WHERE recorded_utc >= ?2 ORDER BY id DESC";
+    sql += ofOneSetup
+               ? " WHERE setup = ?1 AND recorded_utc >= ?2 ORDER BY recorded_utc DESC, id DESC"
+               : " WHERE recorded_utc >= ?2 ORDER BY id DESC";
     if (last > 0)
         sql += " LIMIT " + std::to_string(last);
+    return sql;
+}
+
+std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::string &sinceUtc,
+                                         long last, bool withMeasurements, std::string &error) const
+{
+    const std::string sql = partsQuery(setup != nullptr, last);
     std::vector<PartRow> out;
     Statement st(db_, sql.c_str());
     if (st.rc != SQLITE_OK) {

@@ -71,6 +71,10 @@ private:
     sqlite3 *db_;
 };
 
+// The SELECT that parts() runs (?1 the setup, ?2 the time since): for tests
+// of its query plan.
+std::string partsQuery(bool ofOneSetup, long last);
+
 // The text of a verdict read back from the store; Invalid for any other text.
 Verdict verdictFromText(std::string_view text);
 
