@@ -1,4 +1,6 @@
-// The verdict of a value and the results store: schema, round trip, faults.
+// The verdict of a value, the part serial and the results store: schema,
+// round trip, faults.
+#include "partserial.h"
 #include "resultscli.h"
 #include "resultsstore.h"
 
@@ -17,6 +19,19 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
+
+TEST(PartSerial, CountsOnKeepingItsWidth)
+{
+    // clang-format off
+    const std::pair<const char *, const char *> cases[] = {
+        {"A0099", "A0100"}, {"A0100", "A0101"}, {"7", "8"}, {"0009", "0010"},
+        {"A999", "A1000"}, {"99", "100"}, {"LOT-12/9", "LOT-12/10"}, {"B12X", "B12X"},
+        {"", ""}, {"A 19", "A 20"},
+    };
+    // clang-format on
+    for (const auto &[serial, next] : cases)
+        EXPECT_EQ(nextPartSerial(serial), next) << serial;
+}
 
 TEST(Verdict, Table)
 {
