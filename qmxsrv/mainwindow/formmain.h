@@ -65,7 +65,7 @@ public:
     bool CheckForAnyGroups() const;
     // File > Exit: qmxsrv.ini written, then the window asked to close.
     void SaveSettingsAndClose();
-    // A stop from outside the window (SIGTERM, SIGINT), where nobody can
+    // A stop from outside the window (SIGTERM, SIGINT, SIGHUP), where nobody can
     // answer a box: messages go to console, unsaved setup changes to a
     // recovery file in the program folder (never the operator's file),
     // qmxsrv.ini is written as the close writes it, and the program ends.
@@ -136,10 +136,10 @@ private:
     // Windows of their own, made on first use; no parent, so that they stand
     // beside this window rather than always above it.
     std::unique_ptr<FormGridDisplay> FormGridDisplay_;
-    // Set by stopFromOutside: the close asks nothing.
-    bool stopping_ = false;
     std::unique_ptr<FormLinGage> FormLinGage_;
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
+    // Set by stopFromOutside: the close asks nothing.
+    bool stopping_ = false;
 };
 
 } // namespace qmxsrv

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,14 +16,12 @@ int pipeFds[2] = {-1, -1};
 
 void onStopSignal(int signalNumber)
 {
-    // Only async-signal-safe calls here: the number goes through the pipe,
-    // and the next such signal gets the default action.
+    // Only async-signal-safe calls here. The handler runs once: it hands on
+    // the number and gives the next such signal its default action, so the
+    // pipe never holds more than a byte or two.
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
-    if (write(pipeFds[1], &byte, 1) != 1) {
-        // The pipe is full of unread stops: the loop is not running them.
-        _exit(128 + signalNumber);
-    }
+    [[maybe_unused]] const ssize_t written = write(pipeFds[1], &byte, 1);
     for (const int s : StopSignalNumbers)
         std::signal(s, SIG_DFL);
     errno = saved;
@@ -32,12 +29,12 @@ void onStopSignal(int signalNumber)
 
 } // namespace
 
-StopSignals::StopSignals(QObject *parent) : QObject(parent), notifier_(nullptr)
+StopSignals::StopSignals(QObject *parent) : QObject(parent)
 {
     if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // no stop handling, the defaults stay
-    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &StopSignals::readPipe);
+    auto *notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &StopSignals::readPipe);
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);

@@ -7,8 +7,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 namespace qmxsrv {
 
 class StopSignals : public QObject {
@@ -23,7 +21,6 @@ signals:
 
 private:
     void readPipe();
-    QSocketNotifier *notifier_;
 };
 
 } // namespace qmxsrv

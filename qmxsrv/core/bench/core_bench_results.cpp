@@ -58,6 +58,49 @@ PartRow part(int channels, int n)
     return p;
 }
 
+// A store of n parts with channels measurements each, ten setups in turn,
+// filled in one transaction: that many durable records would take minutes
+// and measure nothing new.
+void fill(const std::string &path, int n, int channels)
+{
+    std::string error;
+    ResultsStore::open(path, false, error); // the schema
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *ps = nullptr, *ms = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO parts VALUES(?,?,60,?,?,'good')", -1, &ps, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO measurements VALUES(?,?,?,?,'0.00100','mm',-0.01,"
+                       "-0.005,0.005,0.01,'good')",
+                       -1, &ms, nullptr);
+    char utc[32];
+    for (int i = 1; i <= n; ++i) {
+        std::snprintf(utc, sizeof utc, "2026-%02d-%02dT%02d:%02d:%02d.%03dZ", 1 + i / 86400 % 12,
+                      1 + i / 3600 % 28, i / 60 % 24, i % 60, i % 60, i % 1000);
+        const std::string setup = "setup" + std::to_string(i % 10), serial = std::to_string(i);
+        sqlite3_reset(ps);
+        sqlite3_bind_int(ps, 1, i);
+        sqlite3_bind_text(ps, 2, utc, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(ps, 3, setup.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(ps, 4, serial.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(ps);
+        for (int c = 1; c <= channels; ++c) {
+            const std::string d = "Diameter " + std::to_string(c);
+            sqlite3_reset(ms);
+            sqlite3_bind_int(ms, 1, i);
+            sqlite3_bind_int(ms, 2, c);
+            sqlite3_bind_text(ms, 3, d.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_double(ms, 4, 0.001 * c + 1e-7 * i);
+            sqlite3_step(ms);
+        }
+    }
+    sqlite3_finalize(ps);
+    sqlite3_finalize(ms);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 } // namespace
 
 int main()
@@ -83,40 +126,8 @@ int main()
         for (int i = 0; i < 10000; ++i)
             all.push_back(part(24, i));
         print("CSV text of 10,000 parts x 24 channels", times(5, [&] { writeCsv(all); }), 1000);
-        // Filled in one transaction on a second connection: 10,000 durable
-        // records would take minutes and measure nothing new.
         const std::string path = (folder / "export.sqlite").string();
-        ResultsStore::open(path, false, error);
-        sqlite3 *db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt *ps = nullptr, *ms = nullptr;
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO parts VALUES(NULL,'2026-12-07T10:11:12.345Z',60,'s',?,"
-                           "'good')",
-                           -1, &ps, nullptr);
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO measurements VALUES(?,?,?,?,'0.00100','mm',-0.01,"
-                           "-0.005,0.005,0.01,'good')",
-                           -1, &ms, nullptr);
-        for (int i = 1; i <= 10000; ++i) {
-            sqlite3_reset(ps);
-            sqlite3_bind_text(ps, 1, std::to_string(i).c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_step(ps);
-            for (int c = 1; c <= 24; ++c) {
-                sqlite3_reset(ms);
-                sqlite3_bind_int(ms, 1, i);
-                sqlite3_bind_int(ms, 2, c);
-                const std::string d = "Diameter " + std::to_string(c);
-                sqlite3_bind_text(ms, 3, d.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_double(ms, 4, 0.001 * c + 1e-7 * i);
-                sqlite3_step(ms);
-            }
-        }
-        sqlite3_finalize(ps);
-        sqlite3_finalize(ms);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        fill(path, 10000, 24);
         const std::string file = (folder / "out.csv").string();
         print("qmxresults export --format csv -o FILE",
               times(5,
@@ -130,27 +141,7 @@ int main()
     }
     {
         const std::string path = (folder / "list.sqlite").string();
-        ResultsStore::open(path, false, error);
-        sqlite3 *db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt *s = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO parts VALUES(NULL,?,60,?,?,'good')", -1, &s, nullptr);
-        char utc[32];
-        for (int i = 0; i < 1000000; ++i) {
-            std::snprintf(utc, sizeof utc, "2026-%02d-%02dT%02d:%02d:%02d.%03dZ",
-                          1 + i / 86400 % 12, 1 + i / 3600 % 28, i / 60 % 24, i % 60, i % 60,
-                          i % 1000);
-            sqlite3_reset(s);
-            sqlite3_bind_text(s, 1, utc, -1, SQLITE_TRANSIENT);
-            const std::string setup = "setup" + std::to_string(i % 10);
-            sqlite3_bind_text(s, 2, setup.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(s, 3, std::to_string(i).c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_step(s);
-        }
-        sqlite3_finalize(s);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        fill(path, 1000000, 0);
         for (const auto &args : {std::vector<std::string>{"--db", path, "list", "--last", "100"},
                                  std::vector<std::string>{"--db", path, "list", "--setup", "setup3",
                                                           "--last", "100"}}) {
