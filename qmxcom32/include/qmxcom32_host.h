@@ -3,7 +3,8 @@
  * A host installs its own message handler (to show the library's messages
  * in its own message boxes), its own port bus (tests that play the board's
  * side byte by byte) or its own clock (tests that must not wait out the
- * library's time-outs in real time). None of them is needed to use the board.
+ * library's time-outs in real time), and may ask whether the library is in
+ * demonstration mode. None of them is needed to use the board.
  */
 #ifndef QMXCOM32_HOST_H
 #define QMXCOM32_HOST_H
@@ -25,6 +26,8 @@ void QmxHostSetMessageHandler(QmxMessageHandler handler, void *context);
 /* Whole-seconds clock for the reply and loader waits; NULL restores the steady clock. */
 typedef long (*QmxClockSeconds)(void *context);
 void QmxHostSetClock(QmxClockSeconds clock, void *context);
+/* 1 while the library is in demonstration mode (its reads are not the board's), else 0. */
+int QmxHostDemoMode(void);
 
 #ifdef __cplusplus
 }

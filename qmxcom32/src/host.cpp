@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "link.h"
 #include "ports.h"
 
 namespace {
@@ -54,5 +55,7 @@ void QmxHostSetClock(QmxClockSeconds seconds, void *context)
     secondsHook = seconds != nullptr ? seconds : SteadySeconds;
     clockContext = seconds != nullptr ? context : nullptr;
 }
+
+int QmxHostDemoMode(void) { return qmx::DemoMode() ? 1 : 0; }
 
 } // extern "C"

@@ -99,6 +99,7 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated)
             board.Restart();
             board.QueueReply(Reply({0x00}));
             ASSERT_EQ(QmxCommInit(0, nullptr), 0); // leaves demonstration mode
+            EXPECT_EQ(QmxHostDemoMode(), 0);
             board.Forget();
             board.QueueReply(Hex("00 00 04 00 00 C0 3F"));
             float value = 0.0f;
@@ -116,6 +117,7 @@ TEST_F(LibraryTest, DeadBoardIsReportedOnceThenEmulated)
             value = 7.0f;
             EXPECT_EQ(QmxReadChannel(3, &value), shown ? dying.result : -1);
             EXPECT_EQ(value, shown ? dying.value : 7.0f);
+            EXPECT_EQ(QmxHostDemoMode(), shown ? 1 : 0);
             EXPECT_EQ(Hex(board.Sent()), dying.sent);
             EXPECT_EQ(board.Count(false, board.status), dying.statusPolls);
             EXPECT_EQ(board.Count(false, board.replyReady), dying.replyPolls[shown]);

@@ -257,6 +257,19 @@ std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::st
     return out;
 }
 
+std::vector<std::string> ResultsStore::setups(std::string &error) const
+{
+    std::vector<std::string> out;
+    Statement st(db_, "SELECT DISTINCT setup FROM parts ORDER BY setup");
+    int rc = st.rc;
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+            out.push_back(st.column(0));
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    return out;
+}
+
 std::string ResultsStore::lastExport(const std::string &setup) const
 {
     Statement st(db_, "SELECT last_utc FROM exports WHERE setup = ?");

@@ -62,6 +62,9 @@ public:
     std::vector<PartRow> parts(const std::string *setup, const std::string &sinceUtc, long last,
                                bool withMeasurements, std::string &error) const;
 
+    // Every setup that has recorded parts, in text order.
+    std::vector<std::string> setups(std::string &error) const;
+
     std::string lastExport(const std::string &setup) const;
     bool setLastExport(const std::string &setup, const std::string &utc, std::string &error);
 

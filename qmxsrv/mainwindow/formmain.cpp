@@ -59,8 +59,9 @@ void execInputSetup(ScanCycle &scan, void (ScanCycle::*tick)(const ScanCycle::In
 FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
-      menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
-      LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
+      results_(state, dialogs, *this), menus_(buildMainMenus(*menuBar())),
+      service_(new LiveValueService(this)), LabelChan_(*service_), scan_(state),
+      Timer1(named<QTimer>("Timer1", this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));
@@ -114,6 +115,9 @@ void FormMain::wireCommands()
     onTriggered(m.SetupLVDTs, this, [this] { SetupLVDTs_Click(); });
     onTriggered(m.SetupAnalog, this, [this] { SetupAnalog_Click(); });
     onTriggered(m.SetupGeneral, this, [this] { runSystemSetup(); });
+    onTriggered(m.MnuRecordPart, this, [this] { results_.RecordPart(); });
+    onTriggered(m.MnuPartSerial, this, [this] { results_.PartSerial(); });
+    onTriggered(m.MnuExportResults, this, [this] { results_.ExportResults(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
 
     const MainButtons &b = buttons_;

@@ -1,7 +1,8 @@
 // FormMain: the program's one permanent window. It holds the scan timer and
 // the scan cycle, serves the DDE items (the live-value service), keeps the
 // view state's commands (View, Zero, Master, Setup, About, the five buttons),
-// runs the File commands and the exit, and opens every other window.
+// runs the File and Results commands and the exit, and opens every other
+// window.
 //
 // Each window that opens from here has one private method that is the only
 // place that opens it (run... for the modal ones, show.../Update... for the
@@ -15,6 +16,7 @@
 #include "mainwindow/labelchan.h"
 #include "mainwindow/linkendpoint.h"
 #include "mainwindow/mainmenus.h"
+#include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
 
 #include <QMainWindow>
@@ -77,6 +79,7 @@ public:
     const LabelChan &labelChan() const { return LabelChan_; }
     LiveValueService &liveValues() { return *service_; }
     const MainMenus &menus() const { return menus_; }
+    ResultsCommands &results() { return results_; }
 
 protected:
     // Asks about a modified setup and open conversations, writes qmxsrv.ini
@@ -125,6 +128,7 @@ private:
     ProgramState &state_;
     std::optional<LinkEndpoint> link_;
     FileCommands files_;
+    ResultsCommands results_;
     MainMenus menus_;
     MainButtons buttons_{};
     LiveValueService *service_;

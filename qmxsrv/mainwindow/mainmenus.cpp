@@ -94,6 +94,13 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.SetupAnalog = item(setup, "SetupAnalog", "&Analog");
     m.SetupGeneral = item(setup, "SetupGeneral", "G&eneral");
 
+    QMenu *results = menu(bar, "MnuResults", "&Results");
+    m.MnuRecordPart = item(results, "MnuRecordPart", "&Record Part");
+    m.MnuRecordPart->setShortcut(Qt::Key_F9);
+    m.MnuPartSerial = item(results, "MnuPartSerial", "Part &Serial...");
+    m.MnuExportResults = item(results, "MnuExportResults", "&Export Results...");
+    m.MnuResultsSeparator = separator(results, "MnuResultsSeparator", "----------");
+
     m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
     bar.addAction(m.AboutQMXSRV);
     return m;

@@ -20,6 +20,8 @@ struct MainMenus {
     QAction *ZeroChannel, *ZeroGroup, *MasterChannel, *MasterGroup;
     // setup
     QAction *SetupChannels, *SetupGroups, *SetupLVDTs, *SetupAnalog, *SetupGeneral;
+    // Results (MnuResults), an addition between setup and About
+    QAction *MnuRecordPart, *MnuPartSerial, *MnuExportResults, *MnuResultsSeparator;
     // A menu of its own without items
     QAction *AboutQMXSRV;
 };

@@ -1,0 +1,168 @@
+#include "mainwindow/resultscommands.h"
+
+#include "core/device.h"
+#include "core/messageboxes.h"
+#include "core/partrecord.h"
+#include "core/partserial.h"
+#include "core/programstate.h"
+#include "core/resultsexport.h"
+#include "core/textfile.h"
+#include "dialogs/formresults.h"
+#include "platform/filedialogs.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace qmxsrv {
+
+namespace {
+
+// How often a record that waits for a device call looks again.
+constexpr int WaitLookMs = 50;
+
+// The start of a local day as the store's UTC text.
+std::string utcAtStartOf(const QDate &day)
+{
+    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs).toStdString();
+}
+
+} // namespace
+
+ResultsCommands::ResultsCommands(ProgramState &state, FileDialogs &dialogs, QMainWindow &window)
+    : state_(state), dialogs_(dialogs), window_(window)
+{
+    window_.statusBar()->setObjectName(QStringLiteral("StatusResults"));
+}
+
+ResultsCommands::~ResultsCommands() = default;
+
+std::string ResultsCommands::storePath() const
+{
+    if (const char *p = std::getenv("QMXSRV_RESULTS"); p && *p)
+        return p;
+    return (std::filesystem::path(state_.settings.AppPath) / ResultsFileName).string();
+}
+
+ResultsStore *ResultsCommands::store()
+{
+    if (!store_ && storeError_.empty()) {
+        std::string error;
+        store_ = ResultsStore::open(storePath(), false, error);
+        if (!store_) {
+            storeError_ = error;
+            tell(state_.boxes(), error + "\rParts are not recorded in this run.",
+                 Icon::Exclamation);
+        }
+    }
+    return store_.get();
+}
+
+void ResultsCommands::status(const std::string &text)
+{
+    window_.statusBar()->showMessage(QString::fromStdString(text));
+}
+
+void ResultsCommands::RecordPart()
+{
+    if (state_.device().callInProgress()) {
+        if (!std::exchange(waiting_, true))
+            QTimer::singleShot(WaitLookMs, &window_, [this] {
+                waiting_ = false;
+                RecordPart();
+            });
+        return;
+    }
+    ResultsStore *results = store();
+    if (!results) {
+        status("Part not recorded: " + storeError_);
+        return;
+    }
+    const PartRow part = measurePart(state_, serial_);
+    if (part.measurements.empty()) {
+        status("Nothing recorded: no channel has a formula.");
+        return;
+    }
+    std::string error;
+    const std::optional<std::int64_t> id = results->record(part, error);
+    if (!id) {
+        status("Part not recorded.");
+        tell(state_.boxes(), error, Icon::Exclamation);
+        return;
+    }
+    serial_ = nextPartSerial(serial_);
+    status(recordedText(*id, part));
+}
+
+void ResultsCommands::PartSerial()
+{
+    FormPartSerial dialog(serial_, &window_);
+    if (dialog.exec() == QDialog::Accepted)
+        serial_ = dialog.serial();
+}
+
+void ResultsCommands::ExportResults()
+{
+    ResultsStore *results = store();
+    if (!results) {
+        tell(state_.boxes(), "Nothing to export: " + storeError_, Icon::Exclamation);
+        return;
+    }
+    std::string error;
+    const std::vector<std::string> setups = results->setups(error);
+    FormExportResults dialog(setups, state_.view.SetupFileName, &window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ExportChoice c = dialog.choice();
+    std::string since, until;
+    switch (c.range) {
+    case ExportChoice::All: break;
+    case ExportChoice::Today: since = utcAtStartOf(QDate::currentDate()); break;
+    case ExportChoice::SinceLastExport: since = results->lastExport(c.setup); break;
+    case ExportChoice::BetweenDates:
+        since = utcAtStartOf(c.from);
+        until = utcAtStartOf(c.to.addDays(1));
+        break;
+    }
+    std::vector<PartRow> parts = results->parts(&c.setup, since, 0, true, error);
+    if (!until.empty())
+        parts.erase(std::remove_if(parts.begin(), parts.end(),
+                                   [&](const PartRow &p) { return p.recordedUtc >= until; }),
+                    parts.end());
+    if (!error.empty()) {
+        tell(state_.boxes(), error, Icon::Exclamation);
+        return;
+    }
+    if (parts.empty()) {
+        tell(state_.boxes(), "No recorded parts of this setup in that range.");
+        return;
+    }
+    FileDialogRequest request;
+    request.title = "Export Results";
+    request.filter = c.dfq ? "AQDEF (*.dfq)|*.dfq" : "CSV (*.csv)|*.csv";
+    request.folder = state_.settings.AppPath;
+    request.fileName =
+        std::filesystem::path(c.setup.empty() ? "results" : c.setup).stem().string() +
+        (c.dfq ? ".dfq" : ".csv");
+    request.defaultExtension = c.dfq ? "dfq" : "csv";
+    const std::string path = dialogs_.saveFile(request);
+    if (path.empty())
+        return;
+    const std::string text = c.dfq ? writeDfq(parts, c.setup) : writeCsv(parts);
+    if (const std::string why = saveTextFileAtomically(path, text); !why.empty()) {
+        tell(state_.boxes(), "Cannot write " + path + ": " + why, Icon::Exclamation);
+        return;
+    }
+    int offset = 0;
+    if (!results->setLastExport(c.setup, utcNow(offset), error))
+        tell(state_.boxes(), "Exported, but not remembered as exported: " + error);
+    status(std::to_string(parts.size()) + (parts.size() == 1 ? " part" : " parts") +
+           " exported to " + path);
+}
+
+} // namespace qmxsrv

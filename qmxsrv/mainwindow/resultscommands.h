@@ -1,0 +1,53 @@
+// The Results menu: Record Part, Part Serial... and Export Results..., with
+// the results store they share and the part serial that counts on.
+#pragma once
+
+#include "core/resultsstore.h"
+
+#include <memory>
+#include <string>
+
+class QMainWindow;
+
+namespace qmxsrv {
+
+class FileDialogs;
+class ProgramState;
+
+inline constexpr char ResultsFileName[] = "results.sqlite";
+
+class ResultsCommands {
+public:
+    // Results go to window's status bar, which this makes.
+    ResultsCommands(ProgramState &state, FileDialogs &dialogs, QMainWindow &window);
+    ~ResultsCommands();
+
+    // Every channel with a formula read now, judged and stored as one part;
+    // the status bar says how it went. While a device call is in progress
+    // the record waits for the call to end (one record, however often asked).
+    void RecordPart();
+    void PartSerial();
+    // The dialog, then the save dialog; the file is written whole or not at
+    // all, and the export remembered for "since the last export".
+    void ExportResults();
+
+    const std::string &serial() const { return serial_; }
+    // QMXSRV_RESULTS, else results.sqlite in the program folder.
+    std::string storePath() const;
+
+private:
+    // Opened on first use; a store that cannot be opened is told once and
+    // recording stays off for the run.
+    ResultsStore *store();
+    void status(const std::string &text);
+
+    ProgramState &state_;
+    FileDialogs &dialogs_;
+    QMainWindow &window_;
+    std::unique_ptr<ResultsStore> store_;
+    std::string storeError_; // why recording is off, once told
+    std::string serial_;
+    bool waiting_ = false;
+};
+
+} // namespace qmxsrv
