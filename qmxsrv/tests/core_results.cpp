@@ -8,10 +8,12 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qmxsrv;
@@ -201,6 +203,65 @@ TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(ResultsStore::open(path, false, error));
     EXPECT_THAT(error, HasSubstr("cannot be opened"));
+}
+
+TEST_F(Store, AKilledWriterLeavesOnlyWholeParts)
+{
+    ASSERT_TRUE(ResultsStore::open(path, false, error)) << error; // schema before the child
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string e;
+        auto store = ResultsStore::open(path, false, e);
+        for (int i = 0; store; ++i)
+            store->record(part("a", std::to_string(i)), e);
+        _exit(1);
+    }
+    usleep(300 * 1000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+
+    auto reader = ResultsStore::open(path, true, error);
+    ASSERT_TRUE(reader) << error;
+    const auto got = reader->parts(nullptr, "", 0, true, error);
+    EXPECT_GT(got.size(), 0u) << error;
+    for (const PartRow &g : got)
+        EXPECT_EQ(g.measurements.size(), 2u) << "part " << g.id;
+}
+
+TEST_F(Store, AFullDiskIsToldAndTheStoreGoesOn)
+{
+    const fs::path small = dir / "small";
+    fs::create_directory(small);
+    if (geteuid() != 0 ||
+        std::system(
+            ("mount -t tmpfs -o size=200k tmpfs " + small.string() + " 2>/dev/null").c_str()) !=
+            0) {
+        GTEST_SKIP() << "a small tmpfs needs root and mount; the full-disk case is not checked";
+    }
+    struct Unmount {
+        std::string at;
+        ~Unmount() { (void)std::system(("umount " + at).c_str()); }
+    } unmount{small.string()}; // also when an assertion ends the test early
+    const std::string db = (small / "results.sqlite").string();
+    {
+        auto store = ResultsStore::open(db, false, error);
+        ASSERT_TRUE(store) << error;
+        PartRow big = part("a", "");
+        big.measurements[0].description.assign(20000, 'x');
+        int recorded = 0;
+        std::optional<std::int64_t> id;
+        while ((id = store->record(big, error)) && recorded < 1000)
+            ++recorded;
+        EXPECT_FALSE(id);
+        EXPECT_THAT(error, HasSubstr("disk is full"));
+        const auto got = store->parts(nullptr, "", 0, false, error);
+        EXPECT_GT(recorded, 0);
+        EXPECT_EQ(got.size(), static_cast<std::size_t>(recorded)); // nothing lost, no half part
+        // Once there is room again the same store records the part.
+        ASSERT_EQ(std::system(("mount -o remount,size=2m " + small.string()).c_str()), 0);
+        EXPECT_EQ(store->record(big, error), recorded + 1) << error;
+    }
 }
 
 TEST_F(Store, CommandReadsWhileTheServerWrites)
