@@ -1,6 +1,7 @@
 #include "resultscli.h"
 
 #include "resultsexport.h"
+#include "textfile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -104,22 +105,9 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
         return out ? 0 : 1;
     }
     // Written whole or not at all: a job reading the file never sees half.
-    const std::string tmp = output + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary);
-        f << text;
-        f.flush();
-        if (!f) {
-            err << "qmxresults: cannot write " << tmp << "\n";
-            std::remove(tmp.c_str());
-            return 1;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, output, ec);
-    if (ec) {
-        err << "qmxresults: cannot write " << output << ": " << ec.message() << "\n";
-        std::remove(tmp.c_str());
+    const std::string why = saveTextFileAtomically(output, text);
+    if (!why.empty()) {
+        err << "qmxresults: cannot write " << output << ": " << why << "\n";
         return 1;
     }
     return 0;

@@ -19,6 +19,7 @@
 using namespace qmxsrv;
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -303,6 +304,10 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
         {{"--db", path, "list", "--last", "0"}, 2, "", "positive number"},
         {{"list", "--bogus"}, 2, "", "unknown argument --bogus"},
         {{"--db"}, 2, "", "--db needs a value"},
+        {{"--db", path, "export", "--format", "csv", "-o", (dir / "no/such.csv").string()},
+         1,
+         "",
+         "cannot write"},
     };
     for (const Row &r : rows) {
         std::ostringstream out, err;
@@ -320,7 +325,8 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
     std::ifstream in(file, std::ios::binary);
     const std::string dfq((std::istreambuf_iterator<char>(in)), {});
     EXPECT_THAT(dfq, ::testing::StartsWith("K0100 2\r\n"));
-    EXPECT_FALSE(fs::exists(file + ".tmp"));
+    for (const auto &e : fs::directory_iterator(dir))
+        EXPECT_THAT(e.path().string(), Not(HasSubstr(".tmp"))); // no temporary left
 }
 
 } // namespace
