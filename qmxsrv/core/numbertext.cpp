@@ -250,6 +250,17 @@ std::string fileFloat(float value)
     return (t[0] == '-' ? t : " " + t) + " ";
 }
 
+double decimalDouble(float value)
+{
+    if (!std::isfinite(value))
+        return value;
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double wide = value;
+    std::from_chars(text, end, wide);
+    return wide;
+}
+
 std::string signedText(long value)
 {
     std::string digits = std::to_string(value);

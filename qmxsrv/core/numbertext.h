@@ -34,6 +34,11 @@ std::string formatValue(double value, int decimals);
 // ("1E+07", "1.5E-05"). Negative zero is written as zero.
 std::string fileInteger(long value);
 std::string fileFloat(float value);
+// The double that a float's shortest decimal text names, for stores that
+// keep doubles: a limit typed as -0.01 is kept as -0.01, not as the float's
+// exact -0.009999999776482582; it still reads back to the same float. NaN and
+// infinities stay as they are.
+double decimalDouble(float value);
 inline std::string fileBoolean(bool value) { return value ? "True" : "False"; }
 
 // The runtime's number text without padding: what a text box shows.

@@ -48,12 +48,12 @@ PartRow measurePart(ProgramState &state, const std::string &serial)
         m.channel = i;
         m.description = c.Description;
         m.units = c.Units;
-        m.loTol = c.LoTol;
-        m.loAppr = c.LoAppr;
-        m.hiAppr = c.HiAppr;
-        m.hiTol = c.HiTol;
+        m.loTol = decimalDouble(c.LoTol);
+        m.loAppr = decimalDouble(c.LoAppr);
+        m.hiAppr = decimalDouble(c.HiAppr);
+        m.hiTol = decimalDouble(c.HiTol);
         if (read) {
-            m.value = value;
+            m.value = decimalDouble(value);
             m.text = formatValue(value, c.Decimals);
             m.verdict = verdict(value, c);
         }

@@ -99,6 +99,13 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
                 << p.serial << '\t' << p.setup << '\n';
         return 0;
     }
+    if (format == "dfq" && !haveSetup && !parts.empty()) {
+        // A .dfq file describes one part type: its K1001 is the setup's name.
+        setup = parts.front().setup;
+        for (const PartRow &p : parts)
+            if (p.setup != setup)
+                return usage(err, "a .dfq file holds one setup: name it with --setup");
+    }
     const std::string text = format == "csv" ? writeCsv(parts) : writeDfq(parts, setup);
     if (output.empty()) {
         out << text;

@@ -85,6 +85,18 @@ TEST(StoredForms, IntegersAndFloats)
         EXPECT_EQ(readFileFloat(fileFloat(f)), f) << fileFloat(f);
 }
 
+TEST(StoredForms, DecimalDoubleNamesWhatWasTypedAndKeepsTheFloat)
+{
+    const std::pair<float, double> rows[] = {{-0.01f, -0.01},           {0.0125f, 0.0125},
+                                             {1.0000001f, 1.0000001},   {3e-39f, 3e-39},
+                                             {16777215.0f, 16777215.0}, {-inf, -double(INFINITY)}};
+    for (const auto &[f, d] : rows) {
+        EXPECT_EQ(decimalDouble(f), d) << f;
+        EXPECT_EQ(float(decimalDouble(f)), f) << f;
+    }
+    EXPECT_TRUE(std::isnan(decimalDouble(nan)));
+}
+
 TEST(LenientReading, TakesTheLongestNumberInFront)
 {
     const std::pair<const char *, double> cases[] = {

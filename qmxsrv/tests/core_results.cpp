@@ -301,6 +301,7 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
          ""},
         {{"--db", (dir / "none.sqlite").string(), "list"}, 1, "", "cannot be opened"},
         {{"--db", path, "export"}, 2, "", "--format must be csv or dfq"},
+        {{"--db", path, "export", "--format", "dfq"}, 2, "", "holds one setup"},
         {{"--db", path, "list", "--last", "0"}, 2, "", "positive number"},
         {{"list", "--bogus"}, 2, "", "unknown argument --bogus"},
         {{"--db"}, 2, "", "--db needs a value"},
@@ -318,13 +319,19 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
+    PartRow later = part("/s/c.qmx", "");
+    later.recordedUtc = "2026-12-08T00:00:00.000Z";
+    ASSERT_TRUE(store->record(later, error)) << error;
     std::ostringstream out, err;
     const std::string file = (dir / "a.dfq").string();
-    ASSERT_EQ(resultsCommand({"--db", path, "export", "--format", "dfq", "-o", file}, out, err), 0)
+    ASSERT_EQ(resultsCommand(
+                  {"--db", path, "export", "--format", "dfq", "--since", "2026-12-08", "-o", file},
+                  out, err),
+              0)
         << err.str();
     std::ifstream in(file, std::ios::binary);
     const std::string dfq((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_THAT(dfq, ::testing::StartsWith("K0100 2\r\n"));
+    EXPECT_THAT(dfq, ::testing::StartsWith("K0100 2\r\nK1001 c\r\n")) << "the one setup named";
     for (const auto &e : fs::directory_iterator(dir))
         EXPECT_THAT(e.path().string(), Not(HasSubstr(".tmp"))); // no temporary left
 }

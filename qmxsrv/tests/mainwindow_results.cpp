@@ -102,11 +102,11 @@ TEST_F(Results, RecordPartStoresFreshReadsJudgedWithTheSerialCountingOn)
     const MeasurementRow &bore = parts[0].measurements[0];
     EXPECT_EQ(bore.channel, 1);
     EXPECT_EQ(bore.description, "Bore");
-    EXPECT_EQ(bore.value, double(boardReading(board, 1, 0.001))) << "full precision";
+    EXPECT_EQ(float(*bore.value), boardReading(board, 1, 0.001)) << "full precision";
     EXPECT_EQ(bore.text, " 0.0010") << "as the window shows it";
     EXPECT_EQ(bore.units, "mm");
-    EXPECT_EQ(bore.loTol, double(-0.01f));
-    EXPECT_EQ(bore.hiAppr, double(0.005f));
+    EXPECT_EQ(bore.loTol, -0.01) << "as typed, not the float's exact value";
+    EXPECT_EQ(bore.hiAppr, 0.005);
     EXPECT_EQ(bore.verdict, Verdict::Good);
     EXPECT_EQ(parts[1].measurements[2].verdict, Verdict::Good);
 
