@@ -1,18 +1,21 @@
 #include "resultscli.h"
 
 #include "resultsexport.h"
+#include "statistics.h"
 #include "textfile.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace qmxsrv {
 
 namespace {
 
 const char *const Usage = "usage: qmxresults [--db PATH] list [--setup S] [--last N]\n"
+                          "       qmxresults [--db PATH] stats [--setup S] [--last N]\n"
                           "       qmxresults [--db PATH] export --format csv|dfq [--setup S] "
                           "[--since ISO-TIME] [-o FILE]\n";
 
@@ -67,17 +70,17 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
             last = std::strtol(args[++i].c_str(), &end, 10);
             if (*end || last <= 0)
                 return usage(err, "--last needs a positive number");
-        } else if (command.empty() && (a == "list" || a == "export"))
+        } else if (command.empty() && (a == "list" || a == "export" || a == "stats"))
             command = a;
         else
             return usage(err, "unknown argument " + a);
     }
     if (command.empty())
-        return usage(err, "list or export?");
+        return usage(err, "list, stats or export?");
     if (command == "export" && format != "csv" && format != "dfq")
         return usage(err, "--format must be csv or dfq");
-    if (command == "list" && (!format.empty() || !output.empty() || !since.empty()))
-        return usage(err, "list takes --setup and --last only");
+    if (command != "export" && (!format.empty() || !output.empty() || !since.empty()))
+        return usage(err, command + " takes --setup and --last only");
     if (command == "export" && last)
         return usage(err, "export takes no --last");
 
@@ -88,7 +91,7 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
         return 1;
     }
     const auto parts =
-        store->parts(haveSetup ? &setup : nullptr, since, last, command == "export", error);
+        store->parts(haveSetup ? &setup : nullptr, since, last, command != "list", error);
     if (!error.empty()) {
         err << "qmxresults: " << error << "\n";
         return 1;
@@ -98,6 +101,21 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
             out << p.id << '\t' << p.recordedUtc << '\t' << verdictText(p.verdict) << '\t'
                 << p.serial << '\t' << p.setup << '\n';
         return 0;
+    }
+    if (command == "stats") {
+        std::set<int> channels;
+        for (const PartRow &p : parts)
+            for (const MeasurementRow &m : p.measurements)
+                channels.insert(m.channel);
+        out << "channel\tn\tmean\tsd\tcp\tcpk\tpp\tppk\n";
+        for (int c : channels) {
+            const ChannelStatistics s = statisticsOf(parts, c);
+            out << c << '\t' << s.n << '\t' << statisticText(s.mean, 6) << '\t'
+                << statisticText(s.sd, 6) << '\t' << statisticText(s.cp, 3) << '\t'
+                << statisticText(s.cpk, 3) << '\t' << statisticText(s.pp, 3) << '\t'
+                << statisticText(s.ppk, 3) << '\n';
+        }
+        return out ? 0 : 1;
     }
     if (format == "dfq" && !haveSetup && !parts.empty()) {
         // A .dfq file describes one part type: its K1001 is the setup's name.

@@ -336,4 +336,57 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
         EXPECT_THAT(e.path().string(), Not(HasSubstr(".tmp"))); // no temporary left
 }
 
+// Channel 1 of setup a holds 10,12,11,13,14 under 8..18: mean 12, s = sqrt(10/4)
+// = 1.5811388, MR-bar 1.5, sw = 1.5/1.128; Cp = 10*1.128/9 = 1.2533, Cpk =
+// 4*1.128/4.5 = 1.00267, Pp = 10/(6s) = 1.05409, Ppk = 4/(3s) = 0.84327.
+// The last two, 13,14: mean 13.5, s = sqrt(0.5) = 0.7071068, MR-bar 1; Cp =
+// 10*1.128/6 = 1.88, Cpk = 4.5*1.128/3 = 1.692, Pp = 10/(6s) = 2.35702, Ppk =
+// 4.5/(3s) = 2.12132. Channel 5 has no spread, channel 2 no valid value.
+TEST_F(Store, StatsPerChannel)
+{
+    auto store = ResultsStore::open(path, false, error);
+    ASSERT_TRUE(store) << error;
+    for (double v : {10, 12, 11, 13, 14}) {
+        PartRow p{0, "2026-12-07T10:11:12.345Z", 0, "a", "", Verdict::Good, {}};
+        p.measurements = {
+            {5, "Flat", 3.0, "3", "mm", 0, 1, 5, 6, Verdict::Good},
+            {1, "Bore", v, "", "mm", 8, 9, 17, 18, Verdict::Good},
+            {2, "Length", std::nullopt, " NaN", "mm", 1, 2, 3, 4, Verdict::Invalid},
+        };
+        ASSERT_TRUE(store->record(p, error)) << error;
+    }
+    PartRow other{0, "2026-12-07T10:11:12.345Z", 0, "b", "", Verdict::Good, {}};
+    other.measurements = {{1, "Bore", 1000.0, "", "mm", 8, 9, 17, 18, Verdict::Reject}};
+    ASSERT_TRUE(store->record(other, error)) << error;
+
+    const std::string head = "channel\tn\tmean\tsd\tcp\tcpk\tpp\tppk\n";
+    const std::string flat = "5\t2\t3.000000\t0.000000\t-\t-\t-\t-\n";
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out, err;
+    } rows[] = {
+        {{"--db", path, "stats", "--setup", "a"},
+         0,
+         head + "1\t5\t12.000000\t1.581139\t1.253\t1.003\t1.054\t0.843\n" +
+             "2\t0\t-\t-\t-\t-\t-\t-\n5\t5\t3.000000\t0.000000\t-\t-\t-\t-\n",
+         ""},
+        {{"--db", path, "stats", "--setup", "a", "--last", "2"},
+         0,
+         head + "1\t2\t13.500000\t0.707107\t1.880\t1.692\t2.357\t2.121\n" +
+             "2\t0\t-\t-\t-\t-\t-\t-\n" + flat,
+         ""},
+        {{"--db", path, "stats", "--setup", "none"}, 0, head, ""},
+        {{"--db", path, "stats", "--format", "csv"}, 2, "", "stats takes --setup and --last only"},
+        {{"--db", path, "stats", "--since", "2026"}, 2, "", "stats takes --setup and --last only"},
+        {{"--db", (dir / "none.sqlite").string(), "stats"}, 1, "", "cannot be opened"},
+    };
+    for (const auto &r : rows) {
+        std::ostringstream out, err;
+        EXPECT_EQ(resultsCommand(r.args, out, err), r.code) << r.args.back();
+        EXPECT_EQ(out.str(), r.out) << r.args.back();
+        EXPECT_THAT(err.str(), HasSubstr(r.err));
+    }
+}
+
 } // namespace
