@@ -126,6 +126,7 @@ void FormMain::wireCommands()
     connect(b.CommandMaster, &QPushButton::clicked, this, [this] { MasterChannel_Click(); });
     connect(b.CommandBarGraphs, &QPushButton::clicked, this, [this] { EnableBarGraphs_Click(); });
     connect(b.CommandNumbers, &QPushButton::clicked, this, [this] { EnableGrid_Click(); });
+    LabelChan_.serveReadings(scan_, state_);
 }
 
 void FormMain::load(const std::string &commandLine)

@@ -1,6 +1,10 @@
 #include "mainwindow/labelchan.h"
 
+#include "core/device.h"
+#include "core/programstate.h"
 #include "mainwindow/livevalueservice.h"
+#include "mainwindow/scancycle.h"
+#include "platform/qttext.h"
 
 #include <algorithm>
 
@@ -26,13 +30,25 @@ bool LabelChan::setCaption(int i, const QString &text)
     if (i < 1 || i > count())
         return false;
     captions_[std::size_t(i)] = text;
-    service_.setItemText(i, text);
+    service_.setItemText(i, text, reading_ ? reading_(i) : ChannelReading());
     return true;
 }
 
 QString LabelChan::caption(int i) const
 {
     return i >= 0 && i <= count() ? captions_[std::size_t(i)] : QString();
+}
+
+void LabelChan::serveReadings(const ScanCycle &scan, ProgramState &state)
+{
+    reading_ = [&scan](int i) { return scan.lastReading(i); };
+    // Asked while a call is in progress (from inside its message box), the
+    // device owner refuses; the board's state is then as it was last seen.
+    service_.setStationSource([&state, demo = true]() mutable {
+        if (!state.device().callInProgress())
+            demo = state.device().QmxHostDemoMode() != 0;
+        return LiveValueService::Station{demo, qtText(state.view.SetupFileName)};
+    });
 }
 
 } // namespace qmxsrv

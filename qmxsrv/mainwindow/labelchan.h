@@ -4,13 +4,18 @@
 // what other programs read.
 #pragma once
 
+#include "mainwindow/channelreading.h"
+
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace qmxsrv {
 
 class LiveValueService;
+class ProgramState;
+class ScanCycle;
 
 class LabelChan {
 public:
@@ -21,14 +26,20 @@ public:
     void follow(int count);
     int count() const { return int(captions_.size()) - 1; }
 
-    // False for element 0 and for elements that do not exist.
+    // False for element 0 and for elements that do not exist. The item
+    // takes the reading behind the text along with it.
     bool setCaption(int i, const QString &text);
     // Empty for an element that does not exist.
     QString caption(int i) const;
 
+    // Items take their readings from scan, and the service's status request
+    // tells the board's state and the setup from state.
+    void serveReadings(const ScanCycle &scan, ProgramState &state);
+
 private:
     LiveValueService &service_;
     std::vector<QString> captions_;
+    std::function<ChannelReading(int)> reading_;
 };
 
 } // namespace qmxsrv

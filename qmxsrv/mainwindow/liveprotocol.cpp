@@ -63,6 +63,17 @@ QString itemMessage(int item, const QString &text)
         {{QStringLiteral("item"), QString::number(item)}, {QStringLiteral("text"), text}});
 }
 
+QString channelMessage(int item, const QString &text, const ChannelReading &reading)
+{
+    const std::string_view verdict = verdictText(reading.verdict);
+    return compact({{QStringLiteral("item"), QString::number(item)},
+                    {QStringLiteral("text"), text},
+                    {QStringLiteral("value"),
+                     reading.value ? QJsonValue(*reading.value) : QJsonValue(QJsonValue::Null)},
+                    {QStringLiteral("verdict"),
+                     QString::fromLatin1(verdict.data(), qsizetype(verdict.size()))}});
+}
+
 QString removedMessage(int item)
 {
     return compact(
@@ -70,5 +81,21 @@ QString removedMessage(int item)
 }
 
 QString errorMessage(const QString &error) { return compact({{QStringLiteral("error"), error}}); }
+
+QString statusMessage(const Status &status)
+{
+    const auto orNull = [](const auto &value) {
+        return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonValue board(QJsonValue::Null);
+    if (status.demo)
+        board = *status.demo ? QStringLiteral("demo") : QStringLiteral("running");
+    return compact({{QStringLiteral("status"),
+                     QJsonObject{{QStringLiteral("board"), board},
+                                 {QStringLiteral("setup"), orNull(status.setup)},
+                                 {QStringLiteral("channels"), status.channels},
+                                 {QStringLiteral("parts"), orNull(status.parts)},
+                                 {QStringLiteral("recording"), orNull(status.recording)}}}});
+}
 
 } // namespace qmxsrv::live

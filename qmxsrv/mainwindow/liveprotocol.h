@@ -2,6 +2,8 @@
 // server answers. Every message is one JSON object in one text frame.
 #pragma once
 
+#include "mainwindow/channelreading.h"
+
 #include <QString>
 
 #include <optional>
@@ -12,6 +14,8 @@ namespace qmxsrv::live {
 inline const QString topicPath = QStringLiteral("/FormMain");
 // advise and unadvise take it for every item.
 inline const QString allItems = QStringLiteral("*");
+// {"request":"status"} asks for the station's status instead of an item.
+inline const QString statusRequest = QStringLiteral("status");
 
 enum class Verb { Request, Advise, Unadvise };
 
@@ -32,8 +36,23 @@ Parsed parseClientMessage(const QString &text);
 // (no sign, blanks or leading zeros); -1 for anything else.
 int itemNumber(const QString &name);
 
-QString itemMessage(int item, const QString &text); // {"item":"3","text":" 0.01230"}
-QString removedMessage(int item);                   // {"item":"25","removed":true}
-QString errorMessage(const QString &error);         // {"error":"..."}
+QString itemMessage(int item, const QString &text); // {"item":"0","text":"DDE"}
+// A channel's item: {"item":"3","text":" 0.01230","value":0.0123,"verdict":"good"},
+// "value" null without a number.
+QString channelMessage(int item, const QString &text, const ChannelReading &reading);
+QString removedMessage(int item);           // {"item":"25","removed":true}
+QString errorMessage(const QString &error); // {"error":"..."}
+
+// What {"request":"status"} answers; a part that nobody told the service
+// of is null.
+struct Status {
+    std::optional<bool> demo; // the board in demonstration mode
+    std::optional<QString> setup;
+    int channels = 0;
+    std::optional<qint64> parts;
+    std::optional<bool> recording;
+};
+// {"status":{"board":"running"|"demo","channels":24,"parts":17,"recording":true,"setup":"..."}}
+QString statusMessage(const Status &status);
 
 } // namespace qmxsrv::live

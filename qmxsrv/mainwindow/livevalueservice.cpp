@@ -107,6 +107,10 @@ void LiveValueService::handle(LiveConversation *conversation, const QString &mes
         return;
     }
     const live::ClientMessage &m = *parsed.message;
+    if (m.verb == live::Verb::Request && m.item == live::statusRequest) {
+        conversation->send(live::statusMessage(status()));
+        return;
+    }
     if (m.item == live::allItems) {
         conversation->followsNewItems = m.verb == live::Verb::Advise;
         for (int item = 0; item <= itemCount(); ++item) {
@@ -124,9 +128,7 @@ void LiveValueService::handle(LiveConversation *conversation, const QString &mes
         return;
     }
     switch (m.verb) {
-    case live::Verb::Request:
-        conversation->send(live::itemMessage(item, items_[std::size_t(item)].text));
-        break;
+    case live::Verb::Request: conversation->send(answer(item)); break;
     case live::Verb::Advise: advise(conversation, item); break;
     case live::Verb::Unadvise: unadvise(conversation, item); break;
     }
@@ -141,7 +143,7 @@ void LiveValueService::advise(LiveConversation *conversation, int item)
         conversation->setAdvised(item, true);
         it.advisers.push_back(conversation);
     }
-    conversation->send(live::itemMessage(item, it.text));
+    conversation->send(answer(item));
 }
 
 void LiveValueService::unadvise(LiveConversation *conversation, int item)
@@ -182,20 +184,59 @@ void LiveValueService::setItemCount(int count)
 
 int LiveValueService::itemCount() const { return int(items_.size()) - 1; }
 
-bool LiveValueService::setItemText(int item, const QString &text)
+bool LiveValueService::setItemText(int item, const QString &text, const ChannelReading &reading)
 {
     if (item < 1 || item > itemCount())
         return false;
     Item &it = items_[std::size_t(item)];
-    if (it.text == text)
-        return true;
+    const bool pushed = it.text != text || it.reading.verdict != reading.verdict;
     it.text = text;
-    if (!it.advisers.empty()) {
-        const QString message = live::itemMessage(item, text);
+    it.reading = reading;
+    if (pushed && !it.advisers.empty()) {
+        const QString m = answer(item);
         for (LiveConversation *conversation : it.advisers)
-            conversation->send(message);
+            conversation->send(m);
     }
     return true;
+}
+
+QString LiveValueService::answer(int item) const
+{
+    const Item &it = items_[std::size_t(item)];
+    return item == 0 ? live::itemMessage(item, it.text)
+                     : live::channelMessage(item, it.text, it.reading);
+}
+
+ChannelReading LiveValueService::itemReading(int item) const
+{
+    return item >= 1 && item <= itemCount() ? items_[std::size_t(item)].reading : ChannelReading();
+}
+
+void LiveValueService::setStationSource(std::function<Station()> source)
+{
+    station_ = std::move(source);
+}
+
+void LiveValueService::setResultsSource(std::function<Results()> source)
+{
+    results_ = std::move(source);
+}
+
+live::Status LiveValueService::status() const
+{
+    live::Status s;
+    s.channels = itemCount();
+    if (station_) {
+        const Station station = station_();
+        s.demo = station.demo;
+        s.setup = station.setup;
+    }
+    if (results_) {
+        const Results results = results_();
+        s.parts = results.parts;
+        s.recording = results.recording;
+    }
+    return s;
 }
 
 QString LiveValueService::itemText(int item) const

@@ -6,14 +6,18 @@
 // each channel's item to the text of its LabelChan; it keeps DDELinkCount
 // from conversationOpened and conversationClosed. Clients request an item
 // once or advise it (a hot link): every changed text is then pushed to them.
+// A channel's item carries its reading too: the value read and its verdict.
 // The protocol is described in the README.
 #pragma once
 
+#include "mainwindow/channelreading.h"
 #include "mainwindow/linkendpoint.h"
+#include "mainwindow/liveprotocol.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QTcpServer;
@@ -47,10 +51,27 @@ public:
     void setItemCount(int count);
     int itemCount() const;
 
-    // Cheap for an unchanged text; a changed one is pushed to the clients
-    // advised on the item. Item 0 and items that do not exist are refused.
-    bool setItemText(int item, const QString &text);
+    // Cheap for an unchanged text; a changed text or verdict is pushed to
+    // the clients advised on the item (a value alone that moves within the
+    // text's last digit is not: the stream stays as it was before readings).
+    // Item 0 and items that do not exist are refused.
+    bool setItemText(int item, const QString &text, const ChannelReading &reading = {});
     QString itemText(int item) const;
+    ChannelReading itemReading(int item) const;
+
+    // What the status request tells beyond the item count: the board and
+    // setup, and the results. Unset, those parts answer null.
+    struct Station {
+        bool demo = true;
+        QString setup;
+    };
+    struct Results {
+        qint64 parts = 0;
+        bool recording = false;
+    };
+    void setStationSource(std::function<Station()> source);
+    void setResultsSource(std::function<Results()> source);
+    live::Status status() const;
 
     // Open conversations: connections on the topic that have not ended.
     int conversationCount() const;
@@ -72,6 +93,7 @@ signals:
 private:
     struct Item {
         QString text;
+        ChannelReading reading;
         std::vector<LiveConversation *> advisers;
     };
 
@@ -81,6 +103,7 @@ private:
     void advise(LiveConversation *conversation, int item);
     void unadvise(LiveConversation *conversation, int item);
     void end(LiveConversation *conversation);
+    QString answer(int item) const; // the item as it is sent
 
     QTcpServer *listener_;
     QWebSocketServer *server_; // does the handshakes of what listener_ accepts
@@ -89,6 +112,8 @@ private:
     qint64 queueLimit_ = defaultQueueLimit;
     int connectionLimit_ = defaultConnectionLimit;
     int connections_ = 0; // accepted sockets not yet destroyed
+    std::function<Station()> station_;
+    std::function<Results()> results_;
 };
 
 } // namespace qmxsrv

@@ -11,7 +11,7 @@
 namespace qmxsrv {
 
 ScanCycle::ScanCycle(ProgramState &state, QObject *parent)
-    : QObject(parent), state_(state), LastValue(1, NotShown)
+    : QObject(parent), state_(state), LastValue(1, NotShown), LastTrusted(1, true)
 {
 }
 
@@ -50,6 +50,14 @@ void ScanCycle::resetLastValues()
     default: return;
     }
     LastValue.assign(std::size_t(std::max(n, 0)) + 1, NotShown);
+    // A sentinel read as trusted is not shown either.
+    LastTrusted.assign(LastValue.size(), true);
+}
+
+ChannelReading ScanCycle::lastReading(int ch) const
+{
+    return ch >= 1 && std::size_t(ch) < readings_.size() ? readings_[std::size_t(ch)]
+                                                         : ChannelReading();
 }
 
 void ScanCycle::showMasteringValue()
@@ -103,7 +111,7 @@ void ScanCycle::showGroup()
             state_.Groups.Item(current).GetChannel(static_cast<std::int16_t>(k));
         if (!state_.Channels.contains(ch))
             continue;
-        showChannel(ch, k, state_.device().read(&Device::QmxReadChannel, ch));
+        showChannel(ch, static_cast<std::int16_t>(k));
     }
 }
 
@@ -112,7 +120,7 @@ void ScanCycle::showChannels()
     const int count = state_.settings.MaxChannel;
     for (int i = 1; i <= count && state_.Channels.contains(i); ++i) {
         const auto ch = static_cast<std::int16_t>(i);
-        showChannel(ch, ch, state_.device().read(&Device::QmxReadChannel, ch));
+        showChannel(ch, ch);
     }
 }
 
@@ -127,18 +135,31 @@ void ScanCycle::showInputs(int count, std::int32_t (Device::*read)(std::int32_t,
     }
 }
 
-void ScanCycle::showChannel(std::int16_t ch, std::int16_t position, float value)
+void ScanCycle::showChannel(std::int16_t ch, std::int16_t position)
 {
+    Device &device = state_.device();
+    float value = 0; // what a failed read shows
+    const bool trusted = device.QmxReadChannel(ch, value) == 0 && device.QmxHostDemoMode() == 0;
     // Channels added since the last UpdateMainDisplay start as not shown.
-    if (std::size_t(ch) >= LastValue.size())
+    if (std::size_t(ch) >= LastValue.size()) {
         LastValue.resize(std::size_t(ch) + 1, NotShown);
-    if (value == LastValue[std::size_t(ch)])
+        LastTrusted.resize(LastValue.size(), true);
+    }
+    if (std::size_t(ch) >= readings_.size())
+        readings_.resize(std::size_t(ch) + 1);
+    ChannelReading &reading = readings_[std::size_t(ch)];
+    if (value == LastValue[std::size_t(ch)] && trusted == bool(LastTrusted[std::size_t(ch)]))
         return;
     LastValue[std::size_t(ch)] = value;
+    LastTrusted[std::size_t(ch)] = trusted;
     // Still there? A read can run the library's message box, and with it events.
-    if (!state_.Channels.contains(ch))
+    if (!state_.Channels.contains(ch)) {
+        reading = {};
         return;
-    const std::string text = formatValue(value, state_.Channels.Item(ch).Decimals);
+    }
+    const channel &c = state_.Channels.Item(ch);
+    reading = trusted ? ChannelReading{decimalDouble(value), verdict(value, c)} : ChannelReading{};
+    const std::string text = formatValue(value, c.Decimals);
     emit labelChanValue(ch, text);
     toWindows(position, text, value);
 }

@@ -5,13 +5,16 @@
 // every item of the display mode from the board and hands each channel whose
 // value changed since it was last shown to the DDE item and the display
 // windows; in the LVDT and analog modes every value goes to the windows on
-// every tick.
+// every tick. A channel whose read starts or stops being trustworthy (a
+// failed read, a board in demonstration mode) counts as changed too.
 //
 // The scan reads ProgramState and writes only through its signals. A window
 // connects with itself as the receiver, so the connection ends when the
 // window does. A setup dialog's live value that nobody is connected for is
 // not read from the board.
 #pragma once
+
+#include "mainwindow/channelreading.h"
 
 #include <QObject>
 
@@ -51,6 +54,10 @@ public:
     // items, every one at NotShown. Any other mode leaves it as it is.
     void resetLastValues();
 
+    // The reading behind channel ch's last labelChanValue: how the DDE item's
+    // text was read and judged. Invalid before the first.
+    ChannelReading lastReading(int ch) const;
+
 signals:
     // The caption of LabelChan(ch): channel ch's DDE item.
     void labelChanValue(std::int16_t ch, const std::string &text);
@@ -79,11 +86,13 @@ private:
     void showChannels();
     void showInputs(int count, std::int32_t (Device::*read)(std::int32_t, float &));
     // The change test and what a changed channel value goes to.
-    void showChannel(std::int16_t ch, std::int16_t position, float value);
+    void showChannel(std::int16_t ch, std::int16_t position);
     void toWindows(std::int16_t position, const std::string &text, float value);
 
     ProgramState &state_;
-    std::vector<float> LastValue; // by item number; [0] unused
+    std::vector<float> LastValue;          // by item number; [0] unused
+    std::vector<char> LastTrusted;         // beside LastValue: was its read trusted
+    std::vector<ChannelReading> readings_; // by channel; [0] unused
 };
 
 } // namespace qmxsrv

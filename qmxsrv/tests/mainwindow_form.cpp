@@ -259,18 +259,23 @@ TEST_F(MainWindow, AdvisedClientSeesEachChannelOnceThenChanges)
         return got;
     };
 
+    // What a client written before readings sees is as it was, byte for
+    // byte; the readings only add their two fields at the end.
     choose("ViewChannels");
     form().scanCycle().tick();
     const QStringList first = pushed();
     ASSERT_EQ(first.size(), 8);
-    EXPECT_EQ(first[0], itemMessage(1, " 0.50000"));
-    EXPECT_EQ(first[7], itemMessage(8, " 0.00000"));
+    EXPECT_EQ(oldProtocol(first[0]), itemMessage(1, " 0.50000"));
+    EXPECT_EQ(oldProtocol(first[7]), itemMessage(8, " 0.00000"));
+    EXPECT_EQ(first[0], channelMessage(1, " 0.50000", "0.5", "reject"))
+        << "outside the limits of a new channel (all 0)";
+    EXPECT_EQ(first[7], channelMessage(8, " 0.00000", "0", "good")) << "a limit is within";
     form().scanCycle().tick();
     EXPECT_THAT(pushed(), IsEmpty());
 
     board.setProbe(1, -0.25);
     form().scanCycle().tick();
-    EXPECT_EQ(pushed(), QStringList{itemMessage(1, "-0.25000")});
+    EXPECT_EQ(oldProtocol(pushed()), QStringList{itemMessage(1, "-0.25000")});
     EXPECT_EQ(form().labelChan().caption(1), "-0.25000");
 
     // Channels added by a setup get their items at once, empty until shown.
@@ -278,8 +283,21 @@ TEST_F(MainWindow, AdvisedClientSeesEachChannelOnceThenChanges)
     form().UpdateMainDisplay();
     form().scanCycle().tick();
     EXPECT_EQ(form().liveValues().itemCount(), 10);
-    EXPECT_EQ(pushed(), QStringList({itemMessage(9, ""), itemMessage(10, ""),
-                                     itemMessage(9, " 0.00000"), itemMessage(10, " 0.00000")}));
+    const QStringList added = pushed();
+    EXPECT_EQ(oldProtocol(added),
+              QStringList({itemMessage(9, ""), itemMessage(10, ""), itemMessage(9, " 0.00000"),
+                           itemMessage(10, " 0.00000")}));
+    ASSERT_EQ(added.size(), 4);
+    EXPECT_EQ(added[0], channelMessage(9, "")) << "nothing read yet";
+
+    // The board gone: demonstration mode, whose numbers are no reading.
+    board.dieNow();
+    form().scanCycle().tick();
+    const QStringList demo = pushed();
+    EXPECT_EQ(demo.size(), 10) << "every channel turns untrusted";
+    for (const QString &m : demo)
+        EXPECT_TRUE(m.endsWith(",\"value\":null,\"verdict\":\"invalid\"}")) << m.toStdString();
+    EXPECT_EQ(form().liveValues().itemReading(1), ChannelReading());
 }
 
 TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)

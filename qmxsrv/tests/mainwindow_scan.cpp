@@ -102,6 +102,49 @@ TEST_F(Scan, ChannelsShowEveryValueOnceThenOnlyChangedOnes)
     EXPECT_THAT(bars, ElementsAre(Pair(2, 0.25f)));
 }
 
+// Each shown channel's reading is the value read and its verdict against
+// the channel's limits; a refused read or a board gone to demonstration
+// mode has none, and a change of trust alone shows the channel again.
+TEST_F(Scan, ShownChannelsKeepTheirReading)
+{
+    for (int i = 1; i <= 3; ++i) {
+        ch(i).setFormula("T" + std::to_string(i));
+        ch(i).LoTol = -0.01f;
+        ch(i).LoAppr = -0.005f;
+        ch(i).HiAppr = 0.005f;
+        ch(i).HiTol = 0.01f;
+    }
+    board.setProbe(1, 0.001);
+    board.setProbe(2, -0.007);
+    board.setProbe(3, 0.5);
+    show(ViewState::ShowChannels);
+    EXPECT_EQ(scan.lastReading(1), ChannelReading()) << "nothing shown yet";
+    tick();
+    const ChannelReading expected[] = {{0.001, Verdict::Good},
+                                       {-0.007, Verdict::Approach},
+                                       {0.5, Verdict::Reject},
+                                       {0.0, Verdict::Good}};
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(scan.lastReading(i), expected[i - 1]) << i;
+    EXPECT_EQ(scan.lastReading(0), ChannelReading());
+    EXPECT_EQ(scan.lastReading(9), ChannelReading());
+
+    board.answerNextWith(14); // the first read of the tick is refused
+    tick();
+    EXPECT_EQ(scan.lastReading(1), ChannelReading());
+    EXPECT_EQ(labels.front(), std::make_pair(1, std::string(" 0.00000")));
+    tick();
+    EXPECT_EQ(scan.lastReading(1), expected[0]) << "trusted again";
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(labels.front().first, 1);
+
+    board.dieNow();
+    tick();
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_EQ(scan.lastReading(i), ChannelReading()) << i;
+    EXPECT_EQ(labels.size(), 8u) << "untrusted, even where the number stayed";
+}
+
 // The sentinel is not shown on the tick after a reset; channels added since
 // the reset are, and a count of none reads nothing.
 TEST_F(Scan, TheSentinelAndChannelsAddedSinceTheLastReset)

@@ -16,7 +16,7 @@ using namespace qmxsrv;
 
 namespace {
 
-const QString item3 = itemMessage(3, " 0.01230");
+const QString item3 = channelMessage(3, " 0.01230");
 
 class LiveService : public ::testing::Test {
 protected:
@@ -72,7 +72,7 @@ TEST_F(LiveService, RequestsAreAnsweredOnceAndBadMessagesGetAnError)
     auto client = connectClient();
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), item3);
     EXPECT_EQ(client->ask("{\"request\":\"0\"}"), itemMessage(0, "DDE"));
-    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), itemMessage(24, ""));
+    EXPECT_EQ(client->ask("{\"request\":\"24\"}"), channelMessage(24, ""));
     service.setItemText(3, "-0.50000");
     EXPECT_EQ(pushedBefore(*client), QStringList()) << "a request is no hot link";
     for (const char *message : {"not json", "{\"subscribe\":\"3\"}", "{\"request\":3}"})
@@ -81,7 +81,7 @@ TEST_F(LiveService, RequestsAreAnsweredOnceAndBadMessagesGetAnError)
               "{\"error\":\"no item \\\"25\\\"; the items are 0 to 24\"}");
     // The connection stays.
     EXPECT_EQ(service.conversationCount(), 1);
-    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), itemMessage(3, "-0.50000"));
+    EXPECT_EQ(client->ask("{\"request\":\"3\"}"), channelMessage(3, "-0.50000"));
 }
 
 TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
@@ -90,19 +90,20 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     service.setItemText(2, " 2.00000");
     auto one = connectClient();
     auto all = connectClient();
-    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), itemMessage(3, ""))
+    EXPECT_EQ(one->ask("{\"advise\":\"3\"}"), channelMessage(3, ""))
         << "the hot link starts with the current text";
     all->send("{\"advise\":\"*\"}");
-    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(0, "DDE"), itemMessage(1, ""),
-                                               itemMessage(2, " 2.00000"), itemMessage(3, "")}))
+    EXPECT_EQ(pushedBefore(*all),
+              QStringList({itemMessage(0, "DDE"), channelMessage(1, ""),
+                           channelMessage(2, " 2.00000"), channelMessage(3, "")}))
         << "every current text at once";
     service.setItemText(3, " 0.01230");
     service.setItemText(3, " 0.01230"); // unchanged: nothing to push
     service.setItemText(2, " 2.20000"); // not advised by one
     service.setItemText(3, " 0.01231");
-    const QString item3b = itemMessage(3, " 0.01231");
+    const QString item3b = channelMessage(3, " 0.01231");
     EXPECT_EQ(pushedBefore(*one), QStringList({item3, item3b}));
-    EXPECT_EQ(pushedBefore(*all), QStringList({item3, itemMessage(2, " 2.20000"), item3b}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({item3, channelMessage(2, " 2.20000"), item3b}));
 
     one->send("{\"unadvise\":\"3\"}");
     all->send("{\"unadvise\":\"2\"}");
@@ -111,7 +112,80 @@ TEST_F(LiveService, AdviseOneOrAllThenUnadvise)
     for (int item = 1; item <= 3; ++item)
         service.setItemText(item, QString::number(item));
     EXPECT_EQ(pushedBefore(*one), QStringList());
-    EXPECT_EQ(pushedBefore(*all), QStringList({itemMessage(1, "1"), itemMessage(3, "3")}));
+    EXPECT_EQ(pushedBefore(*all), QStringList({channelMessage(1, "1"), channelMessage(3, "3")}));
+}
+
+// A reading rides with its text; a verdict that changes under the same
+// text is pushed, a value that moves within the last digit is not.
+TEST_F(LiveService, ChannelItemsCarryTheirReading)
+{
+    auto client = connectClient();
+    EXPECT_EQ(client->ask("{\"advise\":\"5\"}"), channelMessage(5, ""));
+    const struct {
+        const char *text;
+        ChannelReading reading;
+        const char *sent; // the push, or nullptr for none
+    } steps[] = {
+        {" 0.01230",
+         {0.0123, Verdict::Good},
+         R"({"item":"5","text":" 0.01230","value":0.0123,"verdict":"good"})"},
+        {" 0.01230", {0.01231, Verdict::Good}, nullptr},
+        {" 0.01230",
+         {0.01234, Verdict::Approach},
+         R"({"item":"5","text":" 0.01230","value":0.01234,"verdict":"approach"})"},
+        {"-2.50000",
+         {-2.5, Verdict::Reject},
+         R"({"item":"5","text":"-2.50000","value":-2.5,"verdict":"reject"})"},
+        {" 0.00000", {}, R"({"item":"5","text":" 0.00000","value":null,"verdict":"invalid"})"},
+        {" 0.00000",
+         {0.0, Verdict::Good},
+         R"({"item":"5","text":" 0.00000","value":0,"verdict":"good"})"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.text);
+        service.setItemText(5, step.text, step.reading);
+        const QStringList got = pushedBefore(*client);
+        EXPECT_EQ(got, step.sent ? QStringList{step.sent} : QStringList());
+        EXPECT_EQ(service.itemReading(5), step.reading);
+    }
+    service.setItemText(5, " 0.01230", {0.01234, Verdict::Good});
+    pushedBefore(*client);
+    service.setItemText(5, " 0.01230", {0.01229, Verdict::Good});
+    EXPECT_EQ(client->ask("{\"request\":\"5\"}"),
+              R"({"item":"5","text":" 0.01230","value":0.01229,"verdict":"good"})")
+        << "a request answers the latest value";
+    EXPECT_EQ(client->ask("{\"request\":\"0\"}"), R"({"item":"0","text":"DDE"})");
+    // Items that go and come back start without a reading.
+    service.setItemCount(4);
+    EXPECT_EQ(client->next(), R"({"item":"5","removed":true})");
+    service.setItemCount(5);
+    EXPECT_EQ(client->ask("{\"request\":\"5\"}"), channelMessage(5, ""));
+}
+
+TEST_F(LiveService, StatusTellsWhatItHasBeenGiven)
+{
+    auto client = connectClient();
+    EXPECT_EQ(
+        client->ask("{\"request\":\"status\"}"),
+        R"({"status":{"board":null,"channels":24,"parts":null,"recording":null,"setup":null}})");
+    int asked = 0;
+    LiveValueService::Station station{false, "/home/qc/setups/bore \"A\".qmx"};
+    service.setStationSource([&] {
+        ++asked;
+        return station;
+    });
+    service.setResultsSource([] { return LiveValueService::Results{17, true}; });
+    service.setItemCount(3);
+    EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
+              R"({"status":{"board":"running","channels":3,"parts":17,"recording":true,)"
+              R"("setup":"/home/qc/setups/bore \"A\".qmx"}})");
+    station = {true, ""};
+    EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
+              R"({"status":{"board":"demo","channels":3,"parts":17,"recording":true,"setup":""}})");
+    EXPECT_EQ(asked, 2) << "asked afresh for every request";
+    // status is a request, not an item to advise.
+    EXPECT_EQ(client->ask("{\"advise\":\"status\"}"),
+              R"({"error":"no item \"status\"; the items are 0 to 3"})");
 }
 
 TEST_F(LiveService, OtherTopicsAndBrowserPagesAreRefused)
@@ -241,7 +315,7 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     service.setItemText(7, " 0.00700");
     const QStringList got = pushedBefore(*reader);
     ASSERT_FALSE(got.isEmpty());
-    EXPECT_EQ(got.last(), itemMessage(7, " 0.00700"));
+    EXPECT_EQ(got.last(), channelMessage(7, " 0.00700"));
 }
 
 TEST(LinkEndpoint, FromQmxsrvLink)

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimer>
 #include <QWebSocket>
@@ -34,10 +35,38 @@ inline bool waitFor(const std::function<bool()> &cond)
     return true;
 }
 
-// An item's text as the service sends it.
+// An item's text as the service sends it without a reading (item 0), and
+// as a client written before readings sees every item.
 inline QString itemMessage(int item, const QString &text)
 {
     return QStringLiteral("{\"item\":\"%1\",\"text\":\"%2\"}").arg(item).arg(text);
+}
+
+// A channel's item: value as JSON ("null", "0.5").
+inline QString channelMessage(int item, const QString &text, const QString &value = "null",
+                              const QString &verdict = "invalid")
+{
+    return QStringLiteral("{\"item\":\"%1\",\"text\":\"%2\",\"value\":%3,\"verdict\":\"%4\"}")
+        .arg(item)
+        .arg(text)
+        .arg(value)
+        .arg(verdict);
+}
+
+// message less the two fields readings added, exactly as they end a channel's
+// message; anything else stays, so a change elsewhere still shows.
+inline QString oldProtocol(QString message)
+{
+    static const QRegularExpression added(QStringLiteral(
+        R"re(,"value":(null|-?[0-9][0-9.e+-]*),"verdict":"(good|approach|reject|invalid)"\}$)re"));
+    return message.replace(added, QStringLiteral("}"));
+}
+
+inline QStringList oldProtocol(QStringList messages)
+{
+    for (QString &m : messages)
+        m = oldProtocol(m);
+    return messages;
 }
 
 class TestClient {
