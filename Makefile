@@ -55,6 +55,7 @@ bench: build
 # simulated board (offscreen without a display, real windows under Xvfb).
 screenshots: build
 	$(BUILD)/bin/displayshots qmxsrv/demo/demo.qmx docs/displays.png
+	$(BUILD)/bin/displayshots --results qmxsrv/demo/demo.qmx docs/results.png
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

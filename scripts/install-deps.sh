@@ -4,7 +4,7 @@
 set -e
 packages="build-essential cmake pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-websockets-dev libgl-dev
+  qt6-base-dev qt6-websockets-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang clang-format libclang-rt-14-dev
   libsqlite3-dev
   xvfb xauth"

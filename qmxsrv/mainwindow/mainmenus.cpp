@@ -100,6 +100,7 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.MnuPartSerial = item(results, "MnuPartSerial", "Part &Serial...");
     m.MnuExportResults = item(results, "MnuExportResults", "&Export Results...");
     m.MnuResultsSeparator = separator(results, "MnuResultsSeparator", "----------");
+    m.MnuShowResults = item(results, "MnuShowResults", "Sh&ow Results...");
 
     m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
     bar.addAction(m.AboutQMXSRV);

@@ -21,7 +21,8 @@ struct MainMenus {
     // setup
     QAction *SetupChannels, *SetupGroups, *SetupLVDTs, *SetupAnalog, *SetupGeneral;
     // Results (MnuResults), an addition between setup and About
-    QAction *MnuRecordPart, *MnuPartSerial, *MnuExportResults, *MnuResultsSeparator;
+    QAction *MnuRecordPart, *MnuPartSerial, *MnuExportResults, *MnuResultsSeparator,
+        *MnuShowResults;
     // A menu of its own without items
     QAction *AboutQMXSRV;
 };

@@ -7,8 +7,9 @@
 #include "core/programstate.h"
 #include "core/resultsexport.h"
 #include "core/textfile.h"
-#include "dialogs/formresults.h"
+#include "dialogs/formexportresults.h"
 #include "platform/filedialogs.h"
+#include "results/formresults.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -97,6 +98,25 @@ void ResultsCommands::RecordPart()
     }
     serial_ = nextPartSerial(serial_);
     status(recordedText(*id, part));
+    if (resultsWindow_) {
+        PartRow shown = part;
+        shown.id = *id;
+        resultsWindow_->partRecorded(shown);
+    }
+}
+
+void ResultsCommands::ShowResults()
+{
+    ResultsStore *results = store();
+    if (!results) {
+        tell(state_.boxes(), "No results to show: " + storeError_, Icon::Exclamation);
+        return;
+    }
+    if (!resultsWindow_)
+        resultsWindow_ = std::make_unique<FormResults>(
+            *results, dialogs_, state_.boxes(),
+            (std::filesystem::path(state_.settings.AppPath) / ResultsWindowSettings).string());
+    resultsWindow_->showFor(state_.view.SetupFileName);
 }
 
 void ResultsCommands::PartSerial()

@@ -12,9 +12,12 @@ class QMainWindow;
 namespace qmxsrv {
 
 class FileDialogs;
+class FormResults;
 class ProgramState;
 
 inline constexpr char ResultsFileName[] = "results.sqlite";
+// The results window's place: the program's own settings, not a setup's.
+inline constexpr char ResultsWindowSettings[] = "qmxsrv-results.conf";
 
 class ResultsCommands {
 public:
@@ -30,6 +33,9 @@ public:
     // The dialog, then the save dialog; the file is written whole or not at
     // all, and the export remembered for "since the last export".
     void ExportResults();
+    // The results window, made at first use.
+    void ShowResults();
+    FormResults *resultsWindow() const { return resultsWindow_.get(); }
 
     const std::string &serial() const { return serial_; }
     // QMXSRV_RESULTS, else results.sqlite in the program folder.
@@ -45,7 +51,8 @@ private:
     FileDialogs &dialogs_;
     QMainWindow &window_;
     std::unique_ptr<ResultsStore> store_;
-    std::string storeError_; // why recording is off, once told
+    std::unique_ptr<FormResults> resultsWindow_; // after store_: goes first
+    std::string storeError_;                     // why recording is off, once told
     std::string serial_;
     bool waiting_ = false;
 };

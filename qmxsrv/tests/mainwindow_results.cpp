@@ -4,9 +4,22 @@
 #include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
 
+#include "bargauge.h"
 #include "core/resultsexport.h"
-#include "dialogs/formresults.h"
+#include "dialogs/formexportresults.h"
 #include "mainwindow/resultscommands.h"
+#include "results/formresults.h"
+#include "results/partsmodel.h"
+#include "results/resultscharts.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -231,3 +244,111 @@ TEST_F(Results, ExportWritesTheChosenRangeWholeAndRemembersIt)
 }
 
 } // namespace
+
+// The results window on the parts recorded above.
+class ResultsWindow : public Results {
+protected:
+    FormResults &window()
+    {
+        FormResults *w = form().results().resultsWindow();
+        EXPECT_TRUE(w && w->isVisible());
+        return *w;
+    }
+    // The individuals chart's path: (part, value) in part order.
+    QList<QPointF> individuals()
+    {
+        for (QAbstractSeries *s : window().charts().individuals()->chart()->series())
+            if (s->name() == "Values")
+                return static_cast<QLineSeries *>(s)->points();
+        return {};
+    }
+    QString cell(int row, int column)
+    {
+        return window().model().index(row, column).data().toString();
+    }
+    void chooseChannel(int row)
+    {
+        window().findChild<QListWidget *>("ListChannels")->setCurrentRow(row);
+    }
+};
+
+TEST_F(ResultsWindow, ShowsThePartsNewestFirstWithChartsThatFollowNewParts)
+{
+    const double bores[] = {0.001, 0.006, 0.002};
+    for (double bore : bores) {
+        board.setProbe(1, bore);
+        choose("MnuRecordPart");
+    }
+    choose("MnuShowResults");
+    const PartsModel &model = window().model();
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(cell(0, PartsModel::ColumnPart), "3");
+    EXPECT_EQ(cell(0, PartsModel::ColumnVerdict), "reject") << "channel 3 rejects every part";
+    EXPECT_EQ(model.index(0, PartsModel::ColumnVerdict).data(Qt::BackgroundRole).value<QColor>(),
+              BarGauge::zoneColor(BarGauge::Zone::Reject));
+    EXPECT_EQ(cell(2, PartsModel::FirstChannelColumn), " 0.0010");
+    EXPECT_EQ(model.headerData(PartsModel::FirstChannelColumn + 2, Qt::Horizontal, Qt::DisplayRole)
+                  .toString(),
+              "Channel 3");
+
+    // The first channel is charted: its values in part order, judged as recorded.
+    QList<QPointF> path = individuals();
+    ASSERT_THAT(path, SizeIs(3));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(path[i].x(), i + 1);
+        EXPECT_FLOAT_EQ(float(path[i].y()), boardReading(board, 1, bores[i]));
+    }
+    EXPECT_EQ(window().charts().statistics().verdicts[int(Verdict::Approach)], 1);
+    chooseChannel(1);
+    ASSERT_THAT(individuals(), SizeIs(3));
+    EXPECT_FLOAT_EQ(float(individuals()[0].y()), boardReading(board, 2, 0.007));
+    EXPECT_THAT(window().findChild<QLabel *>("LabelStatistics")->text().toStdString(),
+                HasSubstr("n 3 (invalid 0)"));
+
+    // A new part arrives in the open window.
+    board.setProbe(2, 0.0);
+    choose("MnuRecordPart");
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(cell(0, PartsModel::ColumnPart), "4");
+    ASSERT_THAT(individuals(), SizeIs(4));
+    EXPECT_FLOAT_EQ(float(individuals()[3].y()), boardReading(board, 2, 0.0));
+
+    // The last N parts; a part of another setup is not shown.
+    auto *last = window().findChild<QSpinBox *>("SpinLast");
+    last->setValue(2);
+    emit last->editingFinished();
+    EXPECT_EQ(model.rowCount(), 2);
+    state().view.SetupFileName = dir.file("other.qmx");
+    choose("MnuRecordPart");
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(cell(0, PartsModel::ColumnPart), "4");
+
+    // A double click shows the part's measurements.
+    int rows = -1;
+    whenOpen("FormPartMeasurements", [&](QDialog *d) {
+        rows = d->findChild<QTableWidget *>("TableMeasurements")->rowCount();
+        d->reject();
+    });
+    emit window().findChild<QTableView *>("TableParts")->doubleClicked(model.index(0, 1));
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(ResultsWindow, SavesTheChartsAndRemembersItsPlace)
+{
+    choose("MnuRecordPart");
+    choose("MnuShowResults");
+    const std::string png = dir.file("chart.png");
+    dialogs.answerNext(png);
+    click(&window(), "CommandSaveChart");
+    QImage picture(QString::fromStdString(png));
+    EXPECT_EQ(picture.size(), window().charts().size());
+
+    window().setGeometry(40, 50, 900, 600);
+    window().hide();
+    std::string error;
+    auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
+    ASSERT_TRUE(store) << error;
+    FormResults again(*store, dialogs, boxes, dir.file(ResultsWindowSettings));
+    again.showFor(state().view.SetupFileName);
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 600)) << "the place of the last run";
+}

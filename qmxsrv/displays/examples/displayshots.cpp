@@ -3,6 +3,10 @@
 // filled by a few scan ticks, then drawn side by side with their titles.
 //
 //   displayshots SETUP.qmx PICTURE.png [seconds]
+//   displayshots --results SETUP.qmx PICTURE.png [parts]
+//
+// The second records that many parts (F9) while the probes move and draws
+// the results window on them.
 //
 // Runs on the offscreen platform unless a display is there (under Xvfb the
 // windows are real). The board starts warm, so no firmware is needed.
@@ -14,10 +18,12 @@
 #include "mainwindow/program.h"
 #include "platform/offscreen.h"
 #include "platform/scriptedfiledialogs.h"
+#include "results/formresults.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -25,6 +31,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 using namespace qmxsrv;
@@ -84,10 +91,38 @@ QImage sideBySide(const std::vector<QWidget *> &windows)
 
 } // namespace
 
+// Parts recorded a little apart, so that the probes have moved between them.
+int resultsPicture(FormMain &main, const QString &file, int parts)
+{
+    QAction *record = main.findChild<QAction *>(QStringLiteral("MnuRecordPart"));
+    for (int i = 0; i < parts; ++i) {
+        record->trigger();
+        QTest::qWait(60);
+    }
+    main.findChild<QAction *>(QStringLiteral("MnuShowResults"))->trigger();
+    FormResults *results = topLevel<FormResults>();
+    if (!results || !QTest::qWaitForWindowExposed(results)) {
+        std::fprintf(stderr, "displayshots: the results window did not open\n");
+        return 1;
+    }
+    results->findChild<QListWidget *>(QStringLiteral("ListChannels"))->setCurrentRow(0);
+    QTest::qWait(300);
+    if (!sideBySide({results}).save(file)) {
+        std::fprintf(stderr, "displayshots: cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    std::printf("displayshots: %s\n", qPrintable(file));
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    const bool results = argc > 1 && std::string(argv[1]) == "--results";
+    if (results)
+        --argc, ++argv;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: displayshots SETUP.qmx PICTURE.png [seconds]\n");
+        std::fprintf(stderr, "usage: displayshots SETUP.qmx PICTURE.png [seconds]\n"
+                             "       displayshots --results SETUP.qmx PICTURE.png [parts]\n");
         return 2;
     }
     qputenv("QMX_PORTS", "sim");
@@ -109,6 +144,9 @@ int main(int argc, char **argv)
 
     FormMain &main = program.window();
     main.findChild<QAction *>(QStringLiteral("ViewChannels"))->trigger();
+    if (results)
+        return resultsPicture(main, QString::fromLocal8Bit(argv[2]),
+                              argc > 3 ? std::atoi(argv[3]) : 60);
     QTest::mouseClick(main.findChild<QPushButton *>(QStringLiteral("CommandBarGraphs")),
                       Qt::LeftButton);
     QTest::mouseClick(main.findChild<QPushButton *>(QStringLiteral("CommandNumbers")),

@@ -1,4 +1,4 @@
-#include "formresults.h"
+#include "formexportresults.h"
 
 #include "core/partserial.h"
 #include "platform/named.h"

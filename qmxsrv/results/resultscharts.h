@@ -1,0 +1,52 @@
+// The charts of one channel over the shown parts: individuals with the
+// tolerance, approach and control limits (points coloured by verdict, those
+// beyond the control limits ringed), moving range, histogram with the
+// limits, and the process statistics as text. The series are made once and
+// refilled, so a new part costs a refill, not a new chart.
+#pragma once
+
+#include "core/statistics.h"
+
+#include <QWidget>
+#include <vector>
+
+class QChartView;
+class QLabel;
+class QLineSeries;
+class QValueAxis;
+
+namespace qmxsrv {
+
+struct PartRow;
+
+class ResultsCharts : public QWidget {
+public:
+    explicit ResultsCharts(QWidget *parent = nullptr);
+
+    // parts oldest first; channel 0 empties the charts.
+    void plot(const std::vector<PartRow> &parts, int channel);
+
+    const ChannelStatistics &statistics() const { return stats_; }
+    QChartView *individuals() const { return individuals_.view; }
+    QChartView *movingRange() const { return movingRange_.view; }
+    QChartView *histogram() const { return histogram_.view; }
+
+    // A chart with its two value axes; every series is on both.
+    struct Plot {
+        QChartView *view = nullptr;
+        QValueAxis *x = nullptr, *y = nullptr;
+        QLineSeries *add(const QString &name, const QColor &color, Qt::PenStyle style,
+                         qreal markerSize = 0);
+    };
+
+private:
+    Plot individuals_, movingRange_, histogram_;
+    QLineSeries *values_, *good_, *approach_, *reject_, *beyond_;
+    QLineSeries *limits_[7]; // LoTol HiTol LoAppr HiAppr UCL LCL Mean
+    QLineSeries *ranges_, *mrUcl_, *mrMean_;
+    QLineSeries *counts_, *histLimits_[4];
+    QLabel *text_;
+    ChannelStatistics stats_;
+};
+
+} // namespace qmxsrv
