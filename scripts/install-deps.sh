@@ -6,7 +6,7 @@ packages="build-essential cmake pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang clang-format libclang-rt-14-dev
-  libsqlite3-dev
+  libsqlite3-dev libhttp-parser-dev
   xvfb xauth"
 
 missing=""

@@ -1,5 +1,6 @@
 #include "mainwindow/liveprotocol.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -81,6 +82,12 @@ QString removedMessage(int item)
 }
 
 QString errorMessage(const QString &error) { return compact({{QStringLiteral("error"), error}}); }
+
+QByteArray jsonString(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
 
 QString statusMessage(const Status &status)
 {

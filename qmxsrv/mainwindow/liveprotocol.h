@@ -4,6 +4,7 @@
 
 #include "mainwindow/channelreading.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -42,6 +43,7 @@ QString itemMessage(int item, const QString &text); // {"item":"0","text":"DDE"}
 QString channelMessage(int item, const QString &text, const ChannelReading &reading);
 QString removedMessage(int item);           // {"item":"25","removed":true}
 QString errorMessage(const QString &error); // {"error":"..."}
+QByteArray jsonString(const QString &text); // "..." with JSON's escapes
 
 // What {"request":"status"} answers; a part that nobody told the service
 // of is null.

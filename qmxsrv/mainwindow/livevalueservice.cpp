@@ -45,7 +45,11 @@ LiveValueService::LiveValueService(QObject *parent)
             ++connections_;
             connect(socket, &QObject::destroyed, this, [this] { --connections_; });
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            server_->handleConnection(socket);
+            auto *exchange = new HttpExchange(
+                socket, [this](const HttpRequest &request) { return httpAnswer(request); },
+                httpIdleTimeout_, queueLimit_, this);
+            connect(exchange, &HttpExchange::upgrade, this,
+                    [this](QTcpSocket *upgraded) { server_->handleConnection(upgraded); });
         }
     });
 }
@@ -249,5 +253,46 @@ int LiveValueService::conversationCount() const { return int(conversations_.size
 void LiveValueService::setQueueLimit(qint64 bytes) { queueLimit_ = bytes; }
 
 void LiveValueService::setConnectionLimit(int connections) { connectionLimit_ = connections; }
+
+void LiveValueService::setHttpIdleTimeout(int ms) { httpIdleTimeout_ = ms; }
+
+HttpAnswer LiveValueService::httpAnswer(const HttpRequest &request) const
+{
+    const auto text = [](int status, const QString &body) {
+        return HttpAnswer{status, "text/plain; charset=utf-8", body.toUtf8() + '\n', {}};
+    };
+    // As for a WebSocket: no web page may read the gauge.
+    if (request.origin)
+        return text(403, QStringLiteral("web pages may not read the gauge"));
+    if (request.method != "GET" && request.method != "HEAD")
+        return {405, "text/plain; charset=utf-8", "only GET\n", "GET, HEAD"};
+    const QString path = QString::fromUtf8(request.path);
+    if (path == live::topicPath) {
+        // Written by hand only to keep the items in number order.
+        QByteArray body = "{\"items\":{";
+        for (int item = 0; item <= itemCount(); ++item) {
+            if (item > 0)
+                body += ',';
+            body += '"' + QByteArray::number(item) + "\":" + live::jsonString(itemText(item));
+        }
+        body += "}}";
+        return {200, "application/json", body, {}};
+    }
+    const QString prefix = live::topicPath + QLatin1Char('/');
+    if (!path.startsWith(prefix))
+        return text(404, QStringLiteral("no such path; the items are under ") + prefix);
+    QString name = path.mid(prefix.size());
+    const bool json = name.endsWith(QLatin1String(".json"));
+    if (json)
+        name.chop(5);
+    const int item = live::itemNumber(name);
+    if (item < 0 || item > itemCount())
+        return text(
+            404,
+            QStringLiteral("no item \"%1\"; the items are 0 to %2").arg(name).arg(itemCount()));
+    if (json)
+        return {200, "application/json", answer(item).toUtf8(), {}};
+    return {200, "text/plain; charset=utf-8", itemText(item).toUtf8(), {}};
+}
 
 } // namespace qmxsrv

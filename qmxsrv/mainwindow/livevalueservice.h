@@ -7,10 +7,13 @@
 // from conversationOpened and conversationClosed. Clients request an item
 // once or advise it (a hot link): every changed text is then pushed to them.
 // A channel's item carries its reading too: the value read and its verdict.
+// A plain HTTP GET on the same address reads the items too, for programs
+// that cannot open a WebSocket (a spreadsheet's web function, curl).
 // The protocol is described in the README.
 #pragma once
 
 #include "mainwindow/channelreading.h"
+#include "mainwindow/httpexchange.h"
 #include "mainwindow/linkendpoint.h"
 #include "mainwindow/liveprotocol.h"
 
@@ -85,6 +88,12 @@ public:
     // Connections past the limit are closed as soon as they are accepted.
     void setConnectionLimit(int connections);
 
+    // Plain HTTP GETs on the same address: each must arrive whole within
+    // this many ms of the connection's opening or the previous answer.
+    void setHttpIdleTimeout(int ms);
+    // The answer to a GET: /FormMain, /FormMain/<item>, /FormMain/<item>.json.
+    HttpAnswer httpAnswer(const HttpRequest &request) const;
+
 signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
@@ -112,6 +121,7 @@ private:
     qint64 queueLimit_ = defaultQueueLimit;
     int connectionLimit_ = defaultConnectionLimit;
     int connections_ = 0; // accepted sockets not yet destroyed
+    int httpIdleTimeout_ = HttpExchange::defaultIdleTimeout;
     std::function<Station()> station_;
     std::function<Results()> results_;
 };

@@ -1,7 +1,8 @@
 # The main window's room. The live-value service: its protocol, real
 # WebSocket clients against it, and qmxlink run end to end.
 qmx_add_test(mainwindow_service_tests
-  SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_qmxlink.cpp
+  SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_http.cpp
+    mainwindow_service_qmxlink.cpp
   LIBS qmxsrv_mainwindow Qt6::Test
   DEFINES QMXLINK_PATH="$<TARGET_FILE:qmxlink>" DEPENDS qmxlink)
 # The scan cycle with its signals recorded; the start routine and FormMain on

@@ -8,6 +8,10 @@
 #include "core/setupoperations.h"
 #include "mainwindow/livevalueservice.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+
 using namespace qmxsrv;
 using namespace qmxtest;
 using ::testing::_;
@@ -298,6 +302,44 @@ TEST_F(MainWindow, AdvisedClientSeesEachChannelOnceThenChanges)
     for (const QString &m : demo)
         EXPECT_TRUE(m.endsWith(",\"value\":null,\"verdict\":\"invalid\"}")) << m.toStdString();
     EXPECT_EQ(form().liveValues().itemReading(1), ChannelReading());
+}
+
+// What curl or a spreadsheet reads over HTTP is the text the window shows;
+// the status names the board's state and the open setup.
+TEST_F(MainWindow, HttpAndStatusTellWhatTheWindowShows)
+{
+    choose("NewFile");
+    state().Channels.Item(1).setFormula("T1");
+    board.setProbe(1, 0.5);
+    choose("ViewChannels");
+    form().scanCycle().tick();
+    ASSERT_EQ(form().labelChan().caption(1), " 0.50000");
+
+    QTcpSocket http;
+    http.connectToHost(QHostAddress::LocalHost, form().liveValues().port());
+    http.write("GET /FormMain/1 HTTP/1.1\r\n\r\n");
+    QByteArray response;
+    ASSERT_TRUE(waitFor([&] {
+        response += http.readAll();
+        return response.endsWith("\r\n\r\n 0.50000");
+    })) << response.toStdString();
+
+    TestClient client(form().liveValues().port());
+    ASSERT_TRUE(client.waitConnected());
+    const auto status = [&] {
+        return QJsonDocument::fromJson(client.ask("{\"request\":\"status\"}").toUtf8())
+            .object()
+            .value("status")
+            .toObject();
+    };
+    QJsonObject s = status();
+    EXPECT_EQ(s.value("board"), "running");
+    EXPECT_EQ(s.value("channels"), 8);
+    EXPECT_EQ(s.value("setup"), QString::fromStdString(state().view.SetupFileName));
+    EXPECT_FALSE(state().view.SetupFileName.empty());
+    board.dieNow();
+    form().scanCycle().tick();
+    EXPECT_EQ(status().value("board"), "demo");
 }
 
 TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)
