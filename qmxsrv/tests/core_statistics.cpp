@@ -216,4 +216,40 @@ TEST(ChannelStatistics, Text)
     EXPECT_THAT(largest, ::testing::StartsWith("17976931348623157"));
 }
 
+// A standard's data sets with certified results: the NIST statistical
+// reference data sets for univariate summary statistics, NumAcc1 to NumAcc4
+// (certified sample mean and standard deviation). NumAcc2-4 are one value
+// then 500 pairs about it, on ever larger offsets, which a one-pass sum of
+// squares gets wrong.
+TEST(ChannelStatistics, ReferenceDataSetsGiveTheCertifiedMeanAndDeviation)
+{
+    struct Set {
+        const char *name;
+        double first, a, b; // first, then the pairs (a, b)
+        int pairs;
+        double mean, sd;
+    };
+    const Set sets[] = {{"NumAcc1", 10000001, 10000003, 10000002, 0, 10000002, 1},
+                        {"NumAcc2", 1.2, 1.1, 1.3, 500, 1.2, 0.1},
+                        {"NumAcc3", 1000000.2, 1000000.1, 1000000.3, 500, 1000000.2, 0.1},
+                        {"NumAcc4", 10000000.2, 10000000.1, 10000000.3, 500, 10000000.2, 0.1}};
+    for (const Set &set : sets) {
+        std::vector<Opt> values{set.first};
+        if (set.pairs == 0) { // NumAcc1 is its three values as they stand
+            values.push_back(set.a);
+            values.push_back(set.b);
+        }
+        for (int i = 0; i < set.pairs; ++i) {
+            values.push_back(set.a);
+            values.push_back(set.b);
+        }
+        const ChannelStatistics s =
+            channelStatistics(values, std::vector<Verdict>(values.size(), G), 0, 1);
+        ASSERT_TRUE(s.mean && s.sd) << set.name;
+        // The certified values to the digits the data carry.
+        EXPECT_NEAR(*s.mean, set.mean, 1e-8) << set.name;
+        EXPECT_NEAR(*s.sd, set.sd, 1e-9) << set.name;
+    }
+}
+
 } // namespace
