@@ -70,6 +70,7 @@ int main(int argc, char **argv)
     const std::optional<qmxsrv::LinkEndpoint> link = qmxsrv::linkEndpoint();
     qmxsrv::StartOptions options;
     options.programFolder = qmxsrv::programFolder();
+    options.firmwareFolder = qmxsrv::installedDataFolder(QCoreApplication::applicationDirPath());
     options.commandLine = QFile::encodeName(qmxsrv::commandLine(app.arguments())).toStdString();
     options.link = link;
 

@@ -6,7 +6,7 @@
 
 namespace qmxsrv {
 
-static QPixmap dial(int size)
+QPixmap programIconPixmap(int size)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -41,7 +41,7 @@ QIcon programIcon()
 {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(dial(size));
+        icon.addPixmap(programIconPixmap(size));
     return icon;
 }
 

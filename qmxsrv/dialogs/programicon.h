@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 namespace qmxsrv {
 
 QIcon programIcon();
+// The dial at one size: also the installed icon's pictures.
+QPixmap programIconPixmap(int size);
 
 } // namespace qmxsrv

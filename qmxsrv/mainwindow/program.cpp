@@ -9,6 +9,7 @@
 #include "platform/librarymessages.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -41,7 +42,12 @@ Program::Started Program::Main(const StartOptions &options)
 
     libraryMessages_ = std::make_unique<LibraryMessageHandler>(boxes_);
     const std::string appPath = QFile::encodeName(options.programFolder).toStdString();
-    state_ = std::make_unique<ProgramState>(device_, boxes_, defaultSettings(appPath));
+    Settings settings = defaultSettings(appPath);
+    const QString installed = options.firmwareFolder + "/" + DefaultFirmwareName;
+    if (!QFileInfo::exists(QString::fromStdString(settings.FirmwarePath)) &&
+        !options.firmwareFolder.isEmpty() && QFileInfo::exists(installed))
+        settings.FirmwarePath = QFile::encodeName(installed).toStdString();
+    state_ = std::make_unique<ProgramState>(device_, boxes_, std::move(settings));
     ReadSettings(state_->settings, boxes_);
     StartDevice(*state_);
     CreateDefaultObjects(*state_);

@@ -24,6 +24,7 @@ class ProgramState;
 
 struct StartOptions {
     QString programFolder;            // AppPath: qmxsrv.ini, the firmware, the lock
+    QString firmwareFolder;           // where the firmware is when not in programFolder
     std::string commandLine;          // the setup file to load; empty for none
     std::optional<LinkEndpoint> link; // the live-value service's address; none, no service
 };

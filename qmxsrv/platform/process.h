@@ -12,7 +12,18 @@ namespace qmxsrv {
 // wins when set; executable is the path of the running program.
 QString programFolder(const QString &home, const QString &executable);
 
-// The same for this process: QMXSRV_HOME, else the folder of /proc/self/exe.
+// Whether the program in this folder runs installed rather than from its
+// build folder: the install layout is around it (<prefix>/share/qmxsrv beside
+// <prefix>/bin), or the folder is not writable, so nothing could be kept there.
+bool runsInstalled(const QString &executableFolder);
+// The installed program's own data (the firmware image): <prefix>/share/qmxsrv.
+QString installedDataFolder(const QString &executableFolder);
+// Where an installed program keeps its settings, lock, token and results:
+// $XDG_DATA_HOME/qmxsrv, else $HOME/.local/share/qmxsrv.
+QString userDataFolder();
+
+// The same for this process: QMXSRV_HOME; else, run installed, the user data
+// folder (made, mode 0700, when missing); else the folder of /proc/self/exe.
 QString programFolder();
 
 // The program's arguments (arguments[0] is the program itself and is left

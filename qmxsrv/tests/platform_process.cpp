@@ -3,6 +3,7 @@
 #include "platform/process.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,30 @@ TEST(ProgramFolder, FromHomeOrExecutable)
     };
     for (const Case &c : cases)
         EXPECT_EQ(programFolder(c.home, c.executable), c.expected) << c.home.toStdString();
+}
+
+TEST(ProgramFolder, AnInstalledProgramKeepsItsDataInTheUsersDataFolder)
+{
+    QTemporaryDir tree;
+    const QString prefix = tree.path();
+    QDir().mkpath(prefix + "/usr/bin");
+    QDir().mkpath(prefix + "/usr/share/qmxsrv");
+    QDir().mkpath(prefix + "/build/bin");
+    EXPECT_TRUE(runsInstalled(prefix + "/usr/bin")) << "the install layout";
+    EXPECT_FALSE(runsInstalled(prefix + "/build/bin")) << "a build folder";
+    EXPECT_EQ(installedDataFolder(prefix + "/usr/bin"), prefix + "/usr/share/qmxsrv");
+
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("HOME", "/home/op");
+    for (const auto &[data, folder] :
+         {std::pair<const char *, const char *>{"", "/home/op/.local/share/qmxsrv"},
+          {"/srv/data/", "/srv/data/qmxsrv"},
+          {"relative", "/home/op/.local/share/qmxsrv"}}) {
+        qputenv("XDG_DATA_HOME", data);
+        EXPECT_EQ(userDataFolder(), folder) << data;
+    }
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldData);
 }
 
 TEST(CommandLine, ArgumentsJoinedBySingleBlanks)
