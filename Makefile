@@ -5,7 +5,7 @@ JOBS         ?= 2
 FUZZ_SECONDS ?= 10
 BUILD_TYPE   ?= RelWithDebInfo
 
-.PHONY: all deps build test format-check unit-test sanitize-test fuzz-build fuzz-run fuzz demo bench screenshots clean
+.PHONY: package all deps build test format-check unit-test sanitize-test fuzz-build fuzz-run fuzz demo bench screenshots clean
 
 all: build
 
@@ -47,6 +47,9 @@ fuzz:
 
 demo: build
 	./scripts/demo.sh $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && { echo "== $$b"; "$$b" || exit 1; }; done; true

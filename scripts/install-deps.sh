@@ -7,7 +7,8 @@ packages="build-essential cmake pkg-config git
   qt6-base-dev qt6-websockets-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang clang-format libclang-rt-14-dev
   libsqlite3-dev libhttp-parser-dev
-  xvfb xauth"
+  xvfb xauth
+  scdoc dpkg-dev lintian"
 
 missing=""
 for p in $packages; do
