@@ -135,7 +135,8 @@ void HttpExchange::readable()
         return s;
     }();
     if (closing_) { // what a refused client still sends is read and dropped
-        socket_->skip(socket_->bytesAvailable());
+        if (socket_)
+            socket_->skip(socket_->bytesAvailable());
         return;
     }
     while (socket_ && !closing_) {
