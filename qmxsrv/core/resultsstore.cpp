@@ -259,12 +259,19 @@ std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::st
 
 std::vector<std::string> ResultsStore::setups(std::string &error) const
 {
+    // One seek in the setup index per setup: a DISTINCT would walk every part.
     std::vector<std::string> out;
-    Statement st(db_, "SELECT DISTINCT setup FROM parts ORDER BY setup");
-    int rc = st.rc;
-    if (rc == SQLITE_OK)
-        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
-            out.push_back(st.column(0));
+    Statement first(db_, "SELECT setup FROM parts ORDER BY setup LIMIT 1");
+    Statement next(db_, "SELECT setup FROM parts WHERE setup > ? ORDER BY setup LIMIT 1");
+    int rc = first.rc != SQLITE_OK ? first.rc : next.rc;
+    Statement *st = &first;
+    while (rc == SQLITE_OK && (rc = sqlite3_step(st->s)) == SQLITE_ROW) {
+        out.push_back(st->column(0));
+        st = &next;
+        sqlite3_reset(next.s);
+        next.text(1, out.back());
+        rc = SQLITE_OK;
+    }
     if (rc != SQLITE_DONE)
         error = describe(db_, rc);
     return out;

@@ -114,6 +114,11 @@ TEST_F(Store, RecordReadsBackEveryField)
     }
     EXPECT_EQ(reader->parts(nullptr, "", 1, false, error).at(0).setup, "/s/b.qmx");
     EXPECT_EQ(reader->parts(nullptr, "2027", 0, false, error).size(), 0u);
+
+    ASSERT_TRUE(store->record(part("", ""), error)) << error; // untitled
+    ASSERT_TRUE(store->record(part("/s/a.qmx", ""), error)) << error;
+    EXPECT_EQ(reader->setups(error), (std::vector<std::string>{"", "/s/a.qmx", "/s/b.qmx"}));
+    EXPECT_EQ(error, "");
 }
 
 TEST_F(Store, SchemaAndPragmas)
