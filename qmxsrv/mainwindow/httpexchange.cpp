@@ -48,11 +48,9 @@ HttpExchange::HttpExchange(QTcpSocket *socket, Responder responder, int idleTime
             socket_->abort();
     });
     connect(socket, &QTcpSocket::readyRead, this, &HttpExchange::readable);
-    connect(socket, &QTcpSocket::disconnected, this, [this] {
-        if (socket_)
-            socket_->deleteLater();
-        deleteLater();
-    });
+    // Also emitted from inside the socket's destructor: no cast of it then.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
     connect(socket, &QObject::destroyed, this, &QObject::deleteLater);
     startRequest();
     idle_->start();
@@ -154,8 +152,9 @@ void HttpExchange::readable()
         if (upgrade_ && headersDone_) {
             idle_->stop();
             disconnect(socket_, nullptr, this, nullptr);
-            QTcpSocket *socket = socket_;
+            auto *socket = static_cast<QTcpSocket *>(socket_.data());
             socket_ = nullptr;
+            disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             socket->setReadBufferSize(0);
             emit upgrade(socket);
             deleteLater();

@@ -19,6 +19,7 @@
 
 #include <functional>
 
+class QAbstractSocket;
 class QTcpSocket;
 class QTimer;
 
@@ -69,7 +70,7 @@ private:
     void refuse(int status);
     void close();
 
-    QPointer<QTcpSocket> socket_;
+    QPointer<QAbstractSocket> socket_; // no QTcpSocket cast while it is being destroyed
     Responder responder_;
     QTimer *idle_;
     qint64 queueLimit_;
