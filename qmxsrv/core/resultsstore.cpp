@@ -277,6 +277,13 @@ std::vector<std::string> ResultsStore::setups(std::string &error) const
     return out;
 }
 
+std::int64_t ResultsStore::lastPart() const
+{
+    Statement st(db_, "SELECT max(id) FROM parts");
+    return st.rc == SQLITE_OK && sqlite3_step(st.s) == SQLITE_ROW ? sqlite3_column_int64(st.s, 0)
+                                                                  : 0;
+}
+
 std::string ResultsStore::lastExport(const std::string &setup) const
 {
     Statement st(db_, "SELECT last_utc FROM exports WHERE setup = ?");

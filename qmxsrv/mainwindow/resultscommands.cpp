@@ -64,6 +64,17 @@ ResultsStore *ResultsCommands::store()
     return store_.get();
 }
 
+std::int64_t ResultsCommands::partCount()
+{
+    if (!store_ && storeError_.empty() && std::filesystem::exists(storePath())) {
+        // Quietly: a fault is told to the operator at the first record, not
+        // here in answer to another program.
+        std::string error;
+        store_ = ResultsStore::open(storePath(), false, error);
+    }
+    return store_ ? store_->lastPart() : 0;
+}
+
 void ResultsCommands::status(const std::string &text)
 {
     window_.statusBar()->showMessage(QString::fromStdString(text));

@@ -38,6 +38,11 @@ public:
     FormResults *resultsWindow() const { return resultsWindow_.get(); }
 
     const std::string &serial() const { return serial_; }
+    // For the live-value status: the parts in the store (opened only when
+    // its file is there, so asking makes no file), and whether a record
+    // would be kept (false once the store failed for this run).
+    std::int64_t partCount();
+    bool recording() const { return storeError_.empty(); }
     // QMXSRV_RESULTS, else results.sqlite in the program folder.
     std::string storePath() const;
 

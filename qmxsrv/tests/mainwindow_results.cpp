@@ -7,6 +7,7 @@
 #include "bargauge.h"
 #include "core/resultsexport.h"
 #include "dialogs/formexportresults.h"
+#include "mainwindow/livevalueservice.h"
 #include "mainwindow/resultscommands.h"
 #include "results/formresults.h"
 #include "results/partsmodel.h"
@@ -24,6 +25,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QStatusBar>
+#include <fstream>
 
 using namespace qmxsrv;
 using namespace qmxtest;
@@ -126,6 +128,25 @@ TEST_F(Results, RecordPartStoresFreshReadsJudgedWithTheSerialCountingOn)
     // Longer serials are cut at 40; one without digits stays.
     setSerial(QString(45, 'x'));
     EXPECT_EQ(form().results().serial(), std::string(40, 'x'));
+}
+
+TEST_F(Results, TheLiveStatusCountsThePartsWithoutMakingAStore)
+{
+    const auto status = [&] { return form().liveValues().status(); };
+    EXPECT_EQ(status().parts, 0);
+    EXPECT_EQ(status().recording, true);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("results.sqlite")));
+    choose("MnuRecordPart");
+    choose("MnuRecordPart");
+    EXPECT_EQ(status().parts, 2);
+
+    std::ofstream(dir.file("broken.sqlite")) << "not a database, but long enough to be looked at";
+    ::setenv("QMXSRV_RESULTS", dir.file("broken.sqlite").c_str(), 1);
+    ResultsCommands other(state(), dialogs, form());
+    EXPECT_EQ(other.partCount(), 0);
+    EXPECT_THAT(boxes.shown, SizeIs(0)) << "a status request shows the operator nothing";
+    other.RecordPart();
+    EXPECT_FALSE(other.recording());
 }
 
 TEST_F(Results, AFailedReadOrADemonstrationBoardIsNeverAGoodPart)
