@@ -87,7 +87,10 @@ public:
     ProgramState &operator=(const ProgramState &) = delete;
 
     Device &device() { return device_; }
-    MessageBoxes &boxes() { return boxes_; }
+    MessageBoxes &boxes() { return redirect_ ? *redirect_ : boxes_; }
+    // While set, messages go to to instead of the operator (a command from
+    // another program must never wait on a box); null puts them back.
+    void redirectBoxes(MessageBoxes *to) { redirect_ = to; }
 
     Settings settings;
     Collection<channel> Channels;
@@ -104,6 +107,7 @@ public:
 private:
     Device &device_;
     MessageBoxes &boxes_;
+    MessageBoxes *redirect_ = nullptr;
 };
 
 } // namespace qmxsrv

@@ -128,6 +128,9 @@ void FormMain::wireCommands()
     connect(b.CommandBarGraphs, &QPushButton::clicked, this, [this] { EnableBarGraphs_Click(); });
     connect(b.CommandNumbers, &QPushButton::clicked, this, [this] { EnableGrid_Click(); });
     LabelChan_.serveReadings(scan_, state_);
+    service_->setCommandHandler([this](const QJsonObject &command, LiveValueService::Reply reply) {
+        runRemoteCommand(command, reply);
+    });
     service_->setResultsSource([this] {
         return LiveValueService::Results{results_.partCount(), results_.recording()};
     });

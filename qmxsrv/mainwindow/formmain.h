@@ -19,9 +19,11 @@
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
 
+#include <QJsonObject>
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,6 +115,10 @@ private:
     void runGroupSetup();
     void runSystemSetup();
     void runSelectGroup();
+    // A command from another program through the live-value service
+    // (record, reset-maxmin, view, load); never waits on the operator.
+    void runRemoteCommand(const QJsonObject &command,
+                          const std::function<void(const QString &)> &reply, int attempt = 0);
     // MasteringZeroMode is set before.
     void runMastering();
     void runAbout();

@@ -27,6 +27,8 @@ public:
     void setItemCount(int count);
     // Set by advise "*": items that appear later are advised too.
     bool followsNewItems = false;
+    // The handshake showed the station's token: commands are taken.
+    bool authorized = false;
 
 signals:
     void received(qmxsrv::LiveConversation *conversation, const QString &message);

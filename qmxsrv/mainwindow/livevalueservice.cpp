@@ -2,7 +2,10 @@
 
 #include "mainwindow/liveconversation.h"
 #include "mainwindow/liveprotocol.h"
+#include "platform/stationtoken.h"
 
+#include <QJsonDocument>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -85,6 +88,9 @@ void LiveValueService::acceptConnections()
         }
         auto *conversation = new LiveConversation(socket, queueLimit_, this);
         conversation->setItemCount(itemCount());
+        conversation->authorized =
+            sameToken(socket->request().rawHeader("Authorization"), "Bearer " + token_) &&
+            !token_.isEmpty();
         connect(conversation, &LiveConversation::received, this, &LiveValueService::handle);
         connect(conversation, &LiveConversation::binaryReceived, this, [](LiveConversation *c) {
             c->send(live::errorMessage(QStringLiteral("messages are JSON text")));
@@ -103,8 +109,27 @@ void LiveValueService::refuse(QWebSocket *socket)
     QTimer::singleShot(refusedCloseWait, socket, &QWebSocket::abort);
 }
 
+void LiveValueService::setToken(const QByteArray &token) { token_ = token; }
+
+void LiveValueService::setCommandHandler(CommandHandler handler) { commands_ = std::move(handler); }
+
 void LiveValueService::handle(LiveConversation *conversation, const QString &message)
 {
+    const QJsonObject object = QJsonDocument::fromJson(message.toUtf8()).object();
+    if (object.contains(QLatin1String("command"))) {
+        if (!conversation->authorized) {
+            conversation->send(live::errorMessage(QStringLiteral("not authorized")));
+        } else if (!commands_) {
+            conversation->send(live::errorMessage(QStringLiteral("no commands are taken here")));
+        } else {
+            QPointer<LiveConversation> to(conversation);
+            commands_(object, [to](const QString &reply) {
+                if (to)
+                    to->send(reply);
+            });
+        }
+        return;
+    }
     const live::Parsed parsed = live::parseClientMessage(message);
     if (!parsed.message) {
         conversation->send(live::errorMessage(parsed.error));

@@ -17,6 +17,8 @@
 #include "mainwindow/linkendpoint.h"
 #include "mainwindow/liveprotocol.h"
 
+#include <QByteArray>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
@@ -76,6 +78,15 @@ public:
     void setResultsSource(std::function<Results()> source);
     live::Status status() const;
 
+    // Commands ({"command":...}) from conversations whose handshake carried
+    // "Authorization: Bearer <token>"; the others are answered
+    // {"error":"not authorized"}. No token, no commands. The handler answers
+    // through reply, now or later (a reply after the client left is dropped).
+    using Reply = std::function<void(const QString &message)>;
+    using CommandHandler = std::function<void(const QJsonObject &command, Reply reply)>;
+    void setToken(const QByteArray &token);
+    void setCommandHandler(CommandHandler handler);
+
     // Open conversations: connections on the topic that have not ended.
     int conversationCount() const;
 
@@ -124,6 +135,8 @@ private:
     int httpIdleTimeout_ = HttpExchange::defaultIdleTimeout;
     std::function<Station()> station_;
     std::function<Results()> results_;
+    QByteArray token_;
+    CommandHandler commands_;
 };
 
 } // namespace qmxsrv

@@ -5,8 +5,10 @@
 #include "core/settings.h"
 #include "core/setupoperations.h"
 #include "mainwindow/formmain.h"
+#include "mainwindow/livevalueservice.h"
 #include "platform/instancelock.h"
 #include "platform/librarymessages.h"
+#include "platform/stationtoken.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,6 +55,10 @@ Program::Started Program::Main(const StartOptions &options)
     CreateDefaultObjects(*state_);
 
     window_ = std::make_unique<FormMain>(*state_, dialogs_, options.link);
+    QString tokenError;
+    window_->liveValues().setToken(stationToken(options.programFolder, tokenError));
+    if (!tokenError.isEmpty())
+        std::fprintf(stderr, "QMXSRV: %s; no commands are taken\n", qPrintable(tokenError));
     window_->load(options.commandLine);
     window_->show();
     return Started::Running;

@@ -50,15 +50,16 @@ std::string ResultsCommands::storePath() const
     return (std::filesystem::path(state_.settings.AppPath) / ResultsFileName).string();
 }
 
-ResultsStore *ResultsCommands::store()
+ResultsStore *ResultsCommands::store(bool tellFailure)
 {
     if (!store_ && storeError_.empty()) {
         std::string error;
         store_ = ResultsStore::open(storePath(), false, error);
         if (!store_) {
             storeError_ = error;
-            tell(state_.boxes(), error + "\rParts are not recorded in this run.",
-                 Icon::Exclamation);
+            if (tellFailure)
+                tell(state_.boxes(), error + "\rParts are not recorded in this run.",
+                     Icon::Exclamation);
         }
     }
     return store_.get();
@@ -90,22 +91,38 @@ void ResultsCommands::RecordPart()
             });
         return;
     }
-    ResultsStore *results = store();
+    record(true);
+}
+
+ResultsCommands::Recorded ResultsCommands::recordNow(const std::optional<std::string> &serial)
+{
+    if (state_.device().callInProgress())
+        return {std::nullopt, Verdict::Invalid, "a device call is in progress"};
+    if (serial)
+        serial_ =
+            QString::fromStdString(*serial).simplified().left(int(MaxPartSerial)).toStdString();
+    return record(false);
+}
+
+ResultsCommands::Recorded ResultsCommands::record(bool boxed)
+{
+    ResultsStore *results = store(boxed);
     if (!results) {
         status("Part not recorded: " + storeError_);
-        return;
+        return {std::nullopt, Verdict::Invalid, storeError_};
     }
     const PartRow part = measurePart(state_, serial_);
     if (part.measurements.empty()) {
         status("Nothing recorded: no channel has a formula.");
-        return;
+        return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
     }
     std::string error;
     const std::optional<std::int64_t> id = results->record(part, error);
     if (!id) {
         status("Part not recorded.");
-        tell(state_.boxes(), error, Icon::Exclamation);
-        return;
+        if (boxed)
+            tell(state_.boxes(), error, Icon::Exclamation);
+        return {std::nullopt, Verdict::Invalid, error};
     }
     serial_ = nextPartSerial(serial_);
     status(recordedText(*id, part));
@@ -114,6 +131,7 @@ void ResultsCommands::RecordPart()
         shown.id = *id;
         resultsWindow_->partRecorded(shown);
     }
+    return {id, part.verdict, {}};
 }
 
 void ResultsCommands::ShowResults()

@@ -5,6 +5,7 @@
 #include "core/resultsstore.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class QMainWindow;
@@ -29,6 +30,15 @@ public:
     // the status bar says how it went. While a device call is in progress
     // the record waits for the call to end (one record, however often asked).
     void RecordPart();
+    // A record now, for a command from another program: nothing waits on a
+    // box; the status bar says how it went as for F9. serial, when given,
+    // is this part's (and counts on from it).
+    struct Recorded {
+        std::optional<std::int64_t> part; // none: not recorded, see error
+        Verdict verdict = Verdict::Invalid;
+        std::string error;
+    };
+    Recorded recordNow(const std::optional<std::string> &serial = std::nullopt);
     void PartSerial();
     // The dialog, then the save dialog; the file is written whole or not at
     // all, and the export remembered for "since the last export".
@@ -49,7 +59,9 @@ public:
 private:
     // Opened on first use; a store that cannot be opened is told once and
     // recording stays off for the run.
-    ResultsStore *store();
+    ResultsStore *store(bool tellFailure = true);
+    // The record itself; a failure is told in a box when boxed.
+    Recorded record(bool boxed);
     void status(const std::string &text);
 
     ProgramState &state_;

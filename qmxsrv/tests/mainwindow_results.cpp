@@ -6,6 +6,7 @@
 
 #include "bargauge.h"
 #include "core/resultsexport.h"
+#include "core/setupfile.h"
 #include "dialogs/formexportresults.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/resultscommands.h"
@@ -24,6 +25,9 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStatusBar>
 #include <fstream>
 
@@ -372,4 +376,61 @@ TEST_F(ResultsWindow, SavesTheChartsAndRemembersItsPlace)
     FormResults again(*store, dialogs, boxes, dir.file(ResultsWindowSettings));
     again.showFor(state().view.SetupFileName);
     EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 600)) << "the place of the last run";
+}
+
+// Another program with the station's token drives the station; nothing it
+// asks may wait on the operator.
+TEST_F(Results, CommandsFromAnotherProgramNeverWaitOnTheOperator)
+{
+    QFile tokenFile(QString::fromStdString(dir.file("qmxsrv.token")));
+    ASSERT_TRUE(tokenFile.open(QIODevice::ReadOnly)) << "made at start";
+    TestClient client(form().liveValues().port(), "/FormMain", {},
+                      "Bearer " + tokenFile.readAll().trimmed());
+    ASSERT_TRUE(client.waitConnected());
+    const auto ask = [&](const char *command) {
+        return QJsonDocument::fromJson(client.ask(command).toUtf8()).object();
+    };
+
+    QJsonObject r = ask(R"({"command":"record","serial":"A0100"})");
+    EXPECT_EQ(r.value("part").toInt(), 1) << client.messages.last().toStdString();
+    EXPECT_EQ(r.value("verdict").toString(), "reject");
+    EXPECT_EQ(stored().at(0).serial, "A0100");
+    EXPECT_EQ(form().results().serial(), "A0101");
+    EXPECT_EQ(ask(R"({"command":"record"})").value("part").toInt(), 2);
+    EXPECT_EQ(ask(R"({"command":"reset-maxmin"})").value("reply").toString(), "reset-maxmin");
+    ask(R"({"command":"view","view":"channels"})");
+    EXPECT_EQ(state().view.DisplayMode, ViewState::ShowChannels);
+
+    // A setup to load lies in setups/ of the program folder, named alone.
+    std::filesystem::create_directory(dir.file("setups"));
+    state().view.SetupFileName = dir.file("setups/line1.qmx");
+    ASSERT_TRUE(SaveSetupFile(state()));
+    const struct {
+        const char *command, *error;
+    } refused[] = {
+        {R"({"command":"load","setup":"../bore.qmx"})", "no path"},
+        {R"({"command":"load","setup":"setups/line1.qmx"})", "no path"},
+        {R"({"command":"load","setup":".."})", "no path"},
+        {R"({"command":"load","setup":"line1.ini"})", ".qmx file"},
+        {R"({"command":"load","setup":"line2.qmx"})", "no setup line2.qmx"},
+        {R"({"command":"view","view":"group","group":7})", "no group 7"},
+        {R"({"command":"record","serial":17})", "serial is text"},
+    };
+    for (const auto &c : refused)
+        EXPECT_THAT(ask(c.command).value("error").toString().toStdString(), HasSubstr(c.error))
+            << c.command;
+    EXPECT_THAT(ask(R"({"command":"fly"})").value("error").toString().toStdString(),
+                HasSubstr("unknown command"));
+
+    state().view.SetupFileName = dir.file("bore.qmx");
+    state().view.SetupModified = true;
+    EXPECT_THAT(
+        ask(R"({"command":"load","setup":"line1.qmx"})").value("error").toString().toStdString(),
+        HasSubstr("unsaved changes"));
+    state().view.SetupModified = false;
+    r = ask(R"({"command":"load","setup":"line1.qmx"})");
+    EXPECT_EQ(r.value("setup").toString().toStdString(), dir.file("setups/line1.qmx"))
+        << client.messages.last().toStdString();
+    EXPECT_EQ(state().view.SetupFileName, dir.file("setups/line1.qmx"));
+    EXPECT_THAT(boxes.shown, SizeIs(0)) << "the operator was asked nothing";
 }

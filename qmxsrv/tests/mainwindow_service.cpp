@@ -2,7 +2,9 @@
 // test runs its own service on a port the system picks), and its address.
 #include "mainwindow/linkendpoint.h"
 #include "mainwindow/livevalueservice.h"
+
 #include "mainwindow_service_client.h"
+#include <QJsonObject>
 
 #include <QTcpSocket>
 #include <QTest>
@@ -160,6 +162,41 @@ TEST_F(LiveService, ChannelItemsCarryTheirReading)
     EXPECT_EQ(client->next(), R"({"item":"5","removed":true})");
     service.setItemCount(5);
     EXPECT_EQ(client->ask("{\"request\":\"5\"}"), channelMessage(5, ""));
+}
+
+// Values flow for everyone; commands only for a handshake that showed the
+// station's token.
+TEST_F(LiveService, CommandsNeedTheStationsToken)
+{
+    service.setToken("0123abcd");
+    QStringList taken;
+    service.setCommandHandler([&](const QJsonObject &command, LiveValueService::Reply reply) {
+        taken << command.value("command").toString();
+        reply("{\"reply\":\"record\",\"part\":1}");
+    });
+    service.setItemText(3, " 0.01230");
+    const struct {
+        QByteArray authorization;
+        bool taken;
+    } clients[] = {{{}, false},
+                   {"Bearer 0123abce", false},
+                   {"Bearer 0123abc", false},
+                   {"0123abcd", false},
+                   {"Bearer 0123abcd", true}};
+    for (const auto &c : clients) {
+        TestClient client(service.port(), "/FormMain", {}, c.authorization);
+        ASSERT_TRUE(client.waitConnected());
+        EXPECT_EQ(client.ask("{\"request\":\"3\"}"), item3) << c.authorization.toStdString();
+        EXPECT_EQ(client.ask("{\"command\":\"record\"}"),
+                  c.taken ? "{\"reply\":\"record\",\"part\":1}" : "{\"error\":\"not authorized\"}")
+            << c.authorization.toStdString();
+    }
+    EXPECT_EQ(taken, QStringList{"record"});
+
+    service.setToken({}); // no token: no commands, whatever is shown
+    TestClient client(service.port(), "/FormMain", {}, "Bearer ");
+    ASSERT_TRUE(client.waitConnected());
+    EXPECT_EQ(client.ask("{\"command\":\"record\"}"), "{\"error\":\"not authorized\"}");
 }
 
 TEST_F(LiveService, StatusTellsWhatItHasBeenGiven)

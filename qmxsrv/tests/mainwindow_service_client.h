@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTimer>
@@ -72,13 +73,16 @@ inline QStringList oldProtocol(QStringList messages)
 class TestClient {
 public:
     explicit TestClient(quint16 port, const QString &path = QStringLiteral("/FormMain"),
-                        const QString &origin = QString())
+                        const QString &origin = QString(), const QByteArray &authorization = {})
         : socket(origin)
     {
         QObject::connect(&socket, &QWebSocket::textMessageReceived, &socket,
                          [this](const QString &message) { messages << message; });
         QObject::connect(&socket, &QWebSocket::disconnected, &socket, [this] { closed = true; });
-        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1%2").arg(port).arg(path)));
+        QNetworkRequest request(QUrl(QStringLiteral("ws://127.0.0.1:%1%2").arg(port).arg(path)));
+        if (!authorization.isEmpty())
+            request.setRawHeader("Authorization", authorization);
+        socket.open(request);
     }
 
     bool connected() const { return socket.state() == QAbstractSocket::ConnectedState; }

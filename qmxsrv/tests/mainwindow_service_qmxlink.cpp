@@ -3,7 +3,11 @@
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow_service_client.h"
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,20 @@ TEST(Qmxlink, RequestAndWhatItSaysOfMistakes)
     service.setItemCount(2);
     service.setItemText(1, " 0.01230");
     const QString url = QStringLiteral("ws://127.0.0.1:%1/FormMain").arg(service.port());
+    // Commands: the reply names the command and the serial that came.
+    service.setToken("ab12");
+    service.setCommandHandler([](const QJsonObject &c, qmxsrv::LiveValueService::Reply reply) {
+        reply(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"reply", c.value("command")}, {"serial", c.value("serial")}})
+                .toJson(QJsonDocument::Compact)));
+    });
+    QTemporaryDir folder;
+    const QString good = folder.filePath("good.token"), bad = folder.filePath("bad.token");
+    for (const auto &[file, token] : {std::pair{good, "ab12\n"}, {bad, "ab13\n"}}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(token);
+    }
     const struct {
         QStringList arguments;
         QString link; // QMXSRV_LINK
@@ -24,6 +42,23 @@ TEST(Qmxlink, RequestAndWhatItSaysOfMistakes)
         {{"request", "0"}, QStringLiteral("127.0.0.1:%1").arg(service.port()), 0, "DDE\n", ""},
         {{"--url", url, "request", "9"}, "", 1, "", "no item"},
         {{"--url", url, "subscribe", "1"}, "", 2, "", "unknown command"},
+        {{"--url", url, "--token-file", good, "record", "--serial", "A0100"},
+         "",
+         0,
+         "{\"reply\":\"record\",\"serial\":\"A0100\"}\n",
+         ""},
+        {{"--url", url, "--token-file", good, "command", R"({"command":"reset-maxmin"})"},
+         "",
+         0,
+         "{\"reply\":\"reset-maxmin\"}\n",
+         ""},
+        {{"--url", url, "--token-file", bad, "record"}, "", 1, "", "not authorized"},
+        {{"--url", url, "--token-file", folder.filePath("none"), "record"},
+         "",
+         2,
+         "",
+         "cannot read the station's token"},
+        {{"--url", url, "--token-file", good, "command", "reset"}, "", 2, "", "one JSON object"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

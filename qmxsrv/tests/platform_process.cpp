@@ -1,9 +1,12 @@
 // The program folder, the command line and the offscreen decision.
 #include "platform/offscreen.h"
 #include "platform/process.h"
+#include "platform/stationtoken.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -83,4 +86,37 @@ TEST(Offscreen, ChosenOnlyWithoutDisplayOrChoice)
         EXPECT_EQ(offscreenNeeded(environment, c.arguments), c.expected)
             << (c.variables + c.arguments).join(' ').toStdString();
     }
+}
+
+TEST(StationToken, MadeOnceSecretAndComparedWhole)
+{
+    QTemporaryDir folder;
+    QString error;
+    const QByteArray token = stationToken(folder.path(), error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(token.size(), 64);
+    EXPECT_EQ(QByteArray::fromHex(token).toHex(), token) << "hexadecimal";
+    const QString file = folder.filePath(TokenFileName);
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::status(file.toStdString()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "no one else may read it";
+    EXPECT_EQ(stationToken(folder.path(), error), token) << "the same at the next start";
+    QTemporaryDir other;
+    EXPECT_NE(stationToken(other.path(), error), token);
+
+    QFile broken(file);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("not a token\n");
+    broken.close();
+    EXPECT_TRUE(stationToken(folder.path(), error).isEmpty());
+    EXPECT_TRUE(error.contains("does not hold a token")) << error.toStdString();
+
+    for (const auto &[given, same] : {std::pair<QByteArray, bool>{token, true},
+                                      {token.left(63), false},
+                                      {token + "0", false},
+                                      {QByteArray(64, '0'), false},
+                                      {{}, false}})
+        EXPECT_EQ(sameToken(given, token), same) << given.toStdString();
+    EXPECT_FALSE(sameToken({}, {})) << "an empty token matches nothing";
 }

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkRequest>
 
 #include <cstdio>
 
@@ -33,12 +34,19 @@ LinkClient::LinkClient(const Order &order, QObject *parent) : QObject(parent), o
 void LinkClient::start()
 {
     deadline_.start(answerWait);
-    socket_.open(order_.url);
+    QNetworkRequest request(order_.url);
+    if (!order_.token.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + order_.token);
+    socket_.open(request);
 }
 
 void LinkClient::sendOrder()
 {
     reached_ = true;
+    if (!order_.command.isEmpty()) {
+        socket_.sendTextMessage(QString::fromUtf8(order_.command));
+        return;
+    }
     const QString verb = order_.advise ? QStringLiteral("advise") : QStringLiteral("request");
     socket_.sendTextMessage(QString::fromUtf8(
         QJsonDocument(QJsonObject{{verb, order_.item}}).toJson(QJsonDocument::Compact)));
@@ -54,6 +62,14 @@ void LinkClient::received(const QString &message)
     if (answer.contains(QLatin1String("error"))) {
         failed(ServerError, QStringLiteral("the server answered: ") +
                                 answer.value(QLatin1String("error")).toString());
+        return;
+    }
+    if (!order_.command.isEmpty()) {
+        if (!answer.contains(QLatin1String("reply")))
+            return; // an item's update, not the reply
+        printLine(stdout, message);
+        finished_ = true;
+        emit done(Done);
         return;
     }
     const QString item = answer.value(QLatin1String("item")).toString();

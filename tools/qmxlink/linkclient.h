@@ -17,7 +17,9 @@ public:
         QUrl url;
         bool advise = false; // request otherwise
         QString item;
-        long count = 0; // advise: stop after this many lines; 0 runs until interrupted
+        long count = 0;     // advise: stop after this many lines; 0 runs until interrupted
+        QByteArray command; // a command's JSON: sent instead, its reply printed
+        QByteArray token;   // shown in the handshake (Authorization: Bearer)
     };
 
     explicit LinkClient(const Order &order, QObject *parent = nullptr);

@@ -2,10 +2,18 @@
 //
 //   qmxlink request 3        prints item 3's text once
 //   qmxlink advise '*'       prints "item<TAB>text" for every update until interrupted
+//   qmxlink record           records a part at the station, prints the reply
+//   qmxlink command JSON     sends a command, prints the reply
 #include "linkclient.h"
+
+#include "platform/process.h"
+#include "platform/stationtoken.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -18,12 +26,30 @@ QString defaultUrl()
         .arg(link.isEmpty() ? QStringLiteral("127.0.0.1:4747") : link);
 }
 
+// The station's token: the file named, else qmxsrv.token in the program
+// folder (QMXSRV_HOME, else as the server finds it).
+QByteArray readToken(const QString &named, QString &error)
+{
+    const QString path = named.isEmpty()
+                             ? qmxsrv::programFolder() + QLatin1Char('/') + qmxsrv::TokenFileName
+                             : named;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error =
+            QStringLiteral("cannot read the station's token %1: %2").arg(path, file.errorString());
+        return {};
+    }
+    return file.read(256).trimmed();
+}
+
 int usage(const QString &why)
 {
     std::fprintf(stderr,
                  "qmxlink: %s\n"
                  "usage: qmxlink [--url URL] request ITEM\n"
                  "       qmxlink [--url URL] [--count N] advise ITEM|'*'\n"
+                 "       qmxlink [--url URL] [--token-file F] record [--serial S]\n"
+                 "       qmxlink [--url URL] [--token-file F] command JSON\n"
                  "Try qmxlink --help.\n",
                  why.toLocal8Bit().constData());
     return LinkClient::Usage;
@@ -41,6 +67,9 @@ int main(int argc, char **argv)
         "Reads live values from the QMX-X1 gauge server.\n"
         "request ITEM prints the item's text once; advise ITEM (or '*' for every item)\n"
         "prints one line \"item<TAB>text\" per update until interrupted.\n"
+        "record records a part at the station (--serial sets its serial); command JSON\n"
+        "sends a command such as {\"command\":\"reset-maxmin\"}. Both print the reply and\n"
+        "show the station's token (qmxsrv.token in the program folder, or --token-file).\n"
         "Exit status: 0 done, 1 the server answered an error, 2 usage, 3 no server."));
     parser.addHelpOption();
     parser.addOption(
@@ -51,22 +80,52 @@ int main(int argc, char **argv)
                       QStringLiteral("advise: stop after N lines."),
                       QStringLiteral("N"),
                       QStringLiteral("0")});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("request or advise"));
-    parser.addPositionalArgument(QStringLiteral("item"), QStringLiteral("0, 1, 2, ... or '*'"));
+    parser.addOption({QStringLiteral("serial"), QStringLiteral("record: the part's serial."),
+                      QStringLiteral("S")});
+    parser.addOption({QStringLiteral("token-file"),
+                      QStringLiteral("The station's token, default qmxsrv.token in the program "
+                                     "folder."),
+                      QStringLiteral("F")});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("request, advise, record or command"));
+    parser.addPositionalArgument(QStringLiteral("item"),
+                                 QStringLiteral("0, 1, 2, ... or '*'; command: the JSON"));
     if (!parser.parse(app.arguments()))
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
 
     const QStringList words = parser.positionalArguments();
-    if (words.size() != 2)
-        return usage(QStringLiteral("a command and one item are needed"));
     LinkClient::Order order;
-    if (words[0] == QLatin1String("advise"))
-        order.advise = true;
-    else if (words[0] != QLatin1String("request"))
-        return usage(QStringLiteral("unknown command \"%1\"").arg(words[0]));
-    order.item = words[1];
+    const QString verb = words.value(0);
+    if (verb == QLatin1String("record") || verb == QLatin1String("command")) {
+        QJsonObject command{{QStringLiteral("command"), QStringLiteral("record")}};
+        if (verb == QLatin1String("record")) {
+            if (words.size() != 1)
+                return usage(QStringLiteral("record takes no item"));
+            if (parser.isSet(QStringLiteral("serial")))
+                command.insert(QStringLiteral("serial"), parser.value(QStringLiteral("serial")));
+        } else {
+            const QJsonDocument given = QJsonDocument::fromJson(words.value(1).toUtf8());
+            if (words.size() != 2 || !given.isObject() ||
+                !given.object().contains(QLatin1String("command")))
+                return usage(QStringLiteral("command takes one JSON object with \"command\""));
+            command = given.object();
+        }
+        order.command = QJsonDocument(command).toJson(QJsonDocument::Compact);
+        QString error;
+        order.token = readToken(parser.value(QStringLiteral("token-file")), error);
+        if (!error.isEmpty())
+            return usage(error);
+    } else {
+        if (words.size() != 2)
+            return usage(QStringLiteral("a command and one item are needed"));
+        if (verb == QLatin1String("advise"))
+            order.advise = true;
+        else if (verb != QLatin1String("request"))
+            return usage(QStringLiteral("unknown command \"%1\"").arg(verb));
+        order.item = words[1];
+    }
     bool countOk = false;
     order.count = parser.value(QStringLiteral("count")).toLong(&countOk);
     if (!countOk || order.count < 0)
