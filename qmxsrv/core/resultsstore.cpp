@@ -19,6 +19,7 @@ CREATE TABLE IF NOT EXISTS measurements(part_id INTEGER NOT NULL REFERENCES part
   verdict TEXT NOT NULL, PRIMARY KEY(part_id, channel));
 CREATE INDEX IF NOT EXISTS parts_setup_time ON parts(setup, recorded_utc);
 CREATE TABLE IF NOT EXISTS exports(setup TEXT PRIMARY KEY, last_utc TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS unpublished(part_id INTEGER PRIMARY KEY REFERENCES parts(id));
 PRAGMA user_version = 1;
 )";
 
@@ -63,6 +64,19 @@ struct Statement {
     sqlite3_stmt *s = nullptr;
     int rc;
 };
+
+// A row of "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict".
+PartRow partFrom(const Statement &st)
+{
+    PartRow p;
+    p.id = sqlite3_column_int64(st.s, 0);
+    p.recordedUtc = st.column(1);
+    p.utcOffsetMin = sqlite3_column_int(st.s, 2);
+    p.setup = st.column(3);
+    p.serial = st.column(4);
+    p.verdict = verdictFromText(st.column(5));
+    return p;
+}
 
 } // namespace
 
@@ -137,7 +151,8 @@ std::unique_ptr<ResultsStore> ResultsStore::open(const std::string &path, bool r
     return store;
 }
 
-std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::string &error)
+std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::string &error,
+                                                 bool toPublish)
 {
     if (!exec("BEGIN IMMEDIATE", error))
         return std::nullopt;
@@ -183,6 +198,14 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
         if (rc != SQLITE_DONE)
             return fail(rc);
     }
+    if (toPublish) { // in the same transaction: a kept part is never forgotten
+        Statement mark(db_, "INSERT INTO unpublished(part_id) VALUES(?)");
+        if (mark.rc != SQLITE_OK)
+            return fail(mark.rc);
+        sqlite3_bind_int64(mark.s, 1, id);
+        if (const int rc = sqlite3_step(mark.s); rc != SQLITE_DONE)
+            return fail(rc);
+    }
     const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return fail(rc);
@@ -219,23 +242,22 @@ std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::st
     st.text(2, sinceUtc);
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-        PartRow p;
-        p.id = sqlite3_column_int64(st.s, 0);
-        p.recordedUtc = st.column(1);
-        p.utcOffsetMin = sqlite3_column_int(st.s, 2);
-        p.setup = st.column(3);
-        p.serial = st.column(4);
-        p.verdict = verdictFromText(st.column(5));
-        out.push_back(std::move(p));
+        out.push_back(partFrom(st));
     }
     if (rc != SQLITE_DONE)
         error = describe(db_, rc);
     std::reverse(out.begin(), out.end());
     if (!withMeasurements)
         return out;
+    fillMeasurements(out);
+    return out;
+}
+
+void ResultsStore::fillMeasurements(std::vector<PartRow> &parts) const
+{
     Statement m(db_, "SELECT channel, description, value, text, units, lo_tol, lo_appr, hi_appr,"
                      " hi_tol, verdict FROM measurements WHERE part_id = ? ORDER BY channel");
-    for (PartRow &p : out) {
+    for (PartRow &p : parts) {
         sqlite3_reset(m.s);
         sqlite3_bind_int64(m.s, 1, p.id);
         while (sqlite3_step(m.s) == SQLITE_ROW) {
@@ -254,7 +276,26 @@ std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::st
             p.measurements.push_back(std::move(r));
         }
     }
-    return out;
+}
+
+std::optional<PartRow> ResultsStore::part(std::int64_t id, std::string &error) const
+{
+    Statement st(db_, "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts"
+                      " WHERE id = ?");
+    if (st.rc != SQLITE_OK) {
+        error = describe(db_, st.rc);
+        return std::nullopt;
+    }
+    sqlite3_bind_int64(st.s, 1, id);
+    const int rc = sqlite3_step(st.s);
+    if (rc != SQLITE_ROW) {
+        if (rc != SQLITE_DONE)
+            error = describe(db_, rc);
+        return std::nullopt;
+    }
+    std::vector<PartRow> one{partFrom(st)};
+    fillMeasurements(one);
+    return std::move(one[0]);
 }
 
 std::vector<std::string> ResultsStore::setups(std::string &error) const
@@ -275,6 +316,36 @@ std::vector<std::string> ResultsStore::setups(std::string &error) const
     if (rc != SQLITE_DONE)
         error = describe(db_, rc);
     return out;
+}
+
+std::vector<std::int64_t> ResultsStore::unpublished(std::size_t limit, std::string &error) const
+{
+    std::vector<std::int64_t> out;
+    Statement st(db_, "SELECT part_id FROM unpublished ORDER BY part_id LIMIT ?");
+    int rc = st.rc;
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(st.s, 1, std::int64_t(limit));
+        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+            out.push_back(sqlite3_column_int64(st.s, 0));
+    }
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    return out;
+}
+
+bool ResultsStore::markPublished(std::int64_t part, std::string &error)
+{
+    Statement st(db_, "DELETE FROM unpublished WHERE part_id = ?");
+    int rc = st.rc;
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(st.s, 1, part);
+        rc = sqlite3_step(st.s);
+    }
+    if (rc != SQLITE_DONE) {
+        error = describe(db_, rc);
+        return false;
+    }
+    return true;
 }
 
 std::int64_t ResultsStore::lastPart() const

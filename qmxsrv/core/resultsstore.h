@@ -53,7 +53,15 @@ public:
 
     // Writes the part and its measurements in one transaction; the new part
     // number, or nothing with the reason in error (nothing of it is kept).
-    std::optional<std::int64_t> record(const PartRow &part, std::string &error);
+    // toPublish: the part is also marked for the plant's feed, in the same
+    // transaction, until markPublished says it went out.
+    std::optional<std::int64_t> record(const PartRow &part, std::string &error,
+                                       bool toPublish = false);
+    // The parts still to publish, oldest first, at most limit of them.
+    std::vector<std::int64_t> unpublished(std::size_t limit, std::string &error) const;
+    bool markPublished(std::int64_t part, std::string &error);
+    // One part with its measurements; none when there is no such part.
+    std::optional<PartRow> part(std::int64_t id, std::string &error) const;
 
     // Parts oldest first: of one setup (all setups when setup is null; then
     // in recording order, else in time order, ties in recording order),
@@ -74,6 +82,7 @@ public:
 private:
     explicit ResultsStore(sqlite3 *db) : db_(db) {}
     bool exec(const char *sql, std::string &error) const;
+    void fillMeasurements(std::vector<PartRow> &parts) const;
     sqlite3 *db_;
 };
 

@@ -121,6 +121,31 @@ TEST_F(Store, RecordReadsBackEveryField)
     EXPECT_EQ(error, "");
 }
 
+// Parts for the plant's feed wait in the store until they went out, in
+// order, also over a restart.
+TEST_F(Store, PartsToPublishWaitInOrderUntilMarked)
+{
+    {
+        auto store = ResultsStore::open(path, false, error);
+        ASSERT_TRUE(store) << error;
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(store->record(part("a", std::to_string(i)), error, i != 1)) << error;
+        EXPECT_EQ(store->unpublished(10, error), (std::vector<std::int64_t>{1, 3, 4}));
+        EXPECT_EQ(store->unpublished(2, error), (std::vector<std::int64_t>{1, 3}));
+        ASSERT_TRUE(store->markPublished(1, error)) << error;
+    }
+    auto store = ResultsStore::open(path, false, error); // the server started again
+    ASSERT_TRUE(store) << error;
+    EXPECT_EQ(store->unpublished(10, error), (std::vector<std::int64_t>{3, 4}));
+    const std::optional<PartRow> p = store->part(3, error);
+    ASSERT_TRUE(p) << error;
+    EXPECT_EQ(std::tie(p->id, p->serial, p->setup),
+              std::make_tuple(std::int64_t(3), std::string("2"), std::string("a")));
+    EXPECT_EQ(p->measurements.size(), 2u);
+    EXPECT_FALSE(store->part(99, error));
+    EXPECT_EQ(error, "");
+}
+
 TEST_F(Store, SchemaAndPragmas)
 {
     ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
