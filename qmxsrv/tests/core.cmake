@@ -2,6 +2,7 @@
 set(core_tests ${CMAKE_CURRENT_LIST_DIR})
 
 qmx_add_test(core_numbertext SOURCES ${core_tests}/core_numbertext.cpp LIBS qmxsrv_core)
+qmx_add_test(core_mqttconfig SOURCES ${core_tests}/core_mqttconfig.cpp LIBS qmxsrv_core)
 qmx_add_test(core_results SOURCES ${core_tests}/core_results.cpp LIBS qmxsrv_core)
 qmx_add_test(core_resultsexport SOURCES ${core_tests}/core_resultsexport.cpp LIBS qmxsrv_core)
 qmx_add_test(core_statistics SOURCES ${core_tests}/core_statistics.cpp LIBS qmxsrv_core)
