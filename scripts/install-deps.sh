@@ -8,7 +8,8 @@ packages="build-essential cmake pkg-config git
   clang clang-format libclang-rt-14-dev
   libsqlite3-dev libhttp-parser-dev
   xvfb xauth
-  scdoc dpkg-dev lintian"
+  scdoc dpkg-dev lintian
+  libmosquitto-dev mosquitto mosquitto-clients"
 
 missing=""
 for p in $packages; do

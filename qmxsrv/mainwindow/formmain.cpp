@@ -82,6 +82,7 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
             [this] { state_.view.ddeLinkClosed(); });
     connect(Timer1, &QTimer::timeout, this, &FormMain::Timer1_Timer);
     wireCommands();
+    startFeed();
 }
 
 FormMain::~FormMain() = default;
@@ -162,6 +163,7 @@ void FormMain::showSetupTitle(const std::string &title) { setWindowTitle(qtText(
 
 void FormMain::UpdateMainDisplay()
 {
+    publishSetup();
     LabelChan_.follow(state_.Channels.Count());
     scan_.resetLastValues();
     if (menus_.EnableGrid->isChecked())

@@ -20,12 +20,14 @@
 #include "mainwindow/scancycle.h"
 
 #include <QJsonObject>
+#include <QLabel>
 #include <QMainWindow>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class QTimer;
@@ -82,6 +84,7 @@ public:
     LiveValueService &liveValues() { return *service_; }
     const MainMenus &menus() const { return menus_; }
     ResultsCommands &results() { return results_; }
+    MqttFeed *feed() { return feed_.get(); }
 
 protected:
     // Asks about a modified setup and open conversations, writes qmxsrv.ini
@@ -150,6 +153,15 @@ private:
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
     // Set by stopFromOutside: the close asks nothing.
     bool stopping_ = false;
+
+    // The plant's feed, when QMXSRV_MQTT names a broker; it goes before the
+    // results it reads parts from.
+    void startFeed();
+    void publishSetup();
+    void publishChangedChannels();
+    std::unique_ptr<MqttFeed> feed_;
+    QLabel *feedState_ = nullptr;
+    std::set<int> changedChannels_; // since the feed last published
 };
 
 } // namespace qmxsrv

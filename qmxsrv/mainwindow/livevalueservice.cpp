@@ -226,6 +226,8 @@ bool LiveValueService::setItemText(int item, const QString &text, const ChannelR
         for (LiveConversation *conversation : it.advisers)
             conversation->send(m);
     }
+    if (pushed)
+        emit itemChanged(item);
     return true;
 }
 

@@ -109,6 +109,12 @@ signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
     void conversationClosed();
+    // A channel item's text or verdict changed (what advised clients get).
+    void itemChanged(int item);
+
+public:
+    // The item's message as the service sends it.
+    QString itemAnswer(int item) const { return answer(item); }
 
 private:
     struct Item {

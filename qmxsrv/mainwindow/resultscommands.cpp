@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -65,15 +66,42 @@ ResultsStore *ResultsCommands::store(bool tellFailure)
     return store_.get();
 }
 
-std::int64_t ResultsCommands::partCount()
+ResultsStore *ResultsCommands::quietStore()
 {
     if (!store_ && storeError_.empty() && std::filesystem::exists(storePath())) {
-        // Quietly: a fault is told to the operator at the first record, not
-        // here in answer to another program.
+        // A fault is told to the operator at the first record, not here.
         std::string error;
         store_ = ResultsStore::open(storePath(), false, error);
     }
-    return store_ ? store_->lastPart() : 0;
+    return store_.get();
+}
+
+std::int64_t ResultsCommands::partCount()
+{
+    ResultsStore *results = quietStore();
+    return results ? results->lastPart() : 0;
+}
+
+MqttFeed::Parts ResultsCommands::feedParts()
+{
+    MqttFeed::Parts parts;
+    parts.waiting = [this](std::size_t limit) {
+        std::string error;
+        ResultsStore *results = quietStore();
+        return results ? results->unpublished(limit, error) : std::vector<std::int64_t>{};
+    };
+    parts.load = [this](std::int64_t id) {
+        std::string error;
+        ResultsStore *results = quietStore();
+        return results ? results->part(id, error) : std::nullopt;
+    };
+    parts.published = [this](std::int64_t id) {
+        std::string error;
+        if (ResultsStore *results = quietStore(); results && !results->markPublished(id, error))
+            std::fprintf(stderr, "QMXSRV: part %lld not marked as published: %s\n",
+                         static_cast<long long>(id), error.c_str());
+    };
+    return parts;
 }
 
 void ResultsCommands::status(const std::string &text)
@@ -117,7 +145,7 @@ ResultsCommands::Recorded ResultsCommands::record(bool boxed)
         return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
     }
     std::string error;
-    const std::optional<std::int64_t> id = results->record(part, error);
+    const std::optional<std::int64_t> id = results->record(part, error, feed_ != nullptr);
     if (!id) {
         status("Part not recorded.");
         if (boxed)
@@ -131,6 +159,8 @@ ResultsCommands::Recorded ResultsCommands::record(bool boxed)
         shown.id = *id;
         resultsWindow_->partRecorded(shown);
     }
+    if (feed_)
+        feed_->partsWaiting();
     return {id, part.verdict, {}};
 }
 

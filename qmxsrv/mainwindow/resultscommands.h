@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/resultsstore.h"
+#include "mainwindow/mqttfeed.h"
 
 #include <memory>
 #include <optional>
@@ -52,6 +53,10 @@ public:
     // its file is there, so asking makes no file), and whether a record
     // would be kept (false once the store failed for this run).
     std::int64_t partCount();
+    // With a plant feed, every part recorded is also marked for it and the
+    // feed told; feedParts is where the feed reads them from.
+    void setFeed(MqttFeed *feed) { feed_ = feed; }
+    MqttFeed::Parts feedParts();
     bool recording() const { return storeError_.empty(); }
     // QMXSRV_RESULTS, else results.sqlite in the program folder.
     std::string storePath() const;
@@ -60,6 +65,9 @@ private:
     // Opened on first use; a store that cannot be opened is told once and
     // recording stays off for the run.
     ResultsStore *store(bool tellFailure = true);
+    // The store if it is open or its file is there, opened without a word:
+    // for other programs' questions, which must not make a file or a box.
+    ResultsStore *quietStore();
     // The record itself; a failure is told in a box when boxed.
     Recorded record(bool boxed);
     void status(const std::string &text);
@@ -68,6 +76,7 @@ private:
     FileDialogs &dialogs_;
     QMainWindow &window_;
     std::unique_ptr<ResultsStore> store_;
+    MqttFeed *feed_ = nullptr;
     std::unique_ptr<FormResults> resultsWindow_; // after store_: goes first
     std::string storeError_;                     // why recording is off, once told
     std::string serial_;

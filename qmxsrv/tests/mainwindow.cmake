@@ -13,3 +13,12 @@ qmx_add_test(mainwindow_tests
     mainwindow_results.cpp
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin" DEPENDS qmxboard-firmware)
+# The plant's feed against a mosquitto broker the test starts itself.
+find_program(MOSQUITTO_PATH mosquitto PATHS /usr/sbin REQUIRED)
+find_program(MOSQUITTO_SUB_PATH mosquitto_sub REQUIRED)
+qmx_add_test(mainwindow_mqtt_tests
+  SOURCES platform_qtmain.cpp mainwindow_mqtt.cpp
+  LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
+  DEFINES MOSQUITTO_PATH="${MOSQUITTO_PATH}" MOSQUITTO_SUB_PATH="${MOSQUITTO_SUB_PATH}"
+    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin"
+  DEPENDS qmxboard-firmware)

@@ -1,0 +1,219 @@
+#include "mainwindow/mqttfeed.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <mosquitto.h>
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+
+namespace qmxsrv {
+
+namespace {
+
+constexpr int KeepAliveSeconds = 10;
+constexpr std::size_t PartsInFlight = 20;
+
+void libraryOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+QJsonValue number(const std::optional<double> &v)
+{
+    return v && std::isfinite(*v) ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue number(double v) { return number(std::optional<double>(v)); }
+
+QString text(const std::string &s) { return QString::fromStdString(s); }
+
+} // namespace
+
+QByteArray MqttFeed::partMessage(const std::string &station, const PartRow &part)
+{
+    QJsonArray measurements;
+    for (const MeasurementRow &m : part.measurements)
+        measurements.append(
+            QJsonObject{{"channel", m.channel},
+                        {"description", text(m.description)},
+                        {"value", number(m.value)},
+                        {"text", text(m.text)},
+                        {"units", text(m.units)},
+                        {"lo_tol", number(m.loTol)},
+                        {"lo_appr", number(m.loAppr)},
+                        {"hi_appr", number(m.hiAppr)},
+                        {"hi_tol", number(m.hiTol)},
+                        {"verdict", QString::fromUtf8(verdictText(m.verdict).data())}});
+    return QJsonDocument(
+               QJsonObject{{"station", text(station)},
+                           {"part", qint64(part.id)},
+                           {"recorded_utc", text(part.recordedUtc)},
+                           {"utc_offset_min", part.utcOffsetMin},
+                           {"setup", text(part.setup)},
+                           {"serial", text(part.serial)},
+                           {"verdict", QString::fromUtf8(verdictText(part.verdict).data())},
+                           {"measurements", measurements}})
+        .toJson(QJsonDocument::Compact);
+}
+
+MqttFeed::MqttFeed(MqttConfig config, Parts parts, QObject *parent)
+    : QObject(parent), config_(std::move(config)), parts_(std::move(parts))
+{
+    libraryOnce();
+    const std::string id = "qmxsrv-" + config_.station;
+    client_ = mosquitto_new(id.c_str(), true, this);
+    if (!client_) {
+        reason_ = QStringLiteral("the MQTT client could not be made");
+        return;
+    }
+    mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // The library's thread calls these; the work is handed to this thread.
+    mosquitto_connect_callback_set(client_, [](mosquitto *, void *self, int rc) {
+        QMetaObject::invokeMethod(
+            static_cast<MqttFeed *>(self),
+            [self, rc] { static_cast<MqttFeed *>(self)->connected(rc); }, Qt::QueuedConnection);
+    });
+    mosquitto_disconnect_callback_set(client_, [](mosquitto *, void *self, int rc) {
+        QMetaObject::invokeMethod(
+            static_cast<MqttFeed *>(self),
+            [self, rc] { static_cast<MqttFeed *>(self)->disconnected(rc); }, Qt::QueuedConnection);
+    });
+    mosquitto_publish_callback_set(client_, [](mosquitto *, void *self, int mid) {
+        QMetaObject::invokeMethod(
+            static_cast<MqttFeed *>(self),
+            [self, mid] { static_cast<MqttFeed *>(self)->acknowledged(mid); },
+            Qt::QueuedConnection);
+    });
+    const std::string will = config_.topic("online");
+    mosquitto_will_set(client_, will.c_str(), 1, "0", 1, true);
+    if (!config_.user.empty())
+        mosquitto_username_pw_set(client_, config_.user.c_str(),
+                                  config_.password.empty() ? nullptr : config_.password.c_str());
+    if (config_.tls)
+        mosquitto_tls_set(client_, config_.caFile.empty() ? nullptr : config_.caFile.c_str(),
+                          config_.caFile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
+                          nullptr);
+    mosquitto_reconnect_delay_set(client_, 1, 60, true);
+    mosquitto_connect_async(client_, config_.host.c_str(), config_.port, KeepAliveSeconds);
+    mosquitto_loop_start(client_);
+}
+
+MqttFeed::~MqttFeed()
+{
+    if (!client_)
+        return;
+    if (state_ == State::Connected) {
+        publish("online", "0", 1, true);
+        mosquitto_disconnect(client_);
+    }
+    mosquitto_loop_stop(client_, state_ != State::Connected);
+    mosquitto_destroy(client_);
+}
+
+QString MqttFeed::stateText() const
+{
+    const QString broker = QStringLiteral("%1:%2").arg(text(config_.host)).arg(config_.port);
+    switch (state_) {
+    case State::Connected: return QStringLiteral("MQTT: connected to ") + broker;
+    case State::Connecting: return QStringLiteral("MQTT: connecting to ") + broker;
+    case State::Reconnecting: break;
+    }
+    return QStringLiteral("MQTT: reconnecting to ") + broker +
+           (reason_.isEmpty() ? QString() : QStringLiteral(" (") + reason_ + QLatin1Char(')'));
+}
+
+void MqttFeed::publish(const std::string &leaf, const QByteArray &payload, int qos, bool retain,
+                       int *mid)
+{
+    const std::string topic = config_.topic(leaf);
+    mosquitto_publish(client_, mid, topic.c_str(), int(payload.size()), payload.constData(), qos,
+                      retain);
+}
+
+void MqttFeed::publishChannel(int channel, const QByteArray &json)
+{
+    if (client_ && state_ == State::Connected)
+        publish("channel/" + std::to_string(channel), json, 0, true);
+}
+
+void MqttFeed::publishSetup(const QByteArray &json)
+{
+    if (json == setup_)
+        return;
+    setup_ = json;
+    if (client_ && state_ == State::Connected)
+        publish("setup", json, 1, true);
+}
+
+void MqttFeed::partsWaiting()
+{
+    if (!client_ || state_ != State::Connected || !parts_.waiting)
+        return;
+    for (std::int64_t id : parts_.waiting(PartsInFlight + sent_.size())) {
+        if (sent_.size() >= PartsInFlight)
+            break;
+        if (sent_.count(id))
+            continue;
+        const std::optional<PartRow> part = parts_.load(id);
+        if (!part) { // gone from the store: nothing to send
+            parts_.published(id);
+            continue;
+        }
+        int mid = 0;
+        publish("part", partMessage(config_.station, *part), 1, false, &mid);
+        inFlight_[mid] = id;
+        sent_.insert(id);
+    }
+}
+
+void MqttFeed::connected(int rc)
+{
+    if (rc != 0) {
+        reason_ = QString::fromUtf8(mosquitto_connack_string(rc));
+        state_ = State::Reconnecting;
+        std::fprintf(stderr, "QMXSRV: the MQTT broker %s:%d refused the station: %s\n",
+                     config_.host.c_str(), config_.port, qPrintable(reason_));
+        emit stateChanged();
+        return;
+    }
+    state_ = State::Connected;
+    reason_.clear();
+    publish("online", "1", 1, true);
+    if (!setup_.isEmpty())
+        publish("setup", setup_, 1, true);
+    // What was handed over before the connection went is sent again here.
+    inFlight_.clear();
+    sent_.clear();
+    partsWaiting();
+    emit stateChanged();
+}
+
+void MqttFeed::disconnected(int rc)
+{
+    if (rc == 0)
+        return; // our own leaving
+    state_ = State::Reconnecting;
+    reason_ = QString::fromUtf8(mosquitto_strerror(rc));
+    emit stateChanged();
+}
+
+void MqttFeed::acknowledged(int mid)
+{
+    const auto it = inFlight_.find(mid);
+    if (it == inFlight_.end())
+        return;
+    const std::int64_t part = it->second;
+    inFlight_.erase(it);
+    sent_.erase(part);
+    parts_.published(part);
+    partsWaiting();
+}
+
+} // namespace qmxsrv

@@ -1,0 +1,91 @@
+// FormMain's part of the plant's feed: the broker's state in the status bar,
+// each scan's changed channels, the setup whenever the display is rebuilt.
+#include "mainwindow/formmain.h"
+
+#include "core/messageboxes.h"
+#include "core/programstate.h"
+#include "mainwindow/livevalueservice.h"
+#include "mainwindow/mqttfeed.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStatusBar>
+#include <QSysInfo>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace qmxsrv {
+
+void FormMain::startFeed()
+{
+    feedState_ = new QLabel(QStringLiteral("MQTT: off"), this);
+    feedState_->setObjectName(QStringLiteral("StatusMqtt"));
+    statusBar()->addPermanentWidget(feedState_);
+    std::string error;
+    const std::optional<MqttConfig> config =
+        mqttConfig([](const char *name) { return std::getenv(name); },
+                   QSysInfo::machineHostName().toStdString(), error);
+    if (!error.empty())
+        tell(state_.boxes(), error, Icon::Exclamation);
+    if (!config)
+        return;
+    feed_ = std::make_unique<MqttFeed>(*config, results_.feedParts());
+    results_.setFeed(feed_.get());
+    feedState_->setText(feed_->stateText());
+    connect(feed_.get(), &MqttFeed::stateChanged, feedState_,
+            [this] { feedState_->setText(feed_->stateText()); });
+    // A tick changes many items; they go out together once it is over.
+    connect(service_, &LiveValueService::itemChanged, this, [this](int item) {
+        if (changedChannels_.empty())
+            QTimer::singleShot(0, this, [this] { publishChangedChannels(); });
+        changedChannels_.insert(item);
+    });
+    publishSetup();
+}
+
+void FormMain::publishChangedChannels()
+{
+    const std::set<int> changed = std::exchange(changedChannels_, {});
+    if (!feed_)
+        return;
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    for (int item : changed) {
+        QJsonObject m = QJsonDocument::fromJson(service_->itemAnswer(item).toUtf8()).object();
+        if (state_.Channels.contains(std::int16_t(item))) {
+            const channel &c = state_.Channels.Item(std::int16_t(item));
+            m.insert(QStringLiteral("description"), QString::fromStdString(c.Description));
+            m.insert(QStringLiteral("units"), QString::fromStdString(c.Units));
+        }
+        m.insert(QStringLiteral("time"), now);
+        feed_->publishChannel(item, QJsonDocument(m).toJson(QJsonDocument::Compact));
+    }
+}
+
+void FormMain::publishSetup()
+{
+    if (!feed_)
+        return;
+    QJsonArray channels;
+    for (int i = 1; i <= state_.Channels.Count(); ++i) {
+        const channel &c = state_.Channels.Item(std::int16_t(i));
+        if (c.Formula().empty())
+            continue;
+        channels.append(QJsonObject{{"channel", i},
+                                    {"description", QString::fromStdString(c.Description)},
+                                    {"units", QString::fromStdString(c.Units)},
+                                    {"decimals", int(c.Decimals)},
+                                    {"lo_tol", double(c.LoTol)},
+                                    {"lo_appr", double(c.LoAppr)},
+                                    {"hi_appr", double(c.HiAppr)},
+                                    {"hi_tol", double(c.HiTol)}});
+    }
+    feed_->publishSetup(
+        QJsonDocument(QJsonObject{{"setup", QString::fromStdString(state_.view.SetupFileName)},
+                                  {"channels", channels}})
+            .toJson(QJsonDocument::Compact));
+}
+
+} // namespace qmxsrv

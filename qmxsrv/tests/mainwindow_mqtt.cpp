@@ -1,0 +1,184 @@
+// The plant's feed against a real broker: a mosquitto of the test's own on a
+// free loopback port, watched by mosquitto_sub with a session that outlives
+// a restart of the broker.
+#include "mainwindow_service_client.h"
+#include "mainwindow_support.h"
+
+#include "core/resultsstore.h"
+#include "mainwindow/mqttfeed.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <fstream>
+
+using namespace qmxsrv;
+using namespace qmxtest;
+
+namespace {
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A broker that keeps its sessions over a restart (persistence in its folder).
+class Broker {
+public:
+    explicit Broker(const std::string &folder) : folder_(folder), port_(freePort())
+    {
+        std::ofstream(folder_ + "/mosquitto.conf")
+            << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+            << "persistence true\npersistence_location " << folder_ << "/\n";
+    }
+    ~Broker() { stop(); }
+    bool start()
+    {
+        process_.start(MOSQUITTO_PATH, {"-c", QString::fromStdString(folder_ + "/mosquitto.conf")});
+        return process_.waitForStarted() && waitFor([this] {
+                   QTcpSocket s;
+                   s.connectToHost(QHostAddress::LocalHost, port_);
+                   return s.waitForConnected(100);
+               });
+    }
+    void stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate(); // saves the sessions
+        process_.waitForFinished(5000);
+    }
+    quint16 port() const { return port_; }
+
+private:
+    std::string folder_;
+    quint16 port_;
+    QProcess process_;
+};
+
+// mosquitto_sub -v on qmx/test/#: "topic payload" lines.
+class Watcher {
+public:
+    explicit Watcher(quint16 port)
+    {
+        process_.start(MOSQUITTO_SUB_PATH, {"-h", "127.0.0.1", "-p", QString::number(port), "-t",
+                                            "qmx/test/#", "-v", "-q", "1", "-c", "-i", "watcher"});
+    }
+    ~Watcher()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    // Waits for a line "topic payload" and returns the payload (or nothing).
+    std::optional<QByteArray> next(const QByteArray &topic)
+    {
+        std::optional<QByteArray> found;
+        waitFor([&] {
+            buffer_ += process_.readAllStandardOutput();
+            for (qsizetype end; !found && (end = buffer_.indexOf('\n')) >= 0;) {
+                const QByteArray line = buffer_.left(end);
+                buffer_.remove(0, end + 1);
+                if (line.startsWith(topic + ' '))
+                    found = line.mid(topic.size() + 1);
+            }
+            return found.has_value();
+        });
+        return found;
+    }
+
+private:
+    QProcess process_;
+    QByteArray buffer_;
+};
+
+class PlantFeed : public Running {
+protected:
+    PlantFeed() : broker(dir.file("")) {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(broker.start());
+        ::setenv("QMXSRV_MQTT", ("mqtt://127.0.0.1:" + std::to_string(broker.port())).c_str(), 1);
+        ::setenv("QMXSRV_STATION", "test", 1);
+        ::unsetenv("QMXSRV_RESULTS");
+        start();
+        for (int i = 1; i <= 3; ++i) {
+            channel &c = state().Channels.Item(i);
+            c.Description = "Diameter " + std::to_string(i);
+            c.setFormula("T" + std::to_string(i));
+            c.LoTol = -0.01f, c.LoAppr = -0.005f, c.HiAppr = 0.005f, c.HiTol = 0.01f;
+            board.setProbe(i, 0.001 * i);
+        }
+        ASSERT_TRUE(form().feed());
+    }
+    void TearDown() override
+    {
+        ::unsetenv("QMXSRV_MQTT");
+        ::unsetenv("QMXSRV_STATION");
+    }
+    bool connected()
+    {
+        return waitFor([&] { return form().feed()->state() == MqttFeed::State::Connected; });
+    }
+    std::vector<std::int64_t> unpublished()
+    {
+        std::string error;
+        auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
+        return store ? store->unpublished(100, error) : std::vector<std::int64_t>{};
+    }
+    QString feedState() { return form().findChild<QLabel *>("StatusMqtt")->text(); }
+
+    Broker broker;
+};
+
+TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
+{
+    ASSERT_TRUE(connected()) << feedState().toStdString();
+    EXPECT_TRUE(feedState().startsWith("MQTT: connected")) << feedState().toStdString();
+    Watcher watcher(broker.port());
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1")) << "retained";
+
+    choose("MnuRecordPart");
+    const std::optional<QByteArray> first = watcher.next("qmx/test/part");
+    ASSERT_TRUE(first);
+    const QJsonObject part = QJsonDocument::fromJson(*first).object();
+    EXPECT_EQ(part.value("station").toString(), "test");
+    EXPECT_EQ(part.value("part").toInt(), 1);
+    ASSERT_EQ(part.value("measurements").toArray().size(), 3);
+    EXPECT_EQ(part.value("measurements").toArray()[1].toObject().value("description").toString(),
+              "Diameter 2");
+    EXPECT_TRUE(waitFor([&] { return unpublished().empty(); })) << "acknowledged, so marked";
+
+    broker.stop();
+    ASSERT_TRUE(waitFor([&] { return form().feed()->state() == MqttFeed::State::Reconnecting; }));
+    EXPECT_TRUE(feedState().startsWith("MQTT: reconnecting")) << feedState().toStdString();
+    for (int i = 0; i < 3; ++i)
+        choose("MnuRecordPart");
+    EXPECT_EQ(unpublished(), (std::vector<std::int64_t>{2, 3, 4})) << "kept while away";
+
+    ASSERT_TRUE(broker.start());
+    for (int id : {2, 3, 4}) {
+        const std::optional<QByteArray> next = watcher.next("qmx/test/part");
+        ASSERT_TRUE(next) << "part " << id;
+        EXPECT_EQ(QJsonDocument::fromJson(*next).object().value("part").toInt(), id);
+    }
+    EXPECT_TRUE(waitFor([&] { return unpublished().empty(); }));
+
+    // A channel's live value, once the scan shows the channels.
+    choose("ViewChannels");
+    form().scanCycle().tick();
+    const std::optional<QByteArray> channel = watcher.next("qmx/test/channel/1");
+    ASSERT_TRUE(channel);
+    const QJsonObject c = QJsonDocument::fromJson(*channel).object();
+    EXPECT_EQ(c.value("description").toString(), "Diameter 1");
+    EXPECT_EQ(c.value("verdict").toString(), "good");
+    EXPECT_TRUE(c.contains("time"));
+}
+
+} // namespace
