@@ -3,6 +3,7 @@
 #include "mainwindow/formmain.h"
 
 #include "core/messageboxes.h"
+#include "core/numbertext.h"
 #include "core/programstate.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/mqttfeed.h"
@@ -77,10 +78,10 @@ void FormMain::publishSetup()
                                     {"description", QString::fromStdString(c.Description)},
                                     {"units", QString::fromStdString(c.Units)},
                                     {"decimals", int(c.Decimals)},
-                                    {"lo_tol", double(c.LoTol)},
-                                    {"lo_appr", double(c.LoAppr)},
-                                    {"hi_appr", double(c.HiAppr)},
-                                    {"hi_tol", double(c.HiTol)}});
+                                    {"lo_tol", decimalDouble(c.LoTol)},
+                                    {"lo_appr", decimalDouble(c.LoAppr)},
+                                    {"hi_appr", decimalDouble(c.HiAppr)},
+                                    {"hi_tol", decimalDouble(c.HiTol)}});
     }
     feed_->publishSetup(
         QJsonDocument(QJsonObject{{"setup", QString::fromStdString(state_.view.SetupFileName)},

@@ -20,5 +20,6 @@ qmx_add_test(mainwindow_mqtt_tests
   SOURCES platform_qtmain.cpp mainwindow_mqtt.cpp
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES MOSQUITTO_PATH="${MOSQUITTO_PATH}" MOSQUITTO_SUB_PATH="${MOSQUITTO_SUB_PATH}"
-    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin"
-  DEPENDS qmxboard-firmware)
+    QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin" QMXSRV_PATH="$<TARGET_FILE:QMXSRV>"
+    QMXLINK_PATH="$<TARGET_FILE:qmxlink>" QMX_DEMO_SETUP="${PROJECT_SOURCE_DIR}/qmxsrv/demo/demo.qmx"
+  DEPENDS qmxboard-firmware QMXSRV qmxlink)

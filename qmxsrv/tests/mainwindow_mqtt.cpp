@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <fstream>
 
@@ -36,7 +37,11 @@ public:
     {
         std::ofstream(folder_ + "/mosquitto.conf")
             << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
-            << "persistence true\npersistence_location " << folder_ << "/\n";
+            << "persistence true\npersistence_location " << folder_
+            << "/\n"
+            // Run as root (CI), it would become the user mosquitto, who may
+            // not write the sessions into the test's folder.
+            << "user root\n";
     }
     ~Broker() { stop(); }
     bool start()
@@ -77,21 +82,28 @@ public:
         process_.waitForFinished();
     }
     // Waits for a line "topic payload" and returns the payload (or nothing).
+    // Long enough for a reconnect after the broker was away: the feed's
+    // second try comes 3 s after the first failed one.
     std::optional<QByteArray> next(const QByteArray &topic)
     {
         std::optional<QByteArray> found;
-        waitFor([&] {
-            buffer_ += process_.readAllStandardOutput();
-            for (qsizetype end; !found && (end = buffer_.indexOf('\n')) >= 0;) {
-                const QByteArray line = buffer_.left(end);
-                buffer_.remove(0, end + 1);
-                if (line.startsWith(topic + ' '))
-                    found = line.mid(topic.size() + 1);
-            }
-            return found.has_value();
-        });
+        waitFor(
+            [&] {
+                buffer_ += process_.readAllStandardOutput();
+                for (qsizetype end; !found && (end = buffer_.indexOf('\n')) >= 0;) {
+                    const QByteArray line = buffer_.left(end);
+                    buffer_.remove(0, end + 1);
+                    seen += line.left(60) + '\n';
+                    if (line.startsWith(topic + ' '))
+                        found = line.mid(topic.size() + 1);
+                }
+                return found.has_value();
+            },
+            20000);
         return found;
     }
+
+    QByteArray seen; // every line read, cut short, for a failure's message
 
 private:
     QProcess process_;
@@ -124,7 +136,7 @@ protected:
     }
     bool connected()
     {
-        return waitFor([&] { return form().feed()->state() == MqttFeed::State::Connected; });
+        return waitFor([&] { return form().feed()->state() == MqttFeed::State::Connected; }, 20000);
     }
     std::vector<std::int64_t> unpublished()
     {
@@ -156,7 +168,8 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     EXPECT_TRUE(waitFor([&] { return unpublished().empty(); })) << "acknowledged, so marked";
 
     broker.stop();
-    ASSERT_TRUE(waitFor([&] { return form().feed()->state() == MqttFeed::State::Reconnecting; }));
+    ASSERT_TRUE(
+        waitFor([&] { return form().feed()->state() == MqttFeed::State::Reconnecting; }, 20000));
     EXPECT_TRUE(feedState().startsWith("MQTT: reconnecting")) << feedState().toStdString();
     for (int i = 0; i < 3; ++i)
         choose("MnuRecordPart");
@@ -168,7 +181,7 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
         ASSERT_TRUE(next) << "part " << id;
         EXPECT_EQ(QJsonDocument::fromJson(*next).object().value("part").toInt(), id);
     }
-    EXPECT_TRUE(waitFor([&] { return unpublished().empty(); }));
+    EXPECT_TRUE(waitFor([&] { return unpublished().empty(); }, 20000));
 
     // A channel's live value, once the scan shows the channels.
     choose("ViewChannels");
@@ -179,6 +192,92 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     EXPECT_EQ(c.value("description").toString(), "Diameter 1");
     EXPECT_EQ(c.value("verdict").toString(), "good");
     EXPECT_TRUE(c.contains("time"));
+}
+
+// The station's name must be one topic level: one that is not is refused
+// with a message at start, and the station runs without the feed.
+class PlantFeedSettings : public Running {};
+
+TEST_F(PlantFeedSettings, AStationNameThatIsNoTopicLevelIsRefusedAndTheStationRuns)
+{
+    ::setenv("QMXSRV_MQTT", "mqtt://127.0.0.1:1", 1);
+    ::setenv("QMXSRV_STATION", "line/3", 1);
+    start();
+    ::unsetenv("QMXSRV_MQTT");
+    ::unsetenv("QMXSRV_STATION");
+    EXPECT_FALSE(form().feed());
+    EXPECT_EQ(form().findChild<QLabel *>("StatusMqtt")->text(), "MQTT: off");
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_NE(boxes.shown.back().text.find("not one topic level"), std::string::npos);
+}
+
+// The server as its own process: its last will when it is killed, and parts
+// recorded while the broker was away that still go out after a restart.
+TEST(PlantFeedProcess, LastWillAndPartsThatOutliveARestart)
+{
+    QTemporaryDir home;
+    Broker broker(home.path().toStdString());
+    ASSERT_TRUE(broker.start());
+    Watcher watcher(broker.port());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QMXSRV_HOME", home.path());
+    env.insert("QMX_PORTS", "sim");
+    env.insert("QMX_SIM_STATE", "running");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QMXSRV_LINK", "127.0.0.1:0");
+    env.insert("QMXSRV_MQTT", QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port()));
+    env.insert("QMXSRV_STATION", "test");
+    env.remove("QMXSRV_RESULTS");
+    QProcess server;
+    QString url;
+    const auto startServer = [&] {
+        server.setProcessEnvironment(env);
+        server.setProcessChannelMode(QProcess::MergedChannels);
+        server.start(QMXSRV_PATH, {QMX_DEMO_SETUP});
+        QByteArray out;
+        return waitFor([&] {
+            out += server.readAll();
+            const qsizetype at = out.indexOf("live values at ");
+            const qsizetype end = at < 0 ? -1 : out.indexOf('\n', at);
+            if (end < 0)
+                return false;
+            url = QString::fromUtf8(out.mid(at + 15, end - at - 15)).trimmed();
+            return true;
+        });
+    };
+    const auto killServer = [&] {
+        server.kill(); // no goodbye: the broker says it for the station
+        server.waitForFinished();
+    };
+    const auto record = [&] {
+        QProcess link;
+        link.setProcessEnvironment(env); // the token in QMXSRV_HOME
+        link.start(QMXLINK_PATH, {"--url", url, "record"});
+        waitFor([&] { return link.state() == QProcess::NotRunning; });
+        return QJsonDocument::fromJson(link.readAllStandardOutput()).object().value("part").toInt();
+    };
+
+    ASSERT_TRUE(startServer());
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1"));
+    killServer();
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("0")) << "the last will";
+
+    // Broker away: three parts wait in the store; the server is killed, and
+    // once both are back the parts go out in order.
+    ASSERT_TRUE(startServer());
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1"));
+    broker.stop();
+    for (int id : {1, 2, 3})
+        EXPECT_EQ(record(), id);
+    killServer();
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(startServer());
+    for (int id : {1, 2, 3}) {
+        const std::optional<QByteArray> part = watcher.next("qmx/test/part");
+        ASSERT_TRUE(part) << "part " << id << "; seen:\n" << watcher.seen.toStdString();
+        EXPECT_EQ(QJsonDocument::fromJson(*part).object().value("part").toInt(), id);
+    }
+    killServer();
 }
 
 } // namespace

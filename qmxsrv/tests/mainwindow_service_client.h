@@ -22,9 +22,9 @@ inline void PrintTo(const QString &text, std::ostream *out)
 // Waits for cond while the event loop runs; false after five seconds. Wakes
 // as soon as anything happens, unlike a sleep-and-poll loop: a thousand
 // connections in a row take a second, not a minute.
-inline bool waitFor(const std::function<bool()> &cond)
+inline bool waitFor(const std::function<bool()> &cond, int ms = 5000)
 {
-    QDeadlineTimer deadline(5000);
+    QDeadlineTimer deadline(ms);
     QTimer tick;
     tick.start(20);
     while (!cond()) {
