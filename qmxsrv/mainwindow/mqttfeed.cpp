@@ -176,10 +176,12 @@ void MqttFeed::partsWaiting()
 void MqttFeed::connected(int rc)
 {
     if (rc != 0) {
-        reason_ = QString::fromUtf8(mosquitto_connack_string(rc));
+        const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
+        if (why != reason_) // once, not at every try
+            std::fprintf(stderr, "QMXSRV: the MQTT broker %s:%d refused the station: %s\n",
+                         config_.host.c_str(), config_.port, qPrintable(why));
+        reason_ = why;
         state_ = State::Reconnecting;
-        std::fprintf(stderr, "QMXSRV: the MQTT broker %s:%d refused the station: %s\n",
-                     config_.host.c_str(), config_.port, qPrintable(reason_));
         emit stateChanged();
         return;
     }

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -209,6 +210,49 @@ TEST_F(PlantFeedSettings, AStationNameThatIsNoTopicLevelIsRefusedAndTheStationRu
     EXPECT_EQ(form().findChild<QLabel *>("StatusMqtt")->text(), "MQTT: off");
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_NE(boxes.shown.back().text.find("not one topic level"), std::string::npos);
+}
+
+// A broker that refuses the station's password: the reason shows in the
+// status bar, and the station records on (the parts wait for the feed).
+TEST_F(PlantFeedSettings, AWrongPasswordIsToldAndTheStationRunsOn)
+{
+    const std::string folder = dir.file("broker");
+    std::filesystem::create_directory(folder);
+    const quint16 port = freePort();
+    std::ofstream(folder + "/mosquitto.conf")
+        << "listener " << port << " 127.0.0.1\nallow_anonymous false\npassword_file " << folder
+        << "/passwords\nuser root\n";
+    ASSERT_EQ(QProcess::execute(
+                  MOSQUITTO_PASSWD_PATH,
+                  {"-c", "-b", QString::fromStdString(folder + "/passwords"), "op", "right"}),
+              0);
+    QProcess broker;
+    broker.start(MOSQUITTO_PATH, {"-c", QString::fromStdString(folder + "/mosquitto.conf")});
+    ASSERT_TRUE(broker.waitForStarted());
+    ASSERT_TRUE(waitFor([&] {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        return s.waitForConnected(100);
+    }));
+    std::ofstream(dir.file("password")) << "wrong\n";
+    ::setenv("QMXSRV_MQTT", ("mqtt://127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    ::setenv("QMXSRV_MQTT_USER", "op", 1);
+    ::setenv("QMXSRV_MQTT_PASSWORD_FILE", dir.file("password").c_str(), 1);
+    ::setenv("QMXSRV_STATION", "test", 1);
+    start();
+    for (const char *name :
+         {"QMXSRV_MQTT", "QMXSRV_MQTT_USER", "QMXSRV_MQTT_PASSWORD_FILE", "QMXSRV_STATION"})
+        ::unsetenv(name);
+    ASSERT_TRUE(form().feed());
+    const auto status = [&] { return form().findChild<QLabel *>("StatusMqtt")->text(); };
+    EXPECT_TRUE(waitFor([&] { return status().contains("not authori"); }, 20000))
+        << status().toStdString();
+    state().Channels.Item(1).setFormula("T1");
+    choose("MnuRecordPart");
+    EXPECT_THAT(form().statusBar()->currentMessage().toStdString(),
+                ::testing::HasSubstr("Part 1 recorded"));
+    broker.terminate();
+    broker.waitForFinished();
 }
 
 // The server as its own process: its last will when it is killed, and parts
