@@ -5,6 +5,7 @@
 // under each load and with none. The clients run in a child process (this
 // program started again with --clients), so their work does not count for
 // the server.
+#include "benchserver.h"
 #include "benchsupport.h"
 #include "core/messageboxes.h"
 #include "core/programstate.h"
@@ -41,13 +42,6 @@ constexpr int seconds = 4;
 const QByteArray keepAliveRequest = "GET /FormMain/3 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 const QByteArray closeRequest =
     "GET /FormMain/3 HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-
-double cpuUs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
-}
 
 // One client connection: a request, its whole answer, the next request.
 class Client {
@@ -121,34 +115,6 @@ int runClients(quint16 port, bool keepAlive)
     return QCoreApplication::exec();
 }
 
-// A started server as scan_tick_bench has it: channels i = "Ti", showing
-// the channels; its own timer stopped, so that the bench times each tick.
-class Server {
-public:
-    Server()
-    {
-        QFile ini(folder.filePath(QStringLiteral("qmxsrv.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write(QStringLiteral("MaxChannel=%1\r\nMaxLVDT=64\r\n").arg(channels).toLatin1());
-        ini.close();
-        qmxsrv::StartOptions options;
-        options.programFolder = folder.path();
-        options.link = qmxsrv::LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        program.Main(options);
-        for (int i = 1; i <= channels; ++i)
-            program.state().Channels.Item(i).setFormula("T" + std::to_string(i));
-        window().findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
-        window().menus().ViewChannels->trigger();
-    }
-    qmxsrv::FormMain &window() { return program.window(); }
-
-private:
-    QTemporaryDir folder;
-    qmxsrv::ScriptedMessageBoxes boxes;
-    qmxsrv::ScriptedFileDialogs dialogs;
-    qmxsrv::Program program{boxes, dialogs};
-};
-
 struct Phase {
     long answers = 0;
     double seconds = 0;
@@ -208,7 +174,7 @@ int main(int argc, char **argv)
     qmxboard::Control board;
     board.reset(qmxboard::Start::Running);
     board.freeze();
-    Server server;
+    Server server(channels);
 
     std::printf("HTTP GET of one item, %d connections, %d s each, scan of %d channels every "
                 "400 ms:\n",

@@ -7,6 +7,7 @@
 // two real ticks. The clients are livevalue_fanout_bench --clients in a child
 // process: they print "ready", then "<round> <ns>" when the last of them has
 // had the 24 texts of a round (texts " <round>.<item>").
+#include "benchserver.h"
 #include "benchsupport.h"
 #include "core/messageboxes.h"
 #include "core/programstate.h"
@@ -36,42 +37,6 @@ using namespace bench;
 
 constexpr int fanoutItems = 24;
 constexpr int fanoutRounds = 200;
-
-double cpuUs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
-}
-
-// A started server: Program::Main in a folder of its own, channels i = "Ti"
-// (probes 1 to 64 over again), showing the channels, its timer stopped so
-// that only the bench ticks.
-class Server {
-public:
-    explicit Server(int channels)
-    {
-        QFile ini(folder.filePath(QStringLiteral("qmxsrv.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write(QStringLiteral("MaxChannel=%1\r\nMaxLVDT=64\r\n").arg(channels).toLatin1());
-        ini.close();
-        qmxsrv::StartOptions options;
-        options.programFolder = folder.path();
-        options.link = qmxsrv::LinkEndpoint{QHostAddress(QHostAddress::LocalHost), 0};
-        program.Main(options);
-        for (int i = 1; i <= channels; ++i)
-            program.state().Channels.Item(i).setFormula("T" + std::to_string((i - 1) % 64 + 1));
-        window().findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
-        window().menus().ViewChannels->trigger();
-    }
-    qmxsrv::FormMain &window() { return program.window(); }
-
-private:
-    QTemporaryDir folder;
-    qmxsrv::ScriptedMessageBoxes boxes;
-    qmxsrv::ScriptedFileDialogs dialogs;
-    qmxsrv::Program program{boxes, dialogs};
-};
 
 void tickCost(qmxboard::Control &board, int channels)
 {
