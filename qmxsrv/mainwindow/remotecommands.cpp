@@ -9,6 +9,7 @@
 #include "mainwindow/liveprotocol.h"
 #include "mainwindow/livevalueservice.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -81,6 +82,10 @@ void FormMain::runRemoteCommand(const QJsonObject &command,
         CommandResetMM_Click();
         return reply(replyText(answer));
     }
+    // Under an open dialog the setup it edits must not change beneath it.
+    if ((name == QLatin1String("view") || name == QLatin1String("load")) &&
+        QApplication::activeModalWidget())
+        return fail(QStringLiteral("a dialog is open at the station; try again when it is closed"));
     if (name == QLatin1String("view")) {
         const QString view = command.value(QLatin1String("view")).toString();
         if (view == QLatin1String("channels"))

@@ -422,6 +422,16 @@ TEST_F(Results, CommandsFromAnotherProgramNeverWaitOnTheOperator)
     EXPECT_THAT(ask(R"({"command":"fly"})").value("error").toString().toStdString(),
                 HasSubstr("unknown command"));
 
+    {
+        QDialog open(&form()); // a setup dialog at the station
+        open.setModal(true);
+        open.show();
+        EXPECT_THAT(ask(R"({"command":"load","setup":"line1.qmx"})")
+                        .value("error")
+                        .toString()
+                        .toStdString(),
+                    HasSubstr("a dialog is open"));
+    }
     state().view.SetupFileName = dir.file("bore.qmx");
     state().view.SetupModified = true;
     EXPECT_THAT(
