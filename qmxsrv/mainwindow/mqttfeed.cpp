@@ -201,6 +201,10 @@ void MqttFeed::disconnected(int rc)
 {
     if (rc == 0)
         return; // our own leaving
+    // After a refused CONNACK the library drops the connection: the broker's
+    // reason (a wrong password, say) is the one to show, not the drop's.
+    if (rc == MOSQ_ERR_CONN_REFUSED && state_ == State::Reconnecting && !reason_.isEmpty())
+        return;
     state_ = State::Reconnecting;
     reason_ = QString::fromUtf8(mosquitto_strerror(rc));
     emit stateChanged();
