@@ -113,8 +113,8 @@ signals:
     void itemChanged(int item);
 
 public:
-    // The item's message as the service sends it.
-    QString itemAnswer(int item) const { return answer(item); }
+    // The item as it is sent.
+    QString answer(int item) const;
 
 private:
     struct Item {
@@ -129,7 +129,6 @@ private:
     void advise(LiveConversation *conversation, int item);
     void unadvise(LiveConversation *conversation, int item);
     void end(LiveConversation *conversation);
-    QString answer(int item) const; // the item as it is sent
 
     QTcpServer *listener_;
     QWebSocketServer *server_; // does the handshakes of what listener_ accepts

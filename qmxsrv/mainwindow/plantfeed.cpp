@@ -54,7 +54,7 @@ void FormMain::publishChangedChannels()
         return;
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     for (int item : changed) {
-        QJsonObject m = QJsonDocument::fromJson(service_->itemAnswer(item).toUtf8()).object();
+        QJsonObject m = QJsonDocument::fromJson(service_->answer(item).toUtf8()).object();
         if (state_.Channels.contains(std::int16_t(item))) {
             const channel &c = state_.Channels.Item(std::int16_t(item));
             m.insert(QStringLiteral("description"), QString::fromStdString(c.Description));

@@ -10,6 +10,7 @@
 #include "dialogs/formexportresults.h"
 #include "platform/filedialogs.h"
 #include "results/formresults.h"
+#include "results/partsmodel.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -27,12 +28,6 @@ namespace {
 
 // How often a record that waits for a device call looks again.
 constexpr int WaitLookMs = 50;
-
-// The start of a local day as the store's UTC text.
-std::string utcAtStartOf(const QDate &day)
-{
-    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs).toStdString();
-}
 
 } // namespace
 
@@ -198,21 +193,16 @@ void ResultsCommands::ExportResults()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ExportChoice c = dialog.choice();
-    std::string since, until;
+    std::string since;
     switch (c.range) {
     case ExportChoice::All: break;
     case ExportChoice::Today: since = utcAtStartOf(QDate::currentDate()); break;
     case ExportChoice::SinceLastExport: since = results->lastExport(c.setup); break;
-    case ExportChoice::BetweenDates:
-        since = utcAtStartOf(c.from);
-        until = utcAtStartOf(c.to.addDays(1));
-        break;
+    case ExportChoice::BetweenDates: break;
     }
-    std::vector<PartRow> parts = results->parts(&c.setup, since, 0, true, error);
-    if (!until.empty())
-        parts.erase(std::remove_if(parts.begin(), parts.end(),
-                                   [&](const PartRow &p) { return p.recordedUtc >= until; }),
-                    parts.end());
+    const std::vector<PartRow> parts = c.range == ExportChoice::BetweenDates
+                                           ? partsOnDays(*results, c.setup, c.from, c.to, error)
+                                           : results->parts(&c.setup, since, 0, true, error);
     if (!error.empty()) {
         tell(state_.boxes(), error, Icon::Exclamation);
         return;

@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -34,11 +33,6 @@ namespace {
 
 const QString Untitled = QStringLiteral("(untitled)");
 const QString PlaceKey = QStringLiteral("FormResults/geometry");
-
-std::string utcAtStartOf(const QDate &day)
-{
-    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs).toStdString();
-}
 
 QString limitText(double v) { return QString::fromStdString(exactNumber(v)); }
 
@@ -221,11 +215,7 @@ void FormResults::reload()
     if (byLast_->isChecked()) {
         parts = store_.parts(&setup, "", last_->value(), true, error);
     } else {
-        const std::string until = utcAtStartOf(to_->date().addDays(1));
-        parts = store_.parts(&setup, utcAtStartOf(from_->date()), 0, true, error);
-        parts.erase(std::find_if(parts.begin(), parts.end(),
-                                 [&](const PartRow &p) { return p.recordedUtc >= until; }),
-                    parts.end());
+        parts = partsOnDays(store_, setup, from_->date(), to_->date(), error);
     }
     if (!error.empty())
         tell(boxes_, error, Icon::Exclamation);

@@ -34,6 +34,22 @@ QString localTimeText(const std::string &utc)
                        : QString::fromStdString(utc);
 }
 
+std::string utcAtStartOf(const QDate &day)
+{
+    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs).toStdString();
+}
+
+std::vector<PartRow> partsOnDays(const ResultsStore &store, const std::string &setup,
+                                 const QDate &from, const QDate &to, std::string &error)
+{
+    std::vector<PartRow> parts = store.parts(&setup, utcAtStartOf(from), 0, true, error);
+    const std::string until = utcAtStartOf(to.addDays(1));
+    parts.erase(std::remove_if(parts.begin(), parts.end(),
+                               [&](const PartRow &p) { return p.recordedUtc >= until; }),
+                parts.end());
+    return parts;
+}
+
 void PartsModel::reset(std::vector<PartRow> parts)
 {
     beginResetModel();

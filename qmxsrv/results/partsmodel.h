@@ -6,6 +6,7 @@
 #include "core/resultsstore.h"
 
 #include <QAbstractTableModel>
+#include <QDate>
 #include <vector>
 
 namespace qmxsrv {
@@ -45,5 +46,11 @@ const MeasurementRow *measurementOf(const PartRow &part, int channel);
 QColor verdictColor(Verdict v);
 // Local time of a stored UTC text, "yyyy-MM-dd hh:mm:ss".
 QString localTimeText(const std::string &utc);
+// The start of a local day as the store's UTC text.
+std::string utcAtStartOf(const QDate &day);
+// The parts of a setup recorded on the local days from to to, both included,
+// with their measurements.
+std::vector<PartRow> partsOnDays(const ResultsStore &store, const std::string &setup,
+                                 const QDate &from, const QDate &to, std::string &error);
 
 } // namespace qmxsrv
