@@ -27,8 +27,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <vector>
 
 class QTimer;
 
@@ -161,7 +161,7 @@ private:
     void publishChangedChannels();
     std::unique_ptr<MqttFeed> feed_;
     QLabel *feedState_ = nullptr;
-    std::set<int> changedChannels_; // since the feed last published
+    std::vector<int> changedChannels_; // since the feed last published
 };
 
 } // namespace qmxsrv

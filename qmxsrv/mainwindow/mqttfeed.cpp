@@ -1,5 +1,8 @@
 #include "mainwindow/mqttfeed.h"
 
+#include "mainwindow/liveprotocol.h"
+
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +77,9 @@ MqttFeed::MqttFeed(MqttConfig config, Parts parts, QObject *parent)
         return;
     }
     mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // Small messages that should go at once, not wait for an earlier one's
+    // acknowledgement (Nagle's algorithm against a delayed ACK: 40 ms a part).
+    mosquitto_int_option(client_, MOSQ_OPT_TCP_NODELAY, 1);
     // The library's thread calls these; the work is handed to this thread.
     mosquitto_connect_callback_set(client_, [](mosquitto *, void *self, int rc) {
         QMetaObject::invokeMethod(
@@ -103,12 +109,19 @@ MqttFeed::MqttFeed(MqttConfig config, Parts parts, QObject *parent)
     mosquitto_reconnect_delay_set(client_, 1, 60, true);
     mosquitto_connect_async(client_, config_.host.c_str(), config_.port, KeepAliveSeconds);
     mosquitto_loop_start(client_);
+    composer_ = std::thread([this] { composeChannels(); });
 }
 
 MqttFeed::~MqttFeed()
 {
     if (!client_)
         return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    composer_.join();
     if (state_ == State::Connected) {
         publish("online", "0", 1, true);
         mosquitto_disconnect(client_);
@@ -137,14 +150,68 @@ void MqttFeed::publish(const std::string &leaf, const QByteArray &payload, int q
                       retain);
 }
 
-void MqttFeed::publishChannel(int channel, const QByteArray &json)
+QByteArray MqttFeed::channelMessage(const ChannelValue &value, const ChannelNames *names)
 {
-    if (client_ && state_ == State::Connected)
-        publish("channel/" + std::to_string(channel), json, 0, true);
+    QJsonObject m = QJsonDocument::fromJson(
+                        live::channelMessage(value.channel, value.text, value.reading).toUtf8())
+                        .object();
+    if (names) {
+        m.insert(QStringLiteral("description"), text(names->description));
+        m.insert(QStringLiteral("units"), text(names->units));
+    }
+    m.insert(QStringLiteral("time"),
+             QDateTime::fromMSecsSinceEpoch(value.utcMs, Qt::UTC).toString(Qt::ISODateWithMs));
+    return QJsonDocument(m).toJson(QJsonDocument::Compact);
 }
 
-void MqttFeed::publishSetup(const QByteArray &json)
+void MqttFeed::publishChannels(std::vector<ChannelValue> values)
 {
+    if (!client_ || state_ != State::Connected || values.empty())
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (pendingChannels_.empty())
+            pendingChannels_.swap(values);
+        else // the composer is behind: it keeps the latest of each channel
+            pendingChannels_.insert(pendingChannels_.end(), std::make_move_iterator(values.begin()),
+                                    std::make_move_iterator(values.end()));
+    }
+    wake_.notify_one();
+}
+
+void MqttFeed::composeChannels()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !pendingChannels_.empty(); });
+        if (stopping_)
+            return;
+        std::vector<ChannelValue> taken = std::exchange(pendingChannels_, {});
+        const std::shared_ptr<const std::map<int, ChannelNames>> names = names_;
+        lock.unlock();
+        std::map<int, ChannelValue> latest;
+        for (ChannelValue &v : taken)
+            latest[v.channel] = std::move(v);
+        for (const auto &[channel, value] : latest) {
+            if (!connected_)
+                break; // gone meanwhile: the broker keeps the last ones it had
+            const ChannelNames *n = nullptr;
+            if (names) {
+                const auto it = names->find(channel);
+                n = it == names->end() ? nullptr : &it->second;
+            }
+            publish("channel/" + std::to_string(channel), channelMessage(value, n), 0, true);
+        }
+        lock.lock();
+    }
+}
+
+void MqttFeed::publishSetup(const QByteArray &json, std::map<int, ChannelNames> names)
+{
+    {
+        std::lock_guard lock(mutex_);
+        names_ = std::make_shared<const std::map<int, ChannelNames>>(std::move(names));
+    }
     if (json == setup_)
         return;
     setup_ = json;
@@ -186,6 +253,7 @@ void MqttFeed::connected(int rc)
         return;
     }
     state_ = State::Connected;
+    connected_ = true;
     reason_.clear();
     publish("online", "1", 1, true);
     if (!setup_.isEmpty())
@@ -206,6 +274,7 @@ void MqttFeed::disconnected(int rc)
     if (rc == MOSQ_ERR_CONN_REFUSED && state_ == State::Reconnecting && !reason_.isEmpty())
         return;
     state_ = State::Reconnecting;
+    connected_ = false;
     reason_ = QString::fromUtf8(mosquitto_strerror(rc));
     emit stateChanged();
 }

@@ -9,16 +9,23 @@
 
 #include "core/mqttconfig.h"
 #include "core/resultsstore.h"
+#include "mainwindow/channelreading.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 struct mosquitto;
@@ -46,11 +53,28 @@ public:
     QString stateText() const;
     const MqttConfig &config() const { return config_; }
 
-    // Retained, QoS 0: the channel's message (at most once a scan: callers
-    // hand over what changed in the tick).
-    void publishChannel(int channel, const QByteArray &json);
-    // Retained: published when it differs from the last one.
-    void publishSetup(const QByteArray &json);
+    // A channel's live value as a scan left it, and when (ms since 1970, UTC).
+    struct ChannelValue {
+        int channel = 0;
+        QString text;
+        ChannelReading reading;
+        qint64 utcMs = 0;
+    };
+    // What a channel's message says of it besides its value.
+    struct ChannelNames {
+        std::string description, units;
+    };
+
+    // Retained, QoS 0, at most once a scan: the tick's changed channels.
+    // Their messages are made and handed to the library on the feed's own
+    // thread, so the scan pays only for the copy; a channel that changes
+    // again before that thread came to it goes out once, as it is then.
+    void publishChannels(std::vector<ChannelValue> values);
+    // Retained: published when it differs from the last one. names: the
+    // channels in the setup, for their messages.
+    void publishSetup(const QByteArray &json, std::map<int, ChannelNames> names);
+    // The message of a channel as the feed publishes it.
+    static QByteArray channelMessage(const ChannelValue &value, const ChannelNames *names);
     // A part was recorded: what waits goes out.
     void partsWaiting();
 
@@ -66,6 +90,7 @@ private:
     void acknowledged(int mid);
     void publish(const std::string &leaf, const QByteArray &payload, int qos, bool retain,
                  int *mid = nullptr);
+    void composeChannels();
 
     MqttConfig config_;
     Parts parts_;
@@ -75,6 +100,15 @@ private:
     QByteArray setup_;                     // the last setup published
     std::map<int, std::int64_t> inFlight_; // message id -> part
     std::set<std::int64_t> sent_;          // parts handed to the library, not yet acknowledged
+
+    // The channel composer's: what waits for it, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<ChannelValue> pendingChannels_; // oldest first
+    std::shared_ptr<const std::map<int, ChannelNames>> names_;
+    bool stopping_ = false;
+    std::atomic<bool> connected_{false}; // for the composer: state_ is this thread's
+    std::thread composer_;
 };
 
 } // namespace qmxsrv

@@ -42,27 +42,22 @@ void FormMain::startFeed()
     connect(service_, &LiveValueService::itemChanged, this, [this](int item) {
         if (changedChannels_.empty())
             QTimer::singleShot(0, this, [this] { publishChangedChannels(); });
-        changedChannels_.insert(item);
+        changedChannels_.push_back(item);
     });
     publishSetup();
 }
 
 void FormMain::publishChangedChannels()
 {
-    const std::set<int> changed = std::exchange(changedChannels_, {});
+    const std::vector<int> changed = std::exchange(changedChannels_, {});
     if (!feed_)
         return;
-    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    for (int item : changed) {
-        QJsonObject m = QJsonDocument::fromJson(service_->answer(item).toUtf8()).object();
-        if (state_.Channels.contains(std::int16_t(item))) {
-            const channel &c = state_.Channels.Item(std::int16_t(item));
-            m.insert(QStringLiteral("description"), QString::fromStdString(c.Description));
-            m.insert(QStringLiteral("units"), QString::fromStdString(c.Units));
-        }
-        m.insert(QStringLiteral("time"), now);
-        feed_->publishChannel(item, QJsonDocument(m).toJson(QJsonDocument::Compact));
-    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    std::vector<MqttFeed::ChannelValue> values;
+    values.reserve(changed.size());
+    for (int item : changed)
+        values.push_back({item, service_->itemText(item), service_->itemReading(item), now});
+    feed_->publishChannels(std::move(values));
 }
 
 void FormMain::publishSetup()
@@ -70,8 +65,10 @@ void FormMain::publishSetup()
     if (!feed_)
         return;
     QJsonArray channels;
+    std::map<int, MqttFeed::ChannelNames> names;
     for (int i = 1; i <= state_.Channels.Count(); ++i) {
         const channel &c = state_.Channels.Item(std::int16_t(i));
+        names[i] = {c.Description, c.Units};
         if (c.Formula().empty())
             continue;
         channels.append(QJsonObject{{"channel", i},
@@ -86,7 +83,8 @@ void FormMain::publishSetup()
     feed_->publishSetup(
         QJsonDocument(QJsonObject{{"setup", QString::fromStdString(state_.view.SetupFileName)},
                                   {"channels", channels}})
-            .toJson(QJsonDocument::Compact));
+            .toJson(QJsonDocument::Compact),
+        std::move(names));
 }
 
 } // namespace qmxsrv

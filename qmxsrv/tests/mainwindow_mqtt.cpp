@@ -7,6 +7,7 @@
 #include "core/resultsstore.h"
 #include "mainwindow/mqttfeed.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -193,6 +194,31 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     EXPECT_EQ(c.value("description").toString(), "Diameter 1");
     EXPECT_EQ(c.value("verdict").toString(), "good");
     EXPECT_TRUE(c.contains("time"));
+}
+
+// A channel's message as the feed's own thread makes it: the live value's
+// fields, the setup's names when the channel has them, the scan's time.
+TEST(PlantFeedMessages, AChannelCarriesItsNamesAndTheTimeOfItsScan)
+{
+    const MqttFeed::ChannelValue value{
+        3,
+        " 0.01230",
+        {0.0123, Verdict::Good},
+        QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0, 250), Qt::UTC).toMSecsSinceEpoch()};
+    const MqttFeed::ChannelNames names{"Bore \"A\"", "mm"};
+    const QJsonObject named =
+        QJsonDocument::fromJson(MqttFeed::channelMessage(value, &names)).object();
+    EXPECT_EQ(named.value("item").toString(), "3");
+    EXPECT_EQ(named.value("text").toString(), " 0.01230");
+    EXPECT_DOUBLE_EQ(named.value("value").toDouble(), 0.0123);
+    EXPECT_EQ(named.value("verdict").toString(), "good");
+    EXPECT_EQ(named.value("description").toString(), "Bore \"A\"");
+    EXPECT_EQ(named.value("units").toString(), "mm");
+    EXPECT_EQ(named.value("time").toString(), "2026-12-08T10:00:00.250Z");
+    const QJsonObject unnamed =
+        QJsonDocument::fromJson(MqttFeed::channelMessage(value, nullptr)).object();
+    EXPECT_FALSE(unnamed.contains("description"));
+    EXPECT_EQ(unnamed.value("time"), named.value("time"));
 }
 
 // The station's name must be one topic level: one that is not is refused

@@ -37,6 +37,7 @@ public:
         window().menus().ViewChannels->trigger();
     }
     qmxsrv::FormMain &window() { return program.window(); }
+    qmxsrv::ProgramState &state() { return program.state(); }
 
 private:
     QTemporaryDir folder;

@@ -1,0 +1,500 @@
+// The plant's feed against a mosquitto of the bench's own on a loopback port:
+// - the CPU of a tick with 255 channels that all change, feed on against
+//   off (the main thread's, which the scan runs on, and the whole process's,
+//   which adds the feed's network thread);
+// - the time from recording a part to its `part` message at a subscriber;
+// - a soak: 10 server processes (24 channels, the 400 ms scan) on the one
+//   broker, each asked for a part every 200 ms over its WebSocket for 60 s;
+//   then every part a station answered for must have reached the subscriber.
+// The subscriber is libmosquitto on its own thread in this process, with
+// QoS 1, stamping each message on the clock the recording side reads.
+#include "benchserver.h"
+#include "benchsupport.h"
+#include "core/programstate.h"
+#include "core/setupfile.h"
+#include "mainwindow/formmain.h"
+#include "mainwindow/livevalueservice.h"
+#include "mainwindow/mqttfeed.h"
+#include "mainwindow/resultscommands.h"
+
+#include <qmxboard.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace bench;
+
+double processCpuUs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
+}
+
+// Runs the event loop until done() or ms have passed; whether done().
+bool waitUntil(const std::function<bool()> &done, int ms)
+{
+    const qint64 end = nowNs() + qint64(ms) * 1'000'000;
+    while (!done()) {
+        if (nowNs() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ::usleep(1000);
+    }
+    return true;
+}
+
+class Broker {
+public:
+    Broker()
+    {
+        {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            port = probe.serverPort();
+        }
+        const std::string conf = folder.filePath(QStringLiteral("mosquitto.conf")).toStdString();
+        // No cap on a subscriber's queue: a loss the soak counts is the feed's.
+        std::ofstream(conf) << "listener " << port << " 127.0.0.1\nallow_anonymous true\n"
+                            << "max_queued_messages 0\n";
+        process.start(QStringLiteral(MOSQUITTO_PATH), {"-c", QString::fromStdString(conf)});
+        up = process.waitForStarted() && waitUntil(
+                                             [this] {
+                                                 QTcpSocket s;
+                                                 s.connectToHost(QHostAddress::LocalHost, port);
+                                                 return s.waitForConnected(100);
+                                             },
+                                             10000);
+    }
+    ~Broker()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(port); }
+
+    QTemporaryDir folder;
+    quint16 port = 0;
+    QProcess process;
+    bool up = false;
+};
+
+class Subscriber {
+public:
+    struct Message {
+        std::string topic;
+        QByteArray payload;
+        qint64 ns;
+    };
+
+    Subscriber(quint16 port, std::string topic) : topic_(std::move(topic))
+    {
+        mosquitto_lib_init();
+        client_ = mosquitto_new(nullptr, true, this);
+        mosquitto_connect_callback_set(client_, [](mosquitto *m, void *self, int rc) {
+            if (rc == 0)
+                mosquitto_subscribe(m, nullptr, static_cast<Subscriber *>(self)->topic_.c_str(), 1);
+        });
+        mosquitto_subscribe_callback_set(client_,
+                                         [](mosquitto *, void *self, int, int, const int *) {
+                                             static_cast<Subscriber *>(self)->subscribed = true;
+                                         });
+        mosquitto_message_callback_set(client_, [](mosquitto *, void *self,
+                                                   const mosquitto_message *m) {
+            auto *s = static_cast<Subscriber *>(self);
+            const qint64 ns = nowNs();
+            std::lock_guard lock(s->mutex_);
+            s->messages_.push_back(
+                {m->topic, QByteArray(static_cast<const char *>(m->payload), m->payloadlen), ns});
+        });
+        mosquitto_int_option(client_, MOSQ_OPT_TCP_NODELAY, 1);
+        mosquitto_connect(client_, "127.0.0.1", port, 30);
+        mosquitto_loop_start(client_);
+    }
+    ~Subscriber()
+    {
+        mosquitto_disconnect(client_);
+        mosquitto_loop_stop(client_, true);
+        mosquitto_destroy(client_);
+    }
+    // The messages that came since the last take.
+    std::vector<Message> take()
+    {
+        std::lock_guard lock(mutex_);
+        return std::exchange(messages_, {});
+    }
+
+    std::atomic<bool> subscribed{false};
+
+private:
+    std::string topic_;
+    mosquitto *client_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Message> messages_;
+};
+
+// A server of the bench's own with its feed on the broker (or off).
+std::unique_ptr<Server> serverOn(const Broker *broker, int channels)
+{
+    if (broker) {
+        ::setenv("QMXSRV_MQTT", broker->url().toUtf8().constData(), 1);
+        ::setenv("QMXSRV_STATION", "bench", 1);
+    }
+    auto server = std::make_unique<Server>(channels);
+    ::unsetenv("QMXSRV_MQTT");
+    ::unsetenv("QMXSRV_STATION");
+    if (broker &&
+        !waitUntil(
+            [&] { return server->window().feed()->state() == qmxsrv::MqttFeed::State::Connected; },
+            10000)) {
+        std::fprintf(stderr, "the feed did not connect\n");
+        return nullptr;
+    }
+    return server;
+}
+
+// Every channel's text changes on every tick: the probes flip between two
+// values. The posted publication of the tick's changes runs inside the
+// measured span.
+int tickCost(qmxboard::Control &board, const Broker &broker)
+{
+    constexpr int channels = 255, ticks = 300;
+    std::int64_t clockNs = 0;
+    board.setClock([&clockNs] { return clockNs; });
+    // Off and on in turn, three times: the machine's own ups and downs fall
+    // on both.
+    std::vector<double> mainMedian[2], processPerTick[2];
+    for (const bool on : {false, true, false, true, false, true}) {
+        const std::unique_ptr<Server> server = serverOn(on ? &broker : nullptr, channels);
+        if (!server)
+            return 1;
+        std::vector<double> cpu;
+        double processStart = 0;
+        for (int tick = 0; tick < ticks; ++tick) {
+            if (tick == 20) // the first ones show everything afresh
+                processStart = processCpuUs();
+            for (int probe = 1; probe <= 64; ++probe)
+                board.setProbe(probe, (tick % 2 ? 0.1 : 0.2) + probe / 1000.0);
+            clockNs += 400'000'000;
+            const double start = cpuUs();
+            server->window().scanCycle().tick();
+            QCoreApplication::processEvents();
+            if (tick >= 20)
+                cpu.push_back(cpuUs() - start);
+        }
+        waitUntil([] { return false; }, 300); // the network thread's sends catch up
+        processPerTick[on].push_back((processCpuUs() - processStart) / (ticks - 20));
+        mainMedian[on].push_back(percentile(cpu, 0.5));
+        if (on) {
+            // The last tick's text of the last channel is at the broker.
+            const QString want =
+                QJsonDocument::fromJson(server->window().liveValues().answer(255).toUtf8())
+                    .object()
+                    .value("text")
+                    .toString();
+            Subscriber check(broker.port, "qmx/bench/channel/255");
+            std::vector<Subscriber::Message> got;
+            waitUntil(
+                [&] {
+                    for (auto &m : check.take())
+                        got.push_back(std::move(m));
+                    return !got.empty();
+                },
+                5000);
+            if (got.empty() ||
+                QJsonDocument::fromJson(got.back().payload).object().value("text").toString() !=
+                    want) {
+                std::fprintf(stderr, "channel 255 at the broker is not the last tick's\n");
+                return 1;
+            }
+        }
+    }
+    board.setClock({});
+    const double mainOff = percentile(mainMedian[0], 0.5), mainOn = percentile(mainMedian[1], 0.5);
+    const double processOff = percentile(processPerTick[0], 0.5),
+                 processOn = percentile(processPerTick[1], 0.5);
+    std::printf("  255 changing channels, CPU per tick: main thread median %.0f us off, %.0f us on "
+                "(%+.1f %%, target < +10 %%); whole process %.0f us off, %.0f us on (%+.1f %%)\n",
+                mainOff, mainOn, 100.0 * (mainOn / mainOff - 1), processOff, processOn,
+                100.0 * (processOn / processOff - 1));
+    return 0;
+}
+
+int recordToMessage(qmxboard::Control &board, const Broker &broker)
+{
+    constexpr int parts = 200;
+    board.freeze();
+    const std::unique_ptr<Server> server = serverOn(&broker, 24);
+    if (!server)
+        return 1;
+    Subscriber subscriber(broker.port, "qmx/bench/part");
+    if (!waitUntil([&] { return subscriber.subscribed.load(); }, 5000))
+        return std::fprintf(stderr, "the subscriber did not subscribe\n"), 1;
+    std::vector<double> ms, recordMs;
+    for (int round = 1; round <= parts; ++round) {
+        board.setProbe(1, round / 1000.0);
+        server->window().scanCycle().tick();
+        const qint64 start = nowNs();
+        const auto recorded = server->window().results().recordNow();
+        recordMs.push_back(double(nowNs() - start) / 1e6);
+        if (!recorded.part)
+            return std::fprintf(stderr, "not recorded: %s\n", recorded.error.c_str()), 1;
+        std::vector<Subscriber::Message> got;
+        if (!waitUntil(
+                [&] {
+                    got = subscriber.take();
+                    return !got.empty();
+                },
+                5000) ||
+            QJsonDocument::fromJson(got.front().payload).object().value("part").toInteger() !=
+                *recorded.part)
+            return std::fprintf(stderr, "part %d did not arrive\n", round), 1;
+        ms.push_back(double(got.front().ns - start) / 1e6);
+    }
+    board.freeze(false);
+    std::printf(
+        "  record to the part message at a subscriber, %d parts: median %.2f ms, 95 %% "
+        "%.2f ms, max %.2f ms (target: median < 20 ms); of it the record itself: median %.2f ms\n",
+        parts, percentile(ms, 0.5), percentile(ms, 0.95), percentile(ms, 1.0),
+        percentile(recordMs, 0.5));
+    return 0;
+}
+
+// One station of the soak: QMXSRV in a folder of its own, and the
+// WebSocket that asks it for parts with the station's token.
+struct Station {
+    QTemporaryDir home;
+    QProcess process;
+    QByteArray output;
+    QString url;
+    std::unique_ptr<QWebSocket> socket;
+    bool open = false;
+    std::set<qint64> answered; // the parts it said it recorded
+    int refused = 0;
+    std::set<qint64> arrived;
+    int duplicates = 0, outOfOrder = 0;
+    qint64 lastArrived = 0;
+    long cpuTicks() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(process.processId()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        const std::size_t paren = text.rfind(')');
+        if (paren == std::string::npos)
+            return 0;
+        std::istringstream fields(text.substr(paren + 2));
+        std::string skip;
+        for (int i = 3; i <= 13; ++i)
+            fields >> skip;
+        long user = 0, system = 0;
+        fields >> user >> system;
+        return user + system;
+    }
+};
+
+int soak(const Broker &broker, const QString &setup, int seconds)
+{
+    constexpr int stations = 10, everyMs = 200;
+    Subscriber subscriber(broker.port, "qmx/#");
+    if (!waitUntil([&] { return subscriber.subscribed.load(); }, 5000))
+        return std::fprintf(stderr, "the subscriber did not subscribe\n"), 1;
+    std::vector<std::unique_ptr<Station>> all;
+    for (int i = 1; i <= stations; ++i) {
+        auto s = std::make_unique<Station>();
+        QFile ini(s->home.filePath(QStringLiteral("qmxsrv.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("MaxChannel=24\r\nMaxLVDT=64\r\n");
+        ini.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QMXSRV_HOME", s->home.path());
+        env.insert("QMX_PORTS", "sim");
+        env.insert("QMX_SIM_STATE", "running");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QMXSRV_LINK", "127.0.0.1:0");
+        env.insert("QMXSRV_MQTT", broker.url());
+        env.insert("QMXSRV_STATION", QStringLiteral("soak%1").arg(i));
+        env.remove("QMXSRV_RESULTS");
+        s->process.setProcessEnvironment(env);
+        s->process.setProcessChannelMode(QProcess::MergedChannels);
+        s->process.start(QStringLiteral(QMXSRV_PATH), {setup});
+        all.push_back(std::move(s));
+    }
+    const bool started = waitUntil(
+        [&] {
+            bool allUp = true;
+            for (auto &s : all) {
+                s->output += s->process.readAll();
+                const qsizetype at = s->output.indexOf("live values at ");
+                const qsizetype end = at < 0 ? -1 : s->output.indexOf('\n', at);
+                if (end >= 0 && s->url.isEmpty())
+                    s->url = QString::fromUtf8(s->output.mid(at + 15, end - at - 15)).trimmed();
+                allUp = allUp && !s->url.isEmpty();
+            }
+            return allUp;
+        },
+        30000);
+    if (!started)
+        return std::fprintf(stderr, "the stations did not start\n"), 1;
+    for (auto &s : all) {
+        QFile token(s->home.filePath(QStringLiteral("qmxsrv.token")));
+        token.open(QIODevice::ReadOnly);
+        QNetworkRequest request{QUrl(s->url)};
+        request.setRawHeader("Authorization", "Bearer " + token.readAll().trimmed());
+        s->socket = std::make_unique<QWebSocket>();
+        Station *station = s.get();
+        QObject::connect(s->socket.get(), &QWebSocket::connected,
+                         [station] { station->open = true; });
+        QObject::connect(
+            s->socket.get(), &QWebSocket::textMessageReceived, [station](const QString &text) {
+                const QJsonObject reply = QJsonDocument::fromJson(text.toUtf8()).object();
+                if (reply.value("reply").toString() != QLatin1String("record"))
+                    return;
+                if (reply.contains("part"))
+                    station->answered.insert(reply.value("part").toInteger());
+                else if (++station->refused == 1)
+                    std::fprintf(stderr, "refused: %s\n", qPrintable(text));
+            });
+        s->socket->open(request);
+    }
+    if (!waitUntil(
+            [&] { return std::all_of(all.begin(), all.end(), [](auto &s) { return s->open; }); },
+            10000))
+        return std::fprintf(stderr, "the stations' WebSockets did not open\n"), 1;
+
+    std::map<std::string, Station *> byTopic;
+    for (int i = 0; i < stations; ++i)
+        byTopic["qmx/soak" + std::to_string(i + 1) + "/part"] = all[std::size_t(i)].get();
+    long channelMessages = 0;
+    const auto drain = [&] {
+        for (const Subscriber::Message &m : subscriber.take()) {
+            const auto station = byTopic.find(m.topic);
+            if (station == byTopic.end()) {
+                channelMessages += m.topic.find("/channel/") != std::string::npos;
+                continue;
+            }
+            Station &s = *station->second;
+            const qint64 part =
+                QJsonDocument::fromJson(m.payload).object().value("part").toInteger();
+            if (!s.arrived.insert(part).second)
+                ++s.duplicates;
+            else if (part < s.lastArrived)
+                ++s.outOfOrder;
+            s.lastArrived = std::max(s.lastArrived, part);
+        }
+    };
+
+    std::vector<long> cpuStart;
+    for (auto &s : all)
+        cpuStart.push_back(s->cpuTicks());
+    const qint64 soakStart = nowNs();
+    QTimer ask;
+    QObject::connect(&ask, &QTimer::timeout, [&] {
+        for (auto &s : all)
+            s->socket->sendTextMessage(QStringLiteral("{\"command\":\"record\"}"));
+    });
+    ask.start(everyMs);
+    waitUntil(
+        [&] {
+            drain();
+            return nowNs() - soakStart > qint64(seconds) * 1'000'000'000;
+        },
+        (seconds + 5) * 1000);
+    ask.stop();
+    const double soakSeconds = double(nowNs() - soakStart) / 1e9;
+    std::vector<double> cpuPercent;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        cpuPercent.push_back(100.0 * double(all[i]->cpuTicks() - cpuStart[i]) /
+                             double(sysconf(_SC_CLK_TCK)) / soakSeconds);
+    // The last answers and parts in flight.
+    const auto lost = [&] {
+        long n = 0;
+        for (auto &s : all)
+            for (qint64 part : s->answered)
+                n += !s->arrived.count(part);
+        return n;
+    };
+    waitUntil(
+        [&] {
+            drain();
+            return lost() == 0;
+        },
+        30000);
+
+    long answered = 0, refused = 0, duplicates = 0, outOfOrder = 0;
+    for (auto &s : all) {
+        answered += long(s->answered.size());
+        refused += s->refused;
+        duplicates += s->duplicates;
+        outOfOrder += s->outOfOrder;
+        s->socket->close();
+        s->process.terminate();
+    }
+    for (auto &s : all)
+        s->process.waitForFinished(10000);
+    std::printf("  soak, %d stations x 24 channels for %.0f s, a part asked of each every %d ms: "
+                "%ld parts recorded (%ld refused), %ld lost (target 0), %ld duplicates, %ld out "
+                "of order; %ld channel messages; station CPU median %.1f %%, max %.1f %%\n",
+                stations, soakSeconds, everyMs, answered, refused, lost(), duplicates, outOfOrder,
+                channelMessages, percentile(cpuPercent, 0.5), percentile(cpuPercent, 1.0));
+    return lost() == 0 && answered > 0 ? 0 : 1;
+}
+
+// The soak's setup: 24 channels T1 to T24, written as the server saves one.
+QString soakSetup(QTemporaryDir &folder)
+{
+    Server server(24);
+    for (int i = 1; i <= 24; ++i)
+        server.state().Channels.Item(std::int16_t(i)).InUse = true;
+    const QString path = folder.filePath(QStringLiteral("soak.qmx"));
+    std::ofstream(path.toStdString(), std::ios::binary) << qmxsrv::setupText(server.state());
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::setenv("QMX_PORTS", "sim", 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::unsetenv("QMXSRV_MQTT");
+    QApplication app(argc, argv);
+    qmxboard::Control board;
+    board.reset(qmxboard::Start::Running);
+    Broker broker;
+    if (!broker.up)
+        return std::fprintf(stderr, "the broker did not start\n"), 1;
+
+    std::printf("plant feed on a local mosquitto:\n");
+    QTemporaryDir folder;
+    const QString setup = soakSetup(folder);
+    if (tickCost(board, broker) || recordToMessage(board, broker))
+        return 1;
+    // A shorter soak when asked: mqtt_feed_bench SECONDS.
+    return soak(broker, setup, argc > 1 ? std::max(1, std::atoi(argv[1])) : 60);
+}
