@@ -28,7 +28,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 class QTimer;
 
@@ -161,7 +160,6 @@ private:
     void publishChangedChannels();
     std::unique_ptr<MqttFeed> feed_;
     QLabel *feedState_ = nullptr;
-    std::vector<int> changedChannels_; // since the feed last published
 };
 
 } // namespace qmxsrv

@@ -226,8 +226,11 @@ bool LiveValueService::setItemText(int item, const QString &text, const ChannelR
         for (LiveConversation *conversation : it.advisers)
             conversation->send(m);
     }
-    if (pushed)
-        emit itemChanged(item);
+    if (pushed && keepChanges_) {
+        changed_.push_back(item);
+        if (changed_.size() == 1)
+            emit itemsChanged();
+    }
     return true;
 }
 

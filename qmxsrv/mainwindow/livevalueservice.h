@@ -23,6 +23,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QTcpServer;
@@ -62,6 +63,10 @@ public:
     // Item 0 and items that do not exist are refused.
     bool setItemText(int item, const QString &text, const ChannelReading &reading = {});
     QString itemText(int item) const;
+    // Keeps the items whose text or verdict changes, for takeChangedItems (a
+    // list rather than a signal each: a tick changes hundreds).
+    void keepChanges() { keepChanges_ = true; }
+    std::vector<int> takeChangedItems() { return std::exchange(changed_, {}); }
     ChannelReading itemReading(int item) const;
 
     // What the status request tells beyond the item count: the board and
@@ -109,8 +114,9 @@ signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
     void conversationClosed();
-    // A channel item's text or verdict changed (what advised clients get).
-    void itemChanged(int item);
+    // Items' texts or verdicts changed (what advised clients get) since the
+    // last takeChangedItems, when changes are kept: once, at the first.
+    void itemsChanged();
 
 public:
     // The item as it is sent.
@@ -141,6 +147,8 @@ private:
     std::function<Station()> station_;
     std::function<Results()> results_;
     QByteArray token_;
+    bool keepChanges_ = false;
+    std::vector<int> changed_; // in the order they changed; an item may be there twice
     CommandHandler commands_;
 };
 

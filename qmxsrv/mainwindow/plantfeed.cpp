@@ -39,17 +39,15 @@ void FormMain::startFeed()
     connect(feed_.get(), &MqttFeed::stateChanged, feedState_,
             [this] { feedState_->setText(feed_->stateText()); });
     // A tick changes many items; they go out together once it is over.
-    connect(service_, &LiveValueService::itemChanged, this, [this](int item) {
-        if (changedChannels_.empty())
-            QTimer::singleShot(0, this, [this] { publishChangedChannels(); });
-        changedChannels_.push_back(item);
-    });
+    service_->keepChanges();
+    connect(service_, &LiveValueService::itemsChanged, this,
+            [this] { QTimer::singleShot(0, this, [this] { publishChangedChannels(); }); });
     publishSetup();
 }
 
 void FormMain::publishChangedChannels()
 {
-    const std::vector<int> changed = std::exchange(changedChannels_, {});
+    const std::vector<int> changed = service_->takeChangedItems();
     if (!feed_)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
