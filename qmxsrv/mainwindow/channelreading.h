@@ -5,6 +5,8 @@
 
 #include "core/verdict.h"
 
+#include <QString>
+
 #include <optional>
 
 namespace qmxsrv {
@@ -18,6 +20,13 @@ struct ChannelReading {
         return value == o.value && verdict == o.verdict;
     }
     bool operator!=(const ChannelReading &o) const { return !(*this == o); }
+};
+
+// An item's text and reading as a change left them.
+struct ItemChange {
+    int item = 0;
+    QString text;
+    ChannelReading reading;
 };
 
 } // namespace qmxsrv

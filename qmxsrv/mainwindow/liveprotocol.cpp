@@ -64,15 +64,20 @@ QString itemMessage(int item, const QString &text)
         {{QStringLiteral("item"), QString::number(item)}, {QStringLiteral("text"), text}});
 }
 
-QString channelMessage(int item, const QString &text, const ChannelReading &reading)
+QJsonObject channelObject(int item, const QString &text, const ChannelReading &reading)
 {
     const std::string_view verdict = verdictText(reading.verdict);
-    return compact({{QStringLiteral("item"), QString::number(item)},
-                    {QStringLiteral("text"), text},
-                    {QStringLiteral("value"),
-                     reading.value ? QJsonValue(*reading.value) : QJsonValue(QJsonValue::Null)},
-                    {QStringLiteral("verdict"),
-                     QString::fromLatin1(verdict.data(), qsizetype(verdict.size()))}});
+    return {{QStringLiteral("item"), QString::number(item)},
+            {QStringLiteral("text"), text},
+            {QStringLiteral("value"),
+             reading.value ? QJsonValue(*reading.value) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("verdict"),
+             QString::fromLatin1(verdict.data(), qsizetype(verdict.size()))}};
+}
+
+QString channelMessage(int item, const QString &text, const ChannelReading &reading)
+{
+    return compact(channelObject(item, text, reading));
 }
 
 QString removedMessage(int item)

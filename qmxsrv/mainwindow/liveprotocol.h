@@ -5,6 +5,7 @@
 #include "mainwindow/channelreading.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -41,6 +42,8 @@ QString itemMessage(int item, const QString &text); // {"item":"0","text":"DDE"}
 // A channel's item: {"item":"3","text":" 0.01230","value":0.0123,"verdict":"good"},
 // "value" null without a number.
 QString channelMessage(int item, const QString &text, const ChannelReading &reading);
+// Its fields, for messages that add to them.
+QJsonObject channelObject(int item, const QString &text, const ChannelReading &reading);
 QString removedMessage(int item);           // {"item":"25","removed":true}
 QString errorMessage(const QString &error); // {"error":"..."}
 QByteArray jsonString(const QString &text); // "..." with JSON's escapes

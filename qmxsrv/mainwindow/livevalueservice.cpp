@@ -227,9 +227,9 @@ bool LiveValueService::setItemText(int item, const QString &text, const ChannelR
             conversation->send(m);
     }
     if (pushed && keepChanges_) {
-        changed_.push_back(item);
-        if (changed_.size() == 1)
-            emit itemsChanged();
+        if (changes_.empty())
+            changes_.reserve(items_.size());
+        changes_.push_back({item, text, reading});
     }
     return true;
 }

@@ -63,10 +63,11 @@ public:
     // Item 0 and items that do not exist are refused.
     bool setItemText(int item, const QString &text, const ChannelReading &reading = {});
     QString itemText(int item) const;
-    // Keeps the items whose text or verdict changes, for takeChangedItems (a
-    // list rather than a signal each: a tick changes hundreds).
+    // Keeps the changes of text or verdict, for takeChanges (a list rather
+    // than a signal each: a tick changes hundreds). In the order they came;
+    // an item changed twice is there twice.
     void keepChanges() { keepChanges_ = true; }
-    std::vector<int> takeChangedItems() { return std::exchange(changed_, {}); }
+    std::vector<ItemChange> takeChanges() { return std::exchange(changes_, {}); }
     ChannelReading itemReading(int item) const;
 
     // What the status request tells beyond the item count: the board and
@@ -114,9 +115,6 @@ signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
     void conversationClosed();
-    // Items' texts or verdicts changed (what advised clients get) since the
-    // last takeChangedItems, when changes are kept: once, at the first.
-    void itemsChanged();
 
 public:
     // The item as it is sent.
@@ -148,7 +146,7 @@ private:
     std::function<Results()> results_;
     QByteArray token_;
     bool keepChanges_ = false;
-    std::vector<int> changed_; // in the order they changed; an item may be there twice
+    std::vector<ItemChange> changes_;
     CommandHandler commands_;
 };
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
+#include <pthread.h>
 
 namespace qmxsrv {
 
@@ -92,6 +93,10 @@ MqttFeed::MqttFeed(MqttConfig config, Parts parts, QObject *parent)
             [self, rc] { static_cast<MqttFeed *>(self)->disconnected(rc); }, Qt::QueuedConnection);
     });
     mosquitto_publish_callback_set(client_, [](mosquitto *, void *self, int mid) {
+        // Every channel message ends here too, hundreds a tick: only while a
+        // part waits for its acknowledgement is the main thread bothered.
+        if (static_cast<MqttFeed *>(self)->partsUnacknowledged_ == 0)
+            return;
         QMetaObject::invokeMethod(
             static_cast<MqttFeed *>(self),
             [self, mid] { static_cast<MqttFeed *>(self)->acknowledged(mid); },
@@ -150,49 +155,51 @@ void MqttFeed::publish(const std::string &leaf, const QByteArray &payload, int q
                       retain);
 }
 
-QByteArray MqttFeed::channelMessage(const ChannelValue &value, const ChannelNames *names)
+QByteArray MqttFeed::channelMessage(const ItemChange &change, qint64 utcMs,
+                                    const ChannelNames *names)
 {
-    QJsonObject m = QJsonDocument::fromJson(
-                        live::channelMessage(value.channel, value.text, value.reading).toUtf8())
-                        .object();
+    QJsonObject m = live::channelObject(change.item, change.text, change.reading);
     if (names) {
         m.insert(QStringLiteral("description"), text(names->description));
         m.insert(QStringLiteral("units"), text(names->units));
     }
     m.insert(QStringLiteral("time"),
-             QDateTime::fromMSecsSinceEpoch(value.utcMs, Qt::UTC).toString(Qt::ISODateWithMs));
+             QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODateWithMs));
     return QJsonDocument(m).toJson(QJsonDocument::Compact);
 }
 
-void MqttFeed::publishChannels(std::vector<ChannelValue> values)
+void MqttFeed::publishChannels(std::vector<ItemChange> changes, qint64 utcMs)
 {
-    if (!client_ || state_ != State::Connected || values.empty())
+    if (!client_ || state_ != State::Connected || changes.empty())
         return;
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
-        if (pendingChannels_.empty())
-            pendingChannels_.swap(values);
-        else // the composer is behind: it keeps the latest of each channel
-            pendingChannels_.insert(pendingChannels_.end(), std::make_move_iterator(values.begin()),
-                                    std::make_move_iterator(values.end()));
+        wake = pendingTicks_.empty(); // else the composer has yet to come back for it
+        pendingTicks_.push_back({utcMs, std::move(changes)});
     }
-    wake_.notify_one();
+    if (wake)
+        wake_.notify_one();
 }
 
 void MqttFeed::composeChannels()
 {
+    pthread_setname_np(pthread_self(), ComposerName); // for top -H and the bench
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !pendingChannels_.empty(); });
+        wake_.wait(lock, [this] { return stopping_ || !pendingTicks_.empty(); });
         if (stopping_)
             return;
-        std::vector<ChannelValue> taken = std::exchange(pendingChannels_, {});
+        const std::vector<Tick> taken = std::exchange(pendingTicks_, {});
         const std::shared_ptr<const std::map<int, ChannelNames>> names = names_;
         lock.unlock();
-        std::map<int, ChannelValue> latest;
-        for (ChannelValue &v : taken)
-            latest[v.channel] = std::move(v);
-        for (const auto &[channel, value] : latest) {
+        // When behind, the latest of each channel: the topic keeps only that.
+        std::map<int, std::pair<const ItemChange *, qint64>> latest;
+        for (const Tick &tick : taken) {
+            for (const ItemChange &change : tick.changes)
+                latest[change.item] = {&change, tick.utcMs};
+        }
+        for (const auto &[channel, change] : latest) {
             if (!connected_)
                 break; // gone meanwhile: the broker keeps the last ones it had
             const ChannelNames *n = nullptr;
@@ -200,7 +207,8 @@ void MqttFeed::composeChannels()
                 const auto it = names->find(channel);
                 n = it == names->end() ? nullptr : &it->second;
             }
-            publish("channel/" + std::to_string(channel), channelMessage(value, n), 0, true);
+            publish("channel/" + std::to_string(channel),
+                    channelMessage(*change.first, change.second, n), 0, true);
         }
         lock.lock();
     }
@@ -234,8 +242,10 @@ void MqttFeed::partsWaiting()
             continue;
         }
         int mid = 0;
+        ++partsUnacknowledged_; // before: the acknowledgement may come at once
         publish("part", partMessage(config_.station, *part), 1, false, &mid);
         inFlight_[mid] = id;
+        partsUnacknowledged_ = int(inFlight_.size());
         sent_.insert(id);
     }
 }
@@ -261,6 +271,7 @@ void MqttFeed::connected(int rc)
     // What was handed over before the connection went is sent again here.
     inFlight_.clear();
     sent_.clear();
+    partsUnacknowledged_ = 0;
     partsWaiting();
     emit stateChanged();
 }
@@ -286,6 +297,7 @@ void MqttFeed::acknowledged(int mid)
         return;
     const std::int64_t part = it->second;
     inFlight_.erase(it);
+    partsUnacknowledged_ = int(inFlight_.size());
     sent_.erase(part);
     parts_.published(part);
     partsWaiting();

@@ -36,6 +36,8 @@ class MqttFeed : public QObject {
     Q_OBJECT
 public:
     enum class State { Connecting, Connected, Reconnecting };
+    // The name of the thread that makes the channels' messages.
+    static constexpr const char *ComposerName = "qmx feed";
 
     // Where the parts to publish come from: the results store.
     struct Parts {
@@ -53,28 +55,23 @@ public:
     QString stateText() const;
     const MqttConfig &config() const { return config_; }
 
-    // A channel's live value as a scan left it, and when (ms since 1970, UTC).
-    struct ChannelValue {
-        int channel = 0;
-        QString text;
-        ChannelReading reading;
-        qint64 utcMs = 0;
-    };
     // What a channel's message says of it besides its value.
     struct ChannelNames {
         std::string description, units;
     };
 
-    // Retained, QoS 0, at most once a scan: the tick's changed channels.
-    // Their messages are made and handed to the library on the feed's own
-    // thread, so the scan pays only for the copy; a channel that changes
-    // again before that thread came to it goes out once, as it is then.
-    void publishChannels(std::vector<ChannelValue> values);
+    // Retained, QoS 0, at most once a scan: the channels a tick changed, at
+    // utcMs (ms since 1970). Their messages are made and handed to the
+    // library on the feed's own thread, so the scan pays for nothing but the
+    // handover; a channel that changes again before that thread came to it
+    // goes out once, as it is then.
+    void publishChannels(std::vector<ItemChange> changes, qint64 utcMs);
     // Retained: published when it differs from the last one. names: the
     // channels in the setup, for their messages.
     void publishSetup(const QByteArray &json, std::map<int, ChannelNames> names);
     // The message of a channel as the feed publishes it.
-    static QByteArray channelMessage(const ChannelValue &value, const ChannelNames *names);
+    static QByteArray channelMessage(const ItemChange &change, qint64 utcMs,
+                                     const ChannelNames *names);
     // A part was recorded: what waits goes out.
     void partsWaiting();
 
@@ -97,14 +94,19 @@ private:
     mosquitto *client_ = nullptr;
     State state_ = State::Connecting;
     QString reason_;
-    QByteArray setup_;                     // the last setup published
-    std::map<int, std::int64_t> inFlight_; // message id -> part
-    std::set<std::int64_t> sent_;          // parts handed to the library, not yet acknowledged
+    QByteArray setup_;                        // the last setup published
+    std::map<int, std::int64_t> inFlight_;    // message id -> part
+    std::set<std::int64_t> sent_;             // parts handed to the library, not yet acknowledged
+    std::atomic<int> partsUnacknowledged_{0}; // inFlight_'s size, for the library's thread
 
     // The channel composer's: what waits for it, under mutex_.
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::vector<ChannelValue> pendingChannels_; // oldest first
+    struct Tick {
+        qint64 utcMs;
+        std::vector<ItemChange> changes;
+    };
+    std::vector<Tick> pendingTicks_; // oldest first
     std::shared_ptr<const std::map<int, ChannelNames>> names_;
     bool stopping_ = false;
     std::atomic<bool> connected_{false}; // for the composer: state_ is this thread's

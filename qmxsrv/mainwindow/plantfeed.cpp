@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QStatusBar>
 #include <QSysInfo>
-#include <QTimer>
 
 #include <cstdlib>
 
@@ -38,24 +37,18 @@ void FormMain::startFeed()
     feedState_->setText(feed_->stateText());
     connect(feed_.get(), &MqttFeed::stateChanged, feedState_,
             [this] { feedState_->setText(feed_->stateText()); });
-    // A tick changes many items; they go out together once it is over.
+    // A tick changes many items; they go out together once it is over, and
+    // what changed between ticks with the next.
     service_->keepChanges();
-    connect(service_, &LiveValueService::itemsChanged, this,
-            [this] { QTimer::singleShot(0, this, [this] { publishChangedChannels(); }); });
+    connect(&scan_, &ScanCycle::ticked, this, &FormMain::publishChangedChannels);
     publishSetup();
 }
 
 void FormMain::publishChangedChannels()
 {
-    const std::vector<int> changed = service_->takeChangedItems();
-    if (!feed_)
-        return;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    std::vector<MqttFeed::ChannelValue> values;
-    values.reserve(changed.size());
-    for (int item : changed)
-        values.push_back({item, service_->itemText(item), service_->itemReading(item), now});
-    feed_->publishChannels(std::move(values));
+    std::vector<ItemChange> changes = service_->takeChanges();
+    if (feed_)
+        feed_->publishChannels(std::move(changes), QDateTime::currentMSecsSinceEpoch());
 }
 
 void FormMain::publishSetup()

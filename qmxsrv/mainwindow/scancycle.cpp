@@ -17,6 +17,12 @@ ScanCycle::ScanCycle(ProgramState &state, QObject *parent)
 
 void ScanCycle::tick()
 {
+    show();
+    emit ticked();
+}
+
+void ScanCycle::show()
+{
     // The library is not re-entrant: this tick runs inside a call's message box.
     if (state_.device().callInProgress())
         return;

@@ -45,7 +45,8 @@ public:
     explicit ScanCycle(ProgramState &state, QObject *parent = nullptr);
 
     // One tick of Timer1. Skipped whole while a device call is in progress
-    // (the library is showing a message from inside one). An item that is
+    // (the library is showing a message from inside one); ticked() comes at
+    // its end all the same. An item that is
     // missing (a number outside its collection, a group position that holds
     // none, a number box without a number) is left out; the tick goes on.
     void tick();
@@ -59,6 +60,8 @@ public:
     ChannelReading lastReading(int ch) const;
 
 signals:
+    // At the end of every tick, also of one that had nothing to show.
+    void ticked();
     // The caption of LabelChan(ch): channel ch's DDE item.
     void labelChanValue(std::int16_t ch, const std::string &text);
     // For FormGridDisplay.SetGridValue(N, NValue) and FormLinGage.SetBarValue(N,
@@ -77,6 +80,7 @@ signals:
     void analogSetupTick(const ScanCycle::InputReader &read);
 
 private:
+    void show();
     void showMasteringValue();
     void showChannelLiveValue();
     void showInputLiveValue(std::int16_t live, int count,

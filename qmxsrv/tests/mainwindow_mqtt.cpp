@@ -200,14 +200,12 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
 // fields, the setup's names when the channel has them, the scan's time.
 TEST(PlantFeedMessages, AChannelCarriesItsNamesAndTheTimeOfItsScan)
 {
-    const MqttFeed::ChannelValue value{
-        3,
-        " 0.01230",
-        {0.0123, Verdict::Good},
-        QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0, 250), Qt::UTC).toMSecsSinceEpoch()};
+    const ItemChange change{3, " 0.01230", {0.0123, Verdict::Good}};
+    const qint64 scan =
+        QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0, 250), Qt::UTC).toMSecsSinceEpoch();
     const MqttFeed::ChannelNames names{"Bore \"A\"", "mm"};
     const QJsonObject named =
-        QJsonDocument::fromJson(MqttFeed::channelMessage(value, &names)).object();
+        QJsonDocument::fromJson(MqttFeed::channelMessage(change, scan, &names)).object();
     EXPECT_EQ(named.value("item").toString(), "3");
     EXPECT_EQ(named.value("text").toString(), " 0.01230");
     EXPECT_DOUBLE_EQ(named.value("value").toDouble(), 0.0123);
@@ -216,7 +214,7 @@ TEST(PlantFeedMessages, AChannelCarriesItsNamesAndTheTimeOfItsScan)
     EXPECT_EQ(named.value("units").toString(), "mm");
     EXPECT_EQ(named.value("time").toString(), "2026-12-08T10:00:00.250Z");
     const QJsonObject unnamed =
-        QJsonDocument::fromJson(MqttFeed::channelMessage(value, nullptr)).object();
+        QJsonDocument::fromJson(MqttFeed::channelMessage(change, scan, nullptr)).object();
     EXPECT_FALSE(unnamed.contains("description"));
     EXPECT_EQ(unnamed.value("time"), named.value("time"));
 }
