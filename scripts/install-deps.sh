@@ -9,7 +9,7 @@ packages="build-essential cmake pkg-config git
   libsqlite3-dev libhttp-parser-dev
   xvfb xauth
   scdoc dpkg-dev lintian
-  libmosquitto-dev mosquitto mosquitto-clients"
+  libmosquitto-dev mosquitto mosquitto-clients openssl"
 
 missing=""
 for p in $packages; do

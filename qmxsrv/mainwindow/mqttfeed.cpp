@@ -102,6 +102,17 @@ MqttFeed::MqttFeed(MqttConfig config, Parts parts, QObject *parent)
             [self, mid] { static_cast<MqttFeed *>(self)->acknowledged(mid); },
             Qt::QueuedConnection);
     });
+    // A connection that fails before the broker answers (a certificate not
+    // trusted, say) has no callback of its own; the library's error log
+    // tells why.
+    mosquitto_log_callback_set(client_, [](mosquitto *, void *self, int level, const char *line) {
+        if (level != MOSQ_LOG_ERR)
+            return;
+        QMetaObject::invokeMethod(
+            static_cast<MqttFeed *>(self),
+            [self, why = QString::fromUtf8(line)] { static_cast<MqttFeed *>(self)->failed(why); },
+            Qt::QueuedConnection);
+    });
     const std::string will = config_.topic("online");
     mosquitto_will_set(client_, will.c_str(), 1, "0", 1, true);
     if (!config_.user.empty())
@@ -287,6 +298,17 @@ void MqttFeed::disconnected(int rc)
     state_ = State::Reconnecting;
     connected_ = false;
     reason_ = QString::fromUtf8(mosquitto_strerror(rc));
+    emit stateChanged();
+}
+
+void MqttFeed::failed(const QString &why)
+{
+    if (state_ == State::Connected || why == reason_)
+        return;
+    std::fprintf(stderr, "QMXSRV: the MQTT broker %s:%d: %s\n", config_.host.c_str(), config_.port,
+                 qPrintable(why));
+    reason_ = why;
+    state_ = State::Reconnecting;
     emit stateChanged();
 }
 

@@ -84,6 +84,7 @@ signals:
 private:
     void connected(int rc);
     void disconnected(int rc);
+    void failed(const QString &why);
     void acknowledged(int mid);
     void publish(const std::string &leaf, const QByteArray &payload, int qos, bool retain,
                  int *mid = nullptr);

@@ -35,10 +35,13 @@ quint16 freePort()
 // A broker that keeps its sessions over a restart (persistence in its folder).
 class Broker {
 public:
-    explicit Broker(const std::string &folder) : folder_(folder), port_(freePort())
+    // listener: what the listener takes besides its port (TLS files, say).
+    explicit Broker(const std::string &folder, const std::string &listener = {})
+        : folder_(folder), port_(freePort())
     {
         std::ofstream(folder_ + "/mosquitto.conf")
-            << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+            << "listener " << port_ << " 127.0.0.1\n"
+            << listener << "allow_anonymous true\n"
             << "persistence true\npersistence_location " << folder_
             << "/\n"
             // Run as root (CI), it would become the user mosquitto, who may
@@ -73,10 +76,12 @@ private:
 // mosquitto_sub -v on qmx/test/#: "topic payload" lines.
 class Watcher {
 public:
-    explicit Watcher(quint16 port)
+    explicit Watcher(quint16 port, const QStringList &more = {})
     {
-        process_.start(MOSQUITTO_SUB_PATH, {"-h", "127.0.0.1", "-p", QString::number(port), "-t",
-                                            "qmx/test/#", "-v", "-q", "1", "-c", "-i", "watcher"});
+        process_.start(MOSQUITTO_SUB_PATH,
+                       QStringList{"-h", "127.0.0.1", "-p", QString::number(port), "-t",
+                                   "qmx/test/#", "-v", "-q", "1", "-c", "-i", "watcher"} +
+                           more);
     }
     ~Watcher()
     {
@@ -280,6 +285,69 @@ TEST_F(PlantFeedSettings, AWrongPasswordIsToldAndTheStationRunsOn)
                 ::testing::HasSubstr("Part 1 recorded"));
     broker.terminate();
     broker.waitForFinished();
+}
+
+// A CA of the test's own (name.pem, name.key) in folder; with a broker, its
+// certificate for 127.0.0.1 signed by that CA (broker.pem, broker.key).
+bool makeCa(const std::string &folder, const std::string &name, bool withBroker)
+{
+    const auto openssl = [&](const QStringList &arguments) {
+        QProcess p;
+        p.setWorkingDirectory(QString::fromStdString(folder));
+        p.start(OPENSSL_PATH, arguments);
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    const QStringList ec{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+    const QString ca = QString::fromStdString(name);
+    if (!openssl(QStringList{"req", "-x509"} + ec +
+                 QStringList{"-keyout", ca + ".key", "-out", ca + ".pem", "-days", "2", "-subj",
+                             "/CN=" + ca}))
+        return false;
+    if (!withBroker)
+        return true;
+    std::ofstream(folder + "/san.cnf") << "subjectAltName=IP:127.0.0.1\n";
+    return openssl(QStringList{"req"} + ec +
+                   QStringList{"-keyout", "broker.key", "-out", "broker.csr", "-subj",
+                               "/CN=127.0.0.1"}) &&
+           openssl({"x509", "-req", "-in", "broker.csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
+                    "-CAcreateserial", "-out", "broker.pem", "-days", "2", "-extfile", "san.cnf"});
+}
+
+// mqtts: the station trusts the broker its CA file vouches for, and no other;
+// the status bar says why it does not connect to another.
+TEST_F(PlantFeedSettings, TlsConnectsToTheBrokerItsCaVouchesForOnly)
+{
+    const std::string folder = dir.file("tls");
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(makeCa(folder, "plant", true));
+    ASSERT_TRUE(makeCa(folder, "stranger", false));
+    Broker broker(folder, "cafile " + folder + "/plant.pem\ncertfile " + folder +
+                              "/broker.pem\nkeyfile " + folder + "/broker.key\n");
+    ASSERT_TRUE(broker.start());
+    Watcher watcher(broker.port(), {"--cafile", QString::fromStdString(folder + "/plant.pem")});
+    const auto startTrusting = [&](const std::string &ca) {
+        ::setenv("QMXSRV_MQTT", ("mqtts://127.0.0.1:" + std::to_string(broker.port())).c_str(), 1);
+        ::setenv("QMXSRV_MQTT_CA", (folder + "/" + ca).c_str(), 1);
+        ::setenv("QMXSRV_STATION", "test", 1);
+        start();
+        for (const char *name : {"QMXSRV_MQTT", "QMXSRV_MQTT_CA", "QMXSRV_STATION"})
+            ::unsetenv(name);
+    };
+    const auto status = [&] { return form().findChild<QLabel *>("StatusMqtt")->text(); };
+
+    startTrusting("plant.pem");
+    ASSERT_TRUE(form().feed());
+    EXPECT_TRUE(
+        waitFor([&] { return form().feed()->state() == MqttFeed::State::Connected; }, 20000))
+        << status().toStdString();
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1")) << watcher.seen.toStdString();
+
+    startTrusting("stranger.pem");
+    ASSERT_TRUE(form().feed());
+    EXPECT_TRUE(waitFor([&] { return status().contains("certificate verify failed"); }, 20000))
+        << "the reason shows: " << status().toStdString();
+    QTest::qWait(1500); // the next try fails alike
+    EXPECT_NE(form().feed()->state(), MqttFeed::State::Connected);
 }
 
 // The server as its own process: its last will when it is killed, and parts
