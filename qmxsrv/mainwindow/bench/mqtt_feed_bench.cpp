@@ -3,7 +3,7 @@
 //   off (the main thread's, which the scan runs on), and what the feed's
 //   threads spend besides;
 // - the time from recording a part to its `part` message at a subscriber;
-// - a soak: 10 server processes (24 channels, the 400 ms scan) on the one
+// - a soak: 10 server processes (24 channels on display, the 400 ms scan) on the one
 //   broker, each asked for a part every 200 ms over its WebSocket for 60 s;
 //   then every part a station answered for must have reached the subscriber.
 // The subscriber is libmosquitto on its own thread in this process, with
@@ -409,6 +409,9 @@ int soak(const Broker &broker, const QString &setup, int seconds)
             [&] { return std::all_of(all.begin(), all.end(), [](auto &s) { return s->open; }); },
             10000))
         return std::fprintf(stderr, "the stations' WebSockets did not open\n"), 1;
+    // The channels on display, so that their live values stream beside the parts.
+    for (auto &s : all)
+        s->socket->sendTextMessage(QStringLiteral("{\"command\":\"view\",\"view\":\"channels\"}"));
 
     std::map<std::string, Station *> byTopic;
     for (int i = 0; i < stations; ++i)
