@@ -200,6 +200,19 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     EXPECT_EQ(c.value("description").toString(), "Diameter 1");
     EXPECT_EQ(c.value("verdict").toString(), "good");
     EXPECT_TRUE(c.contains("time"));
+
+    // Out of tolerance on the next scan: the next message says so; the
+    // scan after, unchanged, adds none.
+    board.setProbe(1, 0.02);
+    form().scanCycle().tick();
+    const std::optional<QByteArray> moved = watcher.next("qmx/test/channel/1");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(QJsonDocument::fromJson(*moved).object().value("verdict").toString(), "reject");
+    watcher.seen.clear();
+    form().scanCycle().tick();
+    choose("MnuRecordPart"); // a marker: a channel message would come before it
+    ASSERT_TRUE(watcher.next("qmx/test/part"));
+    EXPECT_FALSE(watcher.seen.contains("/channel/")) << watcher.seen.toStdString();
 }
 
 // A channel's message as the feed's own thread makes it: the live value's
