@@ -88,6 +88,52 @@ protected:
     std::string error;
 };
 
+// A connection of its own to the store's file, as another program's.
+struct Sqlite {
+    explicit Sqlite(const std::string &path)
+    {
+        EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    }
+    ~Sqlite() { sqlite3_close(db); }
+    int exec(const char *sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+    // The column of every row of sql (-1: the last), each ended by ';'.
+    std::string column(const std::string &sql, int column = -1)
+    {
+        sqlite3_stmt *s = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
+        std::string out;
+        while (sqlite3_step(s) == SQLITE_ROW)
+            out += std::string(reinterpret_cast<const char *>(
+                       sqlite3_column_text(s, column < 0 ? sqlite3_column_count(s) - 1 : column))) +
+                   ";";
+        sqlite3_finalize(s);
+        return out;
+    }
+    sqlite3 *db = nullptr;
+};
+
+// A results command line, what it prints and its exit code.
+struct Command {
+    std::vector<std::string> args;
+    int code;
+    std::string out, err;
+};
+
+void expectCommands(const std::vector<Command> &commands)
+{
+    for (const Command &c : commands) {
+        std::string line;
+        for (const std::string &a : c.args)
+            line += a + " ";
+        SCOPED_TRACE(line);
+        std::ostringstream out, err;
+        const int code = resultsCommand(c.args, out, err);
+        EXPECT_EQ(code, c.code) << err.str();
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_THAT(err.str(), HasSubstr(c.err));
+    }
+}
+
 TEST_F(Store, RecordReadsBackEveryField)
 {
     auto store = ResultsStore::open(path, false, error);
@@ -146,53 +192,26 @@ TEST_F(Store, PartsToPublishWaitInOrderUntilMarked)
     EXPECT_EQ(error, "");
 }
 
-TEST_F(Store, SchemaAndPragmas)
+// The schema other programs read; the queries of parts() as the store runs
+// them: of one setup the index gives rows and order, of all setups the table
+// does; neither sorts the whole table.
+TEST_F(Store, SchemaPragmasAndQueryPlans)
 {
     ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    const auto one = [db](const char *sql) {
-        sqlite3_stmt *s = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-        std::string out;
-        while (sqlite3_step(s) == SQLITE_ROW)
-            out += std::string(reinterpret_cast<const char *>(
-                       sqlite3_column_text(s, sqlite3_column_count(s) - 1))) +
-                   ";";
-        sqlite3_finalize(s);
-        return out;
-    };
-    EXPECT_EQ(one("PRAGMA user_version"), "1;");
-    EXPECT_EQ(one("PRAGMA journal_mode"), "wal;");
-    EXPECT_EQ(one("SELECT name FROM pragma_table_info('parts')"),
+    Sqlite db(path);
+    EXPECT_EQ(db.column("PRAGMA user_version"), "1;");
+    EXPECT_EQ(db.column("PRAGMA journal_mode"), "wal;");
+    EXPECT_EQ(db.column("SELECT name FROM pragma_table_info('parts')"),
               "id;recorded_utc;utc_offset_min;setup;serial;verdict;");
-    EXPECT_EQ(one("SELECT name FROM pragma_table_info('measurements')"),
+    EXPECT_EQ(db.column("SELECT name FROM pragma_table_info('measurements')"),
               "part_id;channel;description;value;text;units;lo_tol;lo_appr;hi_appr;hi_tol;"
               "verdict;");
-    sqlite3_close(db);
-}
-
-// The queries of parts() as the store runs them: of one setup the index gives
-// rows and order, of all setups the table does; neither sorts the whole table.
-TEST_F(Store, PartQueriesUseAnIndexAndNoSort)
-{
-    ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    const auto plan = [db](bool ofOneSetup) {
-        const std::string sql = "EXPLAIN QUERY PLAN " + partsQuery(ofOneSetup, 100);
-        sqlite3_stmt *s = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sql;
-        std::string out;
-        while (sqlite3_step(s) == SQLITE_ROW)
-            out += std::string(reinterpret_cast<const char *>(sqlite3_column_text(s, 3))) + ";";
-        sqlite3_finalize(s);
-        return out;
+    const auto plan = [&](bool ofOneSetup) {
+        return db.column("EXPLAIN QUERY PLAN " + partsQuery(ofOneSetup, 100), 3);
     };
     EXPECT_THAT(plan(true), HasSubstr("parts_setup_time"));
-    EXPECT_THAT(plan(true), ::testing::Not(HasSubstr("TEMP B-TREE")));
-    EXPECT_THAT(plan(false), ::testing::Not(HasSubstr("TEMP B-TREE")));
-    sqlite3_close(db);
+    EXPECT_THAT(plan(true), Not(HasSubstr("TEMP B-TREE")));
+    EXPECT_THAT(plan(false), Not(HasSubstr("TEMP B-TREE")));
 }
 
 TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
@@ -205,10 +224,7 @@ TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
         fs::remove(path);
     }
     {
-        sqlite3 *db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        Sqlite(path).exec("PRAGMA user_version=2");
         EXPECT_FALSE(ResultsStore::open(path, false, error));
         EXPECT_THAT(error, HasSubstr("newer program (version 2)"));
         fs::remove(path);
@@ -217,13 +233,11 @@ TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
         // Another connection holds the write lock: the record waits about 2 s.
         auto store = ResultsStore::open(path, false, error);
         ASSERT_TRUE(store) << error;
-        sqlite3 *other = nullptr;
-        sqlite3_open(path.c_str(), &other);
-        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        Sqlite other(path);
+        ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
         EXPECT_FALSE(store->record(part("a", ""), error));
         EXPECT_THAT(error, HasSubstr("more than 2 s"));
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(other);
+        other.exec("ROLLBACK");
         EXPECT_TRUE(store->record(part("a", ""), error)) << error; // recorded again
     }
     if (geteuid() == 0) {
@@ -302,20 +316,11 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(store->record(part(i == 1 ? "b" : "a", "S" + std::to_string(i)), error));
     // A write held open by the server does not stop a reader.
-    sqlite3 *other = nullptr;
-    sqlite3_open(path.c_str(), &other);
-    ASSERT_EQ(sqlite3_exec(other,
-                           "BEGIN IMMEDIATE; INSERT INTO parts VALUES(99,'x',0,'a','',"
-                           "'good')",
-                           nullptr, nullptr, nullptr),
+    Sqlite other(path);
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE; INSERT INTO parts VALUES(99,'x',0,'a','','good')"),
               SQLITE_OK);
-    struct Row {
-        std::vector<std::string> args;
-        int code;
-        std::string out, err;
-    };
     const std::string csvRow = "1,2026-12-07T10:11:12.345Z,S0,reject,-0.0123456789,\r\n";
-    const Row rows[] = {
+    expectCommands({
         {{"--db", path, "list", "--setup", "a", "--last", "1"},
          0,
          "3\t2026-12-07T10:11:12.345Z\treject\tS2\ta\n",
@@ -339,26 +344,18 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
          1,
          "",
          "cannot write"},
-    };
-    for (const Row &r : rows) {
-        std::ostringstream out, err;
-        EXPECT_EQ(resultsCommand(r.args, out, err), r.code) << r.args.back();
-        EXPECT_EQ(out.str(), r.out);
-        EXPECT_THAT(err.str(), HasSubstr(r.err));
-    }
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    });
+    other.exec("ROLLBACK");
 
     PartRow later = part("/s/c.qmx", "");
     later.recordedUtc = "2026-12-08T00:00:00.000Z";
     ASSERT_TRUE(store->record(later, error)) << error;
-    std::ostringstream out, err;
     const std::string file = (dir / "a.dfq").string();
-    ASSERT_EQ(resultsCommand(
-                  {"--db", path, "export", "--format", "dfq", "--since", "2026-12-08", "-o", file},
-                  out, err),
-              0)
-        << err.str();
+    expectCommands(
+        {{{"--db", path, "export", "--format", "dfq", "--since", "2026-12-08", "-o", file},
+          0,
+          "",
+          ""}});
     std::ifstream in(file, std::ios::binary);
     const std::string dfq((std::istreambuf_iterator<char>(in)), {});
     EXPECT_THAT(dfq, ::testing::StartsWith("K0100 2\r\nK1001 c\r\n")) << "the one setup named";
@@ -391,11 +388,7 @@ TEST_F(Store, StatsPerChannel)
 
     const std::string head = "channel\tn\tmean\tsd\tcp\tcpk\tpp\tppk\n";
     const std::string flat = "5\t2\t3.000000\t0.000000\t-\t-\t-\t-\n";
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string out, err;
-    } rows[] = {
+    expectCommands({
         {{"--db", path, "stats", "--setup", "a"},
          0,
          head + "1\t5\t12.000000\t1.581139\t1.253\t1.003\t1.054\t0.843\n" +
@@ -410,13 +403,7 @@ TEST_F(Store, StatsPerChannel)
         {{"--db", path, "stats", "--format", "csv"}, 2, "", "stats takes --setup and --last only"},
         {{"--db", path, "stats", "--since", "2026"}, 2, "", "stats takes --setup and --last only"},
         {{"--db", (dir / "none.sqlite").string(), "stats"}, 1, "", "cannot be opened"},
-    };
-    for (const auto &r : rows) {
-        std::ostringstream out, err;
-        EXPECT_EQ(resultsCommand(r.args, out, err), r.code) << r.args.back();
-        EXPECT_EQ(out.str(), r.out) << r.args.back();
-        EXPECT_THAT(err.str(), HasSubstr(r.err));
-    }
+    });
 }
 
 } // namespace
