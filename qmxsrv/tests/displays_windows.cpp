@@ -66,52 +66,25 @@ TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
     state.settings.SystemDecimals = 2;
     addGroup("Bore", {9, 7});
 
-    const struct {
-        std::int16_t mode, group;
-        int bars, bar; // the bar looked at, from 1
-        const char *title, *caption;
+    struct Scale {
         float bottom, top;
         std::int16_t decimals;
         float marks[4];
         double length, thickness;
+    };
+    const Scale channel7{-0.2f, 0.3f, 4, {-0.05f, -0.03f, 0.02f, 0.04f}, 0.85, 0.01};
+    const Scale lvdt2{-0.04f, 0.04f, 2, {-0.04f, -0.04f, 0.04f, 0.04f}, 1, 0};
+    const Scale analog3{-10, 10, 2, {-10, -10, 10, 10}, 1, 0};
+    const struct {
+        std::int16_t mode, group;
+        int bars, bar; // the bar looked at, from 1
+        const char *title, *caption;
+        Scale scale;
     } cases[] = {
-        {2,
-         0,
-         30,
-         7,
-         "Display Channels",
-         "Bore ",
-         -0.2f,
-         0.3f,
-         4,
-         {-0.05f, -0.03f, 0.02f, 0.04f},
-         0.85,
-         0.01},
-        {1,
-         1,
-         2,
-         2,
-         "Display Group Bore",
-         "Bore ",
-         -0.2f,
-         0.3f,
-         4,
-         {-0.05f, -0.03f, 0.02f, 0.04f},
-         0.85,
-         0.01},
-        {3,
-         0,
-         4,
-         2,
-         "Display LVDTs",
-         "Probe two",
-         -0.04f,
-         0.04f,
-         2,
-         {-0.04f, -0.04f, 0.04f, 0.04f},
-         1,
-         0},
-        {4, 0, 3, 3, "Display Analogs", "Analog  3", -10, 10, 2, {-10, -10, 10, 10}, 1, 0},
+        {2, 0, 30, 7, "Display Channels", "Bore ", channel7},
+        {1, 1, 2, 2, "Display Group Bore", "Bore ", channel7},
+        {3, 0, 4, 2, "Display LVDTs", "Probe two", lvdt2},
+        {4, 0, 3, 3, "Display Analogs", "Analog  3", analog3},
     };
     for (const auto &k : cases) {
         SCOPED_TRACE(k.title);
@@ -120,19 +93,19 @@ TEST_F(BarWindow, EachModeGivesItsTitleCaptionsScalesAndMarks)
         EXPECT_EQ(bars.windowTitle().toStdString(), k.title);
         EXPECT_EQ(bars.TotalNumberOfBars, k.bars);
         BarGauge &b = *bars.bar(k.bar - 1);
+        const Scale &want = k.scale;
         EXPECT_EQ(b.caption().toStdString(), k.caption);
-        EXPECT_EQ(b.scaleBottom(), k.bottom);
-        EXPECT_EQ(b.rangeBottom(), k.bottom);
-        EXPECT_EQ(b.scaleTop(), k.top);
-        EXPECT_EQ(b.rangeTop(), k.top);
-        EXPECT_FLOAT_EQ(b.tickSpacing(), (k.top - k.bottom) / 10);
-        EXPECT_EQ(b.decimals(), k.decimals);
+        EXPECT_EQ(std::pair(b.scaleBottom(), b.scaleTop()), std::pair(want.bottom, want.top));
+        EXPECT_EQ(std::pair(b.rangeBottom(), b.rangeTop()), std::pair(want.bottom, want.top));
+        EXPECT_FLOAT_EQ(b.tickSpacing(), (want.top - want.bottom) / 10);
+        EXPECT_EQ(b.decimals(), want.decimals);
         EXPECT_EQ(b.selectedMark(), 0); // the scan moves the pointer mark
         for (std::int16_t m = 1; m <= 4; ++m) {
+            SCOPED_TRACE(m);
             b.setSelectedMark(m);
-            EXPECT_EQ(b.markPosition(), k.marks[m - 1]) << "mark " << m;
-            EXPECT_EQ(b.markLength(), k.length) << "mark " << m;
-            EXPECT_EQ(b.markThickness(), k.thickness) << "mark " << m;
+            EXPECT_EQ(b.markPosition(), want.marks[m - 1]);
+            EXPECT_EQ(b.markLength(), want.length);
+            EXPECT_EQ(b.markThickness(), want.thickness);
         }
         b.setSelectedMark(0);
         EXPECT_TRUE(b.redraw());
@@ -318,10 +291,8 @@ TEST_F(GridWindow, RowsTitleAndHeadingByMode)
     for (int row : {0, 1, 8})
         EXPECT_EQ(cell(row, 1), "");
     EXPECT_EQ(cell(3, 2), "");
-    // 1400 and 1000 twips at 96 dpi.
-    EXPECT_EQ(grid.GridView().columnWidth(0), 93);
-    EXPECT_EQ(grid.GridView().columnWidth(1), 67);
-    EXPECT_EQ(grid.GridView().columnWidth(2), 67);
+    for (int column : {0, 1, 2}) // 1400 and 1000 twips at 96 dpi
+        EXPECT_EQ(grid.GridView().columnWidth(column), column == 0 ? 93 : 67) << column;
 }
 
 TEST_F(GridWindow, CurrentGroupIsBroughtIntoRange)
