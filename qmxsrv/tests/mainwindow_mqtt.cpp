@@ -118,16 +118,30 @@ private:
     QByteArray buffer_;
 };
 
-class PlantFeed : public Running {
+// A running server started with the feed's variables, and its status bar.
+class PlantFeedSettings : public Running {
+protected:
+    // Starts with these set; they are gone again once it runs.
+    void startWith(std::initializer_list<std::pair<const char *, std::string>> variables)
+    {
+        for (const auto &[name, value] : variables)
+            ::setenv(name, value.c_str(), 1);
+        start();
+        for (const auto &[name, value] : variables)
+            ::unsetenv(name);
+    }
+    QString feedState() { return form().findChild<QLabel *>("StatusMqtt")->text(); }
+};
+
+class PlantFeed : public PlantFeedSettings {
 protected:
     PlantFeed() : broker(dir.file("")) {}
     void SetUp() override
     {
         ASSERT_TRUE(broker.start());
-        ::setenv("QMXSRV_MQTT", ("mqtt://127.0.0.1:" + std::to_string(broker.port())).c_str(), 1);
-        ::setenv("QMXSRV_STATION", "test", 1);
         ::unsetenv("QMXSRV_RESULTS");
-        start();
+        startWith({{"QMXSRV_MQTT", "mqtt://127.0.0.1:" + std::to_string(broker.port())},
+                   {"QMXSRV_STATION", "test"}});
         for (int i = 1; i <= 3; ++i) {
             channel &c = state().Channels.Item(i);
             c.Description = "Diameter " + std::to_string(i);
@@ -136,11 +150,6 @@ protected:
             board.setProbe(i, 0.001 * i);
         }
         ASSERT_TRUE(form().feed());
-    }
-    void TearDown() override
-    {
-        ::unsetenv("QMXSRV_MQTT");
-        ::unsetenv("QMXSRV_STATION");
     }
     bool connected()
     {
@@ -152,7 +161,6 @@ protected:
         auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
         return store ? store->unpublished(100, error) : std::vector<std::int64_t>{};
     }
-    QString feedState() { return form().findChild<QLabel *>("StatusMqtt")->text(); }
 
     Broker broker;
 };
@@ -240,17 +248,11 @@ TEST(PlantFeedMessages, AChannelCarriesItsNamesAndTheTimeOfItsScan)
 
 // The station's name must be one topic level: one that is not is refused
 // with a message at start, and the station runs without the feed.
-class PlantFeedSettings : public Running {};
-
 TEST_F(PlantFeedSettings, AStationNameThatIsNoTopicLevelIsRefusedAndTheStationRuns)
 {
-    ::setenv("QMXSRV_MQTT", "mqtt://127.0.0.1:1", 1);
-    ::setenv("QMXSRV_STATION", "line/3", 1);
-    start();
-    ::unsetenv("QMXSRV_MQTT");
-    ::unsetenv("QMXSRV_STATION");
+    startWith({{"QMXSRV_MQTT", "mqtt://127.0.0.1:1"}, {"QMXSRV_STATION", "line/3"}});
     EXPECT_FALSE(form().feed());
-    EXPECT_EQ(form().findChild<QLabel *>("StatusMqtt")->text(), "MQTT: off");
+    EXPECT_EQ(feedState(), "MQTT: off");
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_NE(boxes.shown.back().text.find("not one topic level"), std::string::npos);
 }
@@ -268,21 +270,16 @@ TEST_F(PlantFeedSettings, AWrongPasswordIsToldAndTheStationRunsOn)
     Broker broker(folder, "allow_anonymous false\npassword_file " + folder + "/passwords\n");
     ASSERT_TRUE(broker.start());
     std::ofstream(dir.file("password")) << "wrong\n";
-    ::setenv("QMXSRV_MQTT", ("mqtt://127.0.0.1:" + std::to_string(broker.port())).c_str(), 1);
-    ::setenv("QMXSRV_MQTT_USER", "op", 1);
-    ::setenv("QMXSRV_MQTT_PASSWORD_FILE", dir.file("password").c_str(), 1);
-    ::setenv("QMXSRV_STATION", "test", 1);
-    start();
-    for (const char *name :
-         {"QMXSRV_MQTT", "QMXSRV_MQTT_USER", "QMXSRV_MQTT_PASSWORD_FILE", "QMXSRV_STATION"})
-        ::unsetenv(name);
+    startWith({{"QMXSRV_MQTT", "mqtt://127.0.0.1:" + std::to_string(broker.port())},
+               {"QMXSRV_MQTT_USER", "op"},
+               {"QMXSRV_MQTT_PASSWORD_FILE", dir.file("password")},
+               {"QMXSRV_STATION", "test"}});
     ASSERT_TRUE(form().feed());
-    const auto status = [&] { return form().findChild<QLabel *>("StatusMqtt")->text(); };
-    EXPECT_TRUE(waitFor([&] { return status().contains("not authori"); }, 20000))
-        << status().toStdString();
+    EXPECT_TRUE(waitFor([&] { return feedState().contains("not authori"); }, 20000))
+        << feedState().toStdString();
     QTest::qWait(1500); // the next try, and its dropped connection
-    EXPECT_TRUE(status().contains("not authori"))
-        << "the broker's reason stays: " << status().toStdString();
+    EXPECT_TRUE(feedState().contains("not authori"))
+        << "the broker's reason stays: " << feedState().toStdString();
     state().Channels.Item(1).setFormula("T1");
     choose("MnuRecordPart");
     EXPECT_THAT(form().statusBar()->currentMessage().toStdString(),
@@ -329,26 +326,22 @@ TEST_F(PlantFeedSettings, TlsConnectsToTheBrokerItsCaVouchesForOnly)
     ASSERT_TRUE(broker.start());
     Watcher watcher(broker.port(), {"--cafile", QString::fromStdString(folder + "/plant.pem")});
     const auto startTrusting = [&](const std::string &ca) {
-        ::setenv("QMXSRV_MQTT", ("mqtts://127.0.0.1:" + std::to_string(broker.port())).c_str(), 1);
-        ::setenv("QMXSRV_MQTT_CA", (folder + "/" + ca).c_str(), 1);
-        ::setenv("QMXSRV_STATION", "test", 1);
-        start();
-        for (const char *name : {"QMXSRV_MQTT", "QMXSRV_MQTT_CA", "QMXSRV_STATION"})
-            ::unsetenv(name);
+        startWith({{"QMXSRV_MQTT", "mqtts://127.0.0.1:" + std::to_string(broker.port())},
+                   {"QMXSRV_MQTT_CA", folder + "/" + ca},
+                   {"QMXSRV_STATION", "test"}});
     };
-    const auto status = [&] { return form().findChild<QLabel *>("StatusMqtt")->text(); };
 
     startTrusting("plant.pem");
     ASSERT_TRUE(form().feed());
     EXPECT_TRUE(
         waitFor([&] { return form().feed()->state() == MqttFeed::State::Connected; }, 20000))
-        << status().toStdString();
+        << feedState().toStdString();
     EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1")) << watcher.seen.toStdString();
 
     startTrusting("stranger.pem");
     ASSERT_TRUE(form().feed());
-    EXPECT_TRUE(waitFor([&] { return status().contains("certificate verify failed"); }, 20000))
-        << "the reason shows: " << status().toStdString();
+    EXPECT_TRUE(waitFor([&] { return feedState().contains("certificate verify failed"); }, 20000))
+        << "the reason shows: " << feedState().toStdString();
     QTest::qWait(1500); // the next try fails alike
     EXPECT_NE(form().feed()->state(), MqttFeed::State::Connected);
 }
