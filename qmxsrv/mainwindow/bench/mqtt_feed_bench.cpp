@@ -208,8 +208,8 @@ QString textOf(const QByteArray &message)
 
 // Every channel's text changes on every tick: the probes flip between two
 // values. Two servers, feed off and on, tick in turn, so that the machine's
-// own ups and downs fall on both alike. The posted publication of the tick's
-// changes runs inside the measured span. The ticks come at a short scan's
+// own ups and downs fall on both alike. The handover of the tick's changes,
+// at its end, runs inside the measured span. The ticks come at a short scan's
 // pace, and the next waits until the broker has the last channel's new text:
 // as at the real 400 ms scan, the feed's threads are done before the next
 // tick, and what is measured is the scan's own cost, not two threads taking
