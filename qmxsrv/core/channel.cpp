@@ -33,11 +33,10 @@ void channel::setFormula(const std::string &NewFormula)
         tell(*boxes_, "Index Zero in Formula Property");
         return;
     }
-    if (NewFormula.empty())
-        device_->QmxClearChannel(Index);
-    else
-        device_->QmxDefineChannel(Index, NewFormula);
+    const std::int32_t status = NewFormula.empty() ? device_->QmxClearChannel(Index)
+                                                   : device_->QmxDefineChannel(Index, NewFormula);
     formula_ = NewFormula;
+    measures_ = !NewFormula.empty() && status == 0;
 }
 
 void channel::SetChannelFormula(std::int16_t ChannelNumber, const std::string &Formula)

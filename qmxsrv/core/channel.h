@@ -40,6 +40,11 @@ public:
     // text); the text is kept whatever the board answers. With Index 0 it
     // shows "Index Zero in Formula Property" and changes nothing.
     void setFormula(const std::string &NewFormula);
+    // Whether the board took Formula() as it stands. A refused definition
+    // leaves the board's channel as it was (empty, or an older formula), so
+    // what it reads is no measurement of this channel; neither is anything
+    // read from a channel without a formula.
+    bool measures() const { return measures_; }
     // QmxDefineChannel(ChannelNumber, Formula); the stored formula stays.
     void SetChannelFormula(std::int16_t ChannelNumber, const std::string &Formula);
 
@@ -55,6 +60,7 @@ private:
     Device *device_;
     MessageBoxes *boxes_;
     std::string formula_;
+    bool measures_ = false;
 };
 
 } // namespace qmxsrv

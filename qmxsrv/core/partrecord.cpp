@@ -38,8 +38,10 @@ PartRow measurePart(ProgramState &state, const std::string &serial)
     for (int i = 1; i <= state.Channels.Count(); ++i) {
         if (state.Channels.Item(i).Formula().empty())
             continue;
+        // A formula the board refused gives no measurement to read.
         float value = 0;
-        const bool read = device.QmxReadChannel(i, value) == 0 && device.QmxHostDemoMode() == 0;
+        const bool read = state.Channels.Item(i).measures() &&
+                          device.QmxReadChannel(i, value) == 0 && device.QmxHostDemoMode() == 0;
         // A read can run the library's message box, and with it events.
         if (!state.Channels.contains(i))
             continue;

@@ -16,10 +16,10 @@ class ProgramState;
 std::string utcNow(int &offsetMin);
 
 // The part now, for the setup and serial as they stand. Each channel's read
-// goes to the board (no device call may be in progress); a failed read, or
-// a board in demonstration mode, leaves the channel without a value and
-// invalid, and so the part. A channel removed by something a read's message
-// let run is left out.
+// goes to the board (no device call may be in progress); a failed read, a
+// board in demonstration mode, or a formula the board refused, leaves the
+// channel without a value and invalid, and so the part. A channel removed by something a read's
+// message let run is left out.
 PartRow measurePart(ProgramState &state, const std::string &serial);
 
 // What the status bar says of a recorded part: its number and verdict, and

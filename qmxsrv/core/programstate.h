@@ -28,6 +28,7 @@
 #include "collection.h"
 #include "group.h"
 #include "lvdt.h"
+#include "messageboxes.h"
 #include "settings.h"
 #include "windowgeometry.h"
 
@@ -38,7 +39,6 @@
 namespace qmxsrv {
 
 class Device;
-class MessageBoxes;
 
 // The main window's view state, read by the scan tick and the displays.
 struct ViewState {
@@ -91,6 +91,9 @@ public:
     // While set, messages go to to instead of the operator (a command from
     // another program must never wait on a box); null puts them back.
     void redirectBoxes(MessageBoxes *to) { redirect_ = to; }
+    // boxes() as it is at each message: for a service that is handed its
+    // boxes once (the device library's handler) and must follow the redirect.
+    MessageBoxes &followingBoxes() { return following_; }
 
     Settings settings;
     Collection<channel> Channels;
@@ -105,9 +108,24 @@ public:
     LiveLinks live;
 
 private:
+    class Following : public MessageBoxes {
+    public:
+        explicit Following(ProgramState &state) : state_(state) {}
+        Answer show(const std::string &text, const std::string &title, Buttons buttons,
+                    Icon icon) override
+        {
+            return state_.boxes().show(text, title, buttons, icon);
+        }
+        void beep() override { state_.boxes().beep(); }
+
+    private:
+        ProgramState &state_;
+    };
+
     Device &device_;
     MessageBoxes &boxes_;
     MessageBoxes *redirect_ = nullptr;
+    Following following_{*this};
 };
 
 } // namespace qmxsrv

@@ -11,7 +11,9 @@
 // loading, through the objects' properties.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace qmxsrv {
 
@@ -43,6 +45,16 @@ std::string SaveRecoveryFile(ProgramState &state, const std::string &folder, std
 // ends the reading; what was loaded before it stays. Either way the load
 // ends as a load does: SetupModified cleared, the window titled after the
 // file, UpdateMainDisplay, UpdateEnabled on. Nothing happens without a name.
-void LoadSetupFile(ProgramState &state, SetupWindow &window);
+//
+// problems, when given, also gets each message as a line number (0 for the
+// file as a whole) and a text that quotes nothing of the file: for a caller
+// that passes them on to another program, which must not read the file's
+// lines through a setup it could not load.
+struct SetupLoadProblem {
+    std::size_t line = 0;
+    std::string what;
+};
+void LoadSetupFile(ProgramState &state, SetupWindow &window,
+                   std::vector<SetupLoadProblem> *problems = nullptr);
 
 } // namespace qmxsrv

@@ -14,10 +14,12 @@
 namespace qmxsrv {
 namespace {
 
-// A fault that ends the reading: the 1-based line and what is wrong there.
+// A fault that ends the reading: the 1-based line and what is wrong there,
+// and the same without the line's text.
 struct LoadFault {
     std::size_t line;
     std::string what;
+    std::string plain;
 };
 
 // Reads the file's lines in order, knowing the number of the last one taken.
@@ -34,8 +36,10 @@ public:
     // The next line of a record or section named by `where`.
     const std::string &within(const char *where)
     {
-        if (atEnd())
-            throw LoadFault{lines_.size(), std::string("The file ends inside a ") + where};
+        if (atEnd()) {
+            const std::string what = std::string("The file ends inside a ") + where;
+            throw LoadFault{lines_.size(), what, what};
+        }
         return take();
     }
     std::int16_t integer(const char *where)
@@ -43,21 +47,21 @@ public:
         const std::string &line = within(where);
         if (const auto n = readFileInteger(line))
             return *n;
-        throw LoadFault{next_, quoted(line) + " is not a number from -32768 to 32767"};
+        throw fault(line, "is not a number from -32768 to 32767");
     }
     float real(const char *where)
     {
         const std::string &line = within(where);
         if (const auto f = readFileFloat(line))
             return *f;
-        throw LoadFault{next_, quoted(line) + " is not a number"};
+        throw fault(line, "is not a number");
     }
     bool boolean(const char *where)
     {
         const std::string &line = within(where);
         if (const auto b = readFileBoolean(line))
             return *b;
-        throw LoadFault{next_, quoted(line) + " is not True, False or a number"};
+        throw fault(line, "is not True, False or a number");
     }
     WindowPlace place(const char *where)
     {
@@ -72,14 +76,19 @@ public:
     std::int16_t position(const char *where, int count, const char *kind, const char *countName)
     {
         const std::int16_t n = integer(where);
-        if (n < 1 || n > count)
-            throw LoadFault{next_, std::string("There is no ") + kind + " " + std::to_string(n) +
-                                       "; " + countName + " is " + std::to_string(count)};
+        if (n < 1 || n > count) {
+            const std::string what = std::string("There is no ") + kind + " " + std::to_string(n) +
+                                     "; " + countName + " is " + std::to_string(count);
+            throw LoadFault{next_, what, what};
+        }
         return n;
     }
 
 private:
-    static std::string quoted(const std::string &s) { return "\"" + s + "\""; }
+    LoadFault fault(const std::string &line, const char *is) const
+    {
+        return {next_, "\"" + line + "\" " + is, std::string("the line ") + is};
+    }
     const std::vector<std::string> &lines_;
     std::size_t next_ = 0;
 };
@@ -128,8 +137,8 @@ struct ChannelRecord {
 class SetupLoader {
 public:
     SetupLoader(ProgramState &state, const std::string &fileName,
-                const std::vector<std::string> &lines)
-        : state_(state), fileName_(fileName), in_(lines)
+                const std::vector<std::string> &lines, std::vector<SetupLoadProblem> *problems)
+        : state_(state), fileName_(fileName), in_(lines), problems_(problems)
     {
     }
 
@@ -145,7 +154,7 @@ public:
                 section(line);
             }
         } catch (const LoadFault &f) {
-            report(f.line, f.what + "\rLoading stopped at this line.");
+            report(f.line, f.what + "\rLoading stopped at this line.", f.plain);
         }
     }
 
@@ -167,6 +176,7 @@ private:
             return inputRecord(state_.Analogs, "[Analog] record", "analog input", "MaxAnalog");
         if (line == "[Group]")
             return groupRecord();
+        note(in_.lineNumber(), "not a section of a setup file");
         tell(state_.boxes(), "Section:" + line + " not valid");
     }
 
@@ -177,26 +187,30 @@ private:
             if (line == "[End Section]")
                 return;
             const auto eq = line.find('=');
-            if (eq == std::string::npos)
-                throw LoadFault{in_.lineNumber(), "A [General Setup] line without \"=\""};
+            if (eq == std::string::npos) {
+                const std::string what = "A [General Setup] line without \"=\"";
+                throw LoadFault{in_.lineNumber(), what, what};
+            }
             const std::string key = line.substr(0, eq);
             if (key == "MaxStrain")
                 continue; // accepted; the strain count comes from qmxsrv.ini only
             const GeneralItem *item = findGeneralItem(key);
             if (!item) {
+                note(in_.lineNumber(), "an unknown item in [General Setup]");
                 tell(state_.boxes(), "Unknown item in [general setup]\r" + line);
                 continue;
             }
             const auto value = readFileInteger(line.substr(eq + 1));
             if (!value)
-                throw LoadFault{in_.lineNumber(), "\"" + line +
-                                                      "\": the value is not a number from "
-                                                      "-32768 to 32767"};
-            if (!item->apply(state_, *value))
-                report(in_.lineNumber(),
-                       key + " " + std::to_string(*value) + " is above " +
-                           std::to_string(MaxItemCount) +
-                           ", the most the board can address; the line is ignored.");
+                throw LoadFault{in_.lineNumber(),
+                                "\"" + line + "\": the value is not a number from -32768 to 32767",
+                                key + ": the value is not a number from -32768 to 32767"};
+            if (!item->apply(state_, *value)) {
+                const std::string what = key + " " + std::to_string(*value) + " is above " +
+                                         std::to_string(MaxItemCount) +
+                                         ", the most the board can address; the line is ignored.";
+                report(in_.lineNumber(), what, what);
+            }
         }
     }
 
@@ -277,20 +291,28 @@ private:
         state_.Groups.Add(std::move(g));
     }
 
-    void report(std::size_t line, const std::string &what)
+    void report(std::size_t line, const std::string &what, const std::string &plain)
     {
+        note(line, plain);
         tell(state_.boxes(), fileName_ + ", line " + std::to_string(line) + ":\r" + what,
              Icon::Exclamation);
+    }
+    void note(std::size_t line, const std::string &plain)
+    {
+        if (problems_)
+            problems_->push_back({line, plain});
     }
 
     ProgramState &state_;
     const std::string fileName_;
     LineReader in_;
+    std::vector<SetupLoadProblem> *problems_;
 };
 
 } // namespace
 
-void LoadSetupFile(ProgramState &state, SetupWindow &window)
+void LoadSetupFile(ProgramState &state, SetupWindow &window,
+                   std::vector<SetupLoadProblem> *problems)
 {
     ViewState &view = state.view;
     if (view.SetupFileName.empty())
@@ -300,8 +322,10 @@ void LoadSetupFile(ProgramState &state, SetupWindow &window)
 
     const TextFileRead file = readTextFile(view.SetupFileName);
     if (file.status == TextFileRead::Status::Ok)
-        SetupLoader(state, view.SetupFileName, file.lines).run();
-    else
+        SetupLoader(state, view.SetupFileName, file.lines, problems).run();
+    else if (problems)
+        problems->push_back({0, "cannot be opened: " + file.error});
+    if (file.status != TextFileRead::Status::Ok)
         tell(state.boxes(), "Cannot open the setup file " + view.SetupFileName + "\r" + file.error,
              Icon::Exclamation);
 

@@ -55,9 +55,10 @@ FormPartSerial::FormPartSerial(const std::string &serial, QWidget *parent)
 
 std::string FormPartSerial::serial() const
 {
-    // A pasted line break would end up inside the exported rows.
-    std::string s = storedText(TextSerial->text().simplified());
-    return s.substr(0, std::min(s.size(), MaxPartSerial));
+    // A pasted line break or other control character would end up inside the
+    // exported rows. The box holds at most MaxPartSerial characters; a cut in
+    // bytes could split one.
+    return storedText(withoutControlCharacters(TextSerial->text().simplified()).simplified());
 }
 
 FormExportResults::FormExportResults(const std::vector<std::string> &setups,

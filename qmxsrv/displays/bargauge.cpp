@@ -58,6 +58,14 @@ void BarGauge::setValue(float value)
     changed(false);
 }
 
+void BarGauge::setMeasured(bool measured)
+{
+    if (measured_ == measured)
+        return;
+    measured_ = measured;
+    changed(false);
+}
+
 void BarGauge::setSelectedMark(std::int16_t mark) { s_.selectedMark = mark; }
 
 BarGauge::Mark *BarGauge::selected()
@@ -135,6 +143,8 @@ void BarGauge::setCaptionFontSize(double points) { set(s_.captionFontSize, point
 // tolerance limits; the one verdict function judges them.
 BarGauge::Zone BarGauge::zone() const
 {
+    if (!measured_)
+        return Zone::Unmeasured;
     const auto mark = [this](int i) { return double(s_.marks[std::size_t(i)].position); };
     switch (verdict(s_.value, mark(1), mark(2), mark(3), mark(4))) {
     case Verdict::Good: return Zone::Good;
@@ -148,6 +158,7 @@ QColor BarGauge::zoneColor(Zone zone)
     switch (zone) {
     case Zone::Good: return QColor(0x2e, 0xa0, 0x43);
     case Zone::Approach: return QColor(0xf2, 0xa9, 0x00);
+    case Zone::Unmeasured: return QColor(0x9e, 0x9e, 0x9e);
     case Zone::Reject: break;
     }
     return QColor(0xd9, 0x2d, 0x20);

@@ -32,9 +32,9 @@
 //    5  setCaptionFontSize  point size of the caption; 0 = fit to the width
 //
 // The bar's colour tells the zone the value is in (zone()); the caller sets
-// no colour. Values, marks and scales that make no sense (outside the range,
-// NaN, equal ends, no tick spacing) are drawn clipped or left out, never
-// fault.
+// no colour, only whether the value is a measurement at all (setMeasured):
+// a value that is none is drawn without a zone colour. Values, marks and scales that make no sense
+// (outside the range, NaN, equal ends, no tick spacing) are drawn clipped or left out, never fault.
 #pragma once
 
 #include <QColor>
@@ -54,8 +54,9 @@ class BarGauge : public QWidget {
 
 public:
     // Inside the approach marks (2, 3); between an approach and a tolerance
-    // mark; beyond a tolerance mark (1, 4), or no value at all.
-    enum class Zone { Good, Approach, Reject };
+    // mark; beyond a tolerance mark (1, 4), or a value that is no number;
+    // no measurement (a failed read, a demonstrating board), whatever its value.
+    enum class Zone { Good, Approach, Reject, Unmeasured };
 
     explicit BarGauge(QWidget *parent = nullptr);
     ~BarGauge() override;
@@ -73,6 +74,9 @@ public:
 
     void setValue(float value);
     float value() const { return s_.value; }
+    // Not part of the attributes a window copies: it belongs to the value.
+    void setMeasured(bool measured);
+    bool measured() const { return measured_; }
 
     void setSelectedMark(std::int16_t mark);
     std::int16_t selectedMark() const { return s_.selectedMark; }
@@ -187,6 +191,7 @@ private:
     QString numberText(double value) const;
 
     Settings s_;
+    bool measured_ = true;
     int index_ = 0;
     int paintCount_ = 0;
     mutable std::unique_ptr<Face> face_;

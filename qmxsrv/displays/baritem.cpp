@@ -60,10 +60,11 @@ void configureBar(BarGauge &b, const BarItem &item)
     b.setRedraw(true);
 }
 
-void showBarValue(BarGauge &b, float value)
+void showBarValue(BarGauge &b, float value, bool measured)
 {
     b.setRedraw(false);
     b.setValue(value);
+    b.setMeasured(measured);
     b.setMarkPosition(value); // the pointer mark, left selected by the rebuild
     b.setRedraw(true);
 }

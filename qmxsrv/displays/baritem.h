@@ -34,7 +34,8 @@ BarItem inputBar(BoardInput &input, std::int16_t decimals);
 // (shortened), both copies of the scale's ends, tick spacing, the four
 // limit marks, then the pointer mark selected for the scan, and decimals.
 void configureBar(BarGauge &bar, const BarItem &item);
-// The scan's new value: the value and the pointer mark, drawn once.
-void showBarValue(BarGauge &bar, float value);
+// The scan's new value: the value, whether it is a measurement, and the
+// pointer mark, drawn once.
+void showBarValue(BarGauge &bar, float value, bool measured = true);
 
 } // namespace qmxsrv

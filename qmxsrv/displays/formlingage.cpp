@@ -53,11 +53,11 @@ BarGauge *FormLinGage::bar(int k) const
     return k >= 0 && k < int(bars_.size()) ? bars_[std::size_t(k)] : nullptr;
 }
 
-void FormLinGage::SetBarValue(std::int16_t N, float BValue)
+void FormLinGage::SetBarValue(std::int16_t N, float BValue, bool measured)
 {
     if (N < 1 || N > TotalNumberOfBars || N > int(bars_.size()))
         return;
-    showBarValue(*bars_[std::size_t(N - 1)], BValue);
+    showBarValue(*bars_[std::size_t(N - 1)], BValue, measured);
 }
 
 void FormLinGage::SetNumberOfBars()

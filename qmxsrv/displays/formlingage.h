@@ -35,8 +35,9 @@ public:
     std::int16_t TotalNumberOfBars = 0;
 
     // A new value on bar N (from 1): the value and the pointer mark, drawn
-    // once. A bar number outside the bars shown is ignored.
-    void SetBarValue(std::int16_t N, float BValue);
+    // once; a value that is no measurement has no zone colour. A bar number
+    // outside the bars shown is ignored.
+    void SetBarValue(std::int16_t N, float BValue, bool measured = true);
     // Rebuilds the window for the display mode and group: count, place,
     // layout, title, every bar's caption, scale, marks and decimals.
     void UpdateBarDisplay();

@@ -34,10 +34,10 @@ void FileCommands::SaveAsFile()
     SaveFile();
 }
 
-void FileCommands::loadNamed(const std::string &fileName)
+void FileCommands::loadNamed(const std::string &fileName, std::vector<SetupLoadProblem> *problems)
 {
     state_.view.SetupFileName = fileName;
-    LoadSetupFile(state_, window_);
+    LoadSetupFile(state_, window_, problems);
 }
 
 } // namespace qmxsrv

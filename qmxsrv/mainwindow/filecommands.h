@@ -1,7 +1,10 @@
 // The File menu's setup commands: New, Open, Save and Save As.
 #pragma once
 
+#include "core/setupfile.h"
+
 #include <string>
+#include <vector>
 
 namespace qmxsrv {
 
@@ -27,8 +30,8 @@ public:
     // cancelled) becomes SetupFileName, then SaveFile.
     void SaveAsFile();
     // The setup named on the command line, loaded at start: the whole
-    // command line is the name.
-    void loadNamed(const std::string &fileName);
+    // command line is the name. problems: as LoadSetupFile gives them.
+    void loadNamed(const std::string &fileName, std::vector<SetupLoadProblem> *problems = nullptr);
 
 private:
     ProgramState &state_;

@@ -466,9 +466,9 @@ void FormMain::UpdateBarDisplay()
     if (!FormLinGage_) {
         FormLinGage_ = std::make_unique<FormLinGage>(state_, *this);
         connect(&scan_, &ScanCycle::barValue, FormLinGage_.get(),
-                [this](std::int16_t N, float BValue) {
+                [this](std::int16_t N, float BValue, bool measured) {
                     if (menus_.EnableBarGraphs->isChecked())
-                        FormLinGage_->SetBarValue(N, BValue);
+                        FormLinGage_->SetBarValue(N, BValue, measured);
                 });
     }
     FormLinGage_->UpdateBarDisplay();

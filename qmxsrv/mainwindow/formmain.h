@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/mainwindowcommands.h"
+#include "core/messageboxes.h"
 #include "dialogs/setupmemory.h"
 #include "mainwindow/filecommands.h"
 #include "mainwindow/labelchan.h"
@@ -28,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QTimer;
 
@@ -121,6 +123,14 @@ private:
     // (record, reset-maxmin, view, load); never waits on the operator.
     void runRemoteCommand(const QJsonObject &command,
                           const std::function<void(const QString &)> &reply, int attempt = 0);
+    void remoteLoad(const QString &setup, QJsonObject answer,
+                    const std::function<void(const QString &)> &reply);
+    // What action would have shown the operator, shown to nobody.
+    std::vector<ScriptedMessageBoxes::Shown> withoutOperator(const std::function<void()> &action);
+    // The board's start-up again (as the system setup's OK runs it) and every
+    // channel's formula sent again: a board that came back after it stopped
+    // answering leaves demonstration mode.
+    void reconnectBoard();
     // MasteringZeroMode is set before.
     void runMastering();
     void runAbout();

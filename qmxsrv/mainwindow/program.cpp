@@ -19,10 +19,12 @@ namespace qmxsrv {
 
 Program::Program(MessageBoxes &boxes, FileDialogs &dialogs) : boxes_(boxes), dialogs_(dialogs) {}
 
-// The window goes before the state it shows, the state before the device.
+// The window goes before the state it shows, the state before the device;
+// the library's handler, which shows through the state, before the state.
 Program::~Program()
 {
     window_.reset();
+    libraryMessages_.reset();
     state_.reset();
 }
 
@@ -42,7 +44,6 @@ Program::Started Program::Main(const StartOptions &options)
     case InstanceLock::Result::Acquired: break;
     }
 
-    libraryMessages_ = std::make_unique<LibraryMessageHandler>(boxes_);
     const std::string appPath = QFile::encodeName(options.programFolder).toStdString();
     Settings settings = defaultSettings(appPath);
     const QString installed = options.firmwareFolder + "/" + DefaultFirmwareName;
@@ -50,6 +51,8 @@ Program::Started Program::Main(const StartOptions &options)
         !options.firmwareFolder.isEmpty() && QFileInfo::exists(installed))
         settings.FirmwarePath = QFile::encodeName(installed).toStdString();
     state_ = std::make_unique<ProgramState>(device_, boxes_, std::move(settings));
+    // A remote command's redirect catches the library's messages too.
+    libraryMessages_ = std::make_unique<LibraryMessageHandler>(state_->followingBoxes());
     ReadSettings(state_->settings, boxes_);
     StartDevice(*state_);
     CreateDefaultObjects(*state_);

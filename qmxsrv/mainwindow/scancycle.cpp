@@ -136,16 +136,21 @@ void ScanCycle::showInputs(int count, std::int32_t (Device::*read)(std::int32_t,
     for (int i = 1; i <= count; ++i) {
         if (lvdts ? !state_.LVDTs.contains(i) : !state_.Analogs.contains(i))
             return;
-        const float v = state_.device().read(read, i);
-        toWindows(static_cast<std::int16_t>(i), formatValue(v, InputDecimals), v);
+        Device &device = state_.device();
+        float v = 0;
+        const bool measured = (device.*read)(i, v) == 0 && device.QmxHostDemoMode() == 0;
+        toWindows(static_cast<std::int16_t>(i), formatValue(v, InputDecimals), v, measured);
     }
 }
 
 void ScanCycle::showChannel(std::int16_t ch, std::int16_t position)
 {
     Device &device = state_.device();
+    // A channel that measures nothing still shows what the board reads.
+    const bool measures = state_.Channels.Item(ch).measures();
     float value = 0; // what a failed read shows
-    const bool trusted = device.QmxReadChannel(ch, value) == 0 && device.QmxHostDemoMode() == 0;
+    const bool trusted =
+        device.QmxReadChannel(ch, value) == 0 && device.QmxHostDemoMode() == 0 && measures;
     // Channels added since the last UpdateMainDisplay start as not shown.
     if (std::size_t(ch) >= LastValue.size()) {
         LastValue.resize(std::size_t(ch) + 1, NotShown);
@@ -167,13 +172,14 @@ void ScanCycle::showChannel(std::int16_t ch, std::int16_t position)
     reading = trusted ? ChannelReading{decimalDouble(value), verdict(value, c)} : ChannelReading{};
     const std::string text = formatValue(value, c.Decimals);
     emit labelChanValue(ch, text);
-    toWindows(position, text, value);
+    toWindows(position, text, value, trusted);
 }
 
-void ScanCycle::toWindows(std::int16_t position, const std::string &text, float value)
+void ScanCycle::toWindows(std::int16_t position, const std::string &text, float value,
+                          bool measured)
 {
     emit gridValue(position, text);
-    emit barValue(position, value);
+    emit barValue(position, value, measured);
 }
 
 } // namespace qmxsrv

@@ -68,7 +68,9 @@ signals:
     // BValue); N is the row or bar: the position in the group in mode 1, the
     // item number otherwise.
     void gridValue(std::int16_t N, const std::string &NValue);
-    void barValue(std::int16_t N, float BValue);
+    // measured: false when the value is no measurement (a failed read, a
+    // demonstrating board, a channel whose formula the board refused).
+    void barValue(std::int16_t N, float BValue, bool measured);
     // TextChannelValue of FormMastering (MasteringChannel's value) and of
     // FormSetupChan (LiveChannel's value).
     void masteringValue(const std::string &text);
@@ -91,7 +93,7 @@ private:
     void showInputs(int count, std::int32_t (Device::*read)(std::int32_t, float &));
     // The change test and what a changed channel value goes to.
     void showChannel(std::int16_t ch, std::int16_t position);
-    void toWindows(std::int16_t position, const std::string &text, float value);
+    void toWindows(std::int16_t position, const std::string &text, float value, bool measured);
 
     ProgramState &state_;
     std::vector<float> LastValue;          // by item number; [0] unused

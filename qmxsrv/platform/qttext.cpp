@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace qmxsrv {
 
 QString qtText(const std::string &text)
@@ -14,5 +16,20 @@ QString qtText(const std::string &text)
 }
 
 std::string storedText(const QString &text) { return text.toStdString(); }
+
+namespace {
+bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
+} // namespace
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+QString withoutControlCharacters(QString text)
+{
+    text.removeIf(isControl);
+    return text;
+}
 
 } // namespace qmxsrv

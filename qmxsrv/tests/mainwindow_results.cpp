@@ -8,6 +8,7 @@
 #include "core/resultsexport.h"
 #include "core/setupfile.h"
 #include "dialogs/formexportresults.h"
+#include "displays/formlingage.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/resultscommands.h"
 #include "results/formresults.h"
@@ -132,6 +133,14 @@ TEST_F(Results, RecordPartStoresFreshReadsJudgedWithTheSerialCountingOn)
     // Longer serials are cut at 40; one without digits stays.
     setSerial(QString(45, 'x'));
     EXPECT_EQ(form().results().serial(), std::string(40, 'x'));
+    // Control characters pasted into the box go; a tab or line break is a blank.
+    whenOpen("FormPartSerial", [](QDialog *d) {
+        control<QLineEdit>(d, "TextSerial")
+            ->setText(QString("A") + QChar(0) + QChar(7) + "B\tC" + QChar(0x85) + "\r\nD");
+        click(d, "CommandOK");
+    });
+    choose("MnuPartSerial");
+    EXPECT_EQ(form().results().serial(), "AB C D");
 }
 
 TEST_F(Results, TheLiveStatusCountsThePartsWithoutMakingAStore)
@@ -183,6 +192,58 @@ TEST_F(Results, AFailedReadOrADemonstrationBoardIsNeverAGoodPart)
             got.push_back(m.verdict);
         EXPECT_EQ(got, c.channels);
         EXPECT_FALSE(parts.back().measurements[0].value);
+    }
+}
+
+// A formula the board did not take (refused, or longer than the board
+// takes) leaves the channel without a measurement: the window keeps its
+// text, but the live value, the bar's colour and the recorded part say so.
+TEST_F(Results, AChannelWhoseFormulaTheBoardDidNotTakeMeasuresNothing)
+{
+    const struct {
+        const char *what;
+        std::string formula;
+        const char *told; // the library's message, if it shows one
+    } cases[] = {{"refused", "T1+(", "Bad formula"},
+                 {"longer than the board takes", "T1" + std::string(300, ' '), nullptr}};
+    std::size_t part = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.shown.clear();
+        channel &bore = state().Channels.Item(1);
+        bore.setFormula(c.formula);
+        EXPECT_FALSE(bore.measures());
+        EXPECT_EQ(boxes.shown.size(), c.told ? 1u : 0u);
+        if (c.told && !boxes.shown.empty()) {
+            EXPECT_THAT(boxes.shown[0].text, HasSubstr(c.told));
+        }
+
+        choose("ViewChannels");
+        choose("EnableBarGraphs");
+        form().scanCycle().tick();
+        // The board still evaluates the formula it had: the window shows what
+        // it reads, but that is no measurement of this channel.
+        EXPECT_EQ(form().labelChan().caption(1), QString(" 0.0010"));
+        EXPECT_EQ(form().liveValues().answer(1),
+                  QString(R"({"item":"1","text":" 0.0010","value":null,"verdict":"invalid"})"));
+        const BarGauge *bar = window<FormLinGage>()->bar(0);
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->zone(), BarGauge::Zone::Unmeasured) << "not green as if good";
+        EXPECT_EQ(window<FormLinGage>()->bar(1)->zone(), BarGauge::Zone::Approach);
+        choose("EnableBarGraphs");
+
+        choose("MnuRecordPart");
+        EXPECT_EQ(statusText(),
+                  "Part " + std::to_string(++part) + " recorded: invalid (Bore: no reading)");
+        const PartRow recorded = stored().back();
+        EXPECT_EQ(recorded.verdict, Verdict::Invalid);
+        EXPECT_FALSE(recorded.measurements.at(0).value);
+        EXPECT_EQ(recorded.measurements.at(1).verdict, Verdict::Approach);
+
+        bore.setFormula("T1");
+        EXPECT_TRUE(bore.measures()) << "taken again";
+        form().scanCycle().tick();
+        EXPECT_EQ(form().liveValues().itemReading(1), (ChannelReading{0.001, Verdict::Good}));
     }
 }
 
@@ -410,11 +471,22 @@ TEST_F(Results, CommandsFromAnotherProgramNeverWaitOnTheOperator)
         {R"({"command":"load","setup":"line1.ini"})", ".qmx file"},
         {R"({"command":"load","setup":"line2.qmx"})", "no setup line2.qmx"},
         {R"({"command":"view","view":"group","group":7})", "no group 7"},
+        {R"({"command":"view","view":"group","group":"1"})", "group is a whole number"},
+        {R"({"command":"view","view":"group","group":2.5})", "group is a whole number"},
+        {R"({"command":"view","view":"group"})", "group is a whole number"},
         {R"({"command":"record","serial":17})", "serial is text"},
+        {R"({"command":"record","serial":"a\u0000b"})", "no control characters"},
+        {R"({"command":"record","serial":"A\tB"})", "no control characters"},
+        {R"({"command":"record","serial":"12345678901234567890123456789012345678901"})",
+         "at most 40 characters"},
         {R"({"command":"fly"})", "unknown command"},
+        {R"({"command":"%2%1"})", "unknown command \"%2%1\"; the commands are"},
     };
     for (const auto &c : refused)
         EXPECT_THAT(errorOf(c.command), HasSubstr(c.error)) << c.command;
+    EXPECT_EQ(ask(R"({"command":"record","serial":"  B 0040  "})").value("part").toInt(), 3);
+    EXPECT_EQ(stored().back().serial, "B 0040") << "blanks at the ends go, as in the dialog";
+    EXPECT_EQ(stored().size(), 3u) << "no refused record was kept";
 
     {
         QDialog open(&form()); // a setup dialog at the station
@@ -432,4 +504,111 @@ TEST_F(Results, CommandsFromAnotherProgramNeverWaitOnTheOperator)
         << client.messages.last().toStdString();
     EXPECT_EQ(state().view.SetupFileName, dir.file("setups/line1.qmx"));
     EXPECT_THAT(boxes.shown, SizeIs(0)) << "the operator was asked nothing";
+}
+
+// A remote load reads only a setup file inside setups/, and what it tells
+// of a setup it could not load names the file and the line, never the
+// file's own text.
+TEST_F(Results, ARemoteLoadStaysInSetupsAndQuotesNoFileContent)
+{
+    QFile tokenFile(QString::fromStdString(dir.file("qmxsrv.token")));
+    ASSERT_TRUE(tokenFile.open(QIODevice::ReadOnly));
+    TestClient client(form().liveValues().port(), "/FormMain", {},
+                      "Bearer " + tokenFile.readAll().trimmed());
+    ASSERT_TRUE(client.waitConnected());
+
+    std::filesystem::create_directory(dir.file("setups"));
+    for (int i = 1; i <= 3; ++i)
+        state().Channels.Item(i).InUse = true; // programmed, so saved
+    state().view.SetupFileName = dir.file("setups/good.qmx");
+    ASSERT_TRUE(SaveSetupFile(state()));
+    const std::string good = readFile(dir.file("setups/good.qmx"));
+    const auto replaced = [&](const std::string &from, const std::string &to) {
+        std::string text = good;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    writeFile(dir.file("secret.txt"), "[QMXSRV Version 1.0]\r\nroot:x:0:0:SECRET\r\n");
+    std::filesystem::create_symlink(dir.file("secret.txt"), dir.file("setups/out.qmx"));
+    std::filesystem::create_symlink(dir.file("setups/good.qmx"), dir.file("setups/in.qmx"));
+    std::filesystem::create_directory(dir.file("setups/folder.qmx"));
+    writeFile(dir.file("setups/notes.qmx"), "root:x:0:0:SECRET\r\n[Channel]\r\n");
+    writeFile(dir.file("setups/badline.qmx"),
+              replaced("[General Setup]\r\n", "[General Setup]\r\nSECRET\r\n"));
+    writeFile(dir.file("setups/badsection.qmx"),
+              replaced("[General Setup]\r\n", "[SECRET]\r\n[General Setup]\r\n"));
+    writeFile(dir.file("setups/badformula.qmx"), replaced("\r\nT1\r\n", "\r\nT1+(\r\n"));
+
+    const struct {
+        const char *setup;
+        std::string error; // empty: loaded
+        bool replaced;     // the open setup was replaced
+    } cases[] = {
+        {"out.qmx", "out.qmx is not a file in setups/", false},
+        {"folder.qmx", "folder.qmx is not a file in setups/", false},
+        {"notes.qmx", "notes.qmx is not a setup file", false},
+        {"badline.qmx", "badline.qmx, line 3: A [General Setup] line without \"=\"", true},
+        {"badsection.qmx", "badsection.qmx, line 2: not a section of a setup file", true},
+        {"badformula.qmx", "Bad formula", true},
+        {"in.qmx", "", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.setup);
+        state().view.SetupFileName = dir.file("bore.qmx");
+        const QJsonObject r =
+            QJsonDocument::fromJson(
+                client.ask(QStringLiteral(R"({"command":"load","setup":"%1"})").arg(c.setup))
+                    .toUtf8())
+                .object();
+        const std::string error = r.value("error").toString().toStdString();
+        if (c.error.empty())
+            EXPECT_EQ(error, "");
+        else
+            EXPECT_THAT(error, HasSubstr(c.error));
+        EXPECT_THAT(error, ::testing::Not(HasSubstr("SECRET")));
+        EXPECT_THAT(error, ::testing::Not(HasSubstr("root")));
+        EXPECT_EQ(state().view.SetupFileName != dir.file("bore.qmx"), c.replaced);
+    }
+    EXPECT_EQ(state().view.SetupFileName, dir.file("setups/in.qmx"));
+    EXPECT_TRUE(state().Channels.Item(1).measures());
+    EXPECT_THAT(boxes.shown, SizeIs(0)) << "the operator was asked nothing";
+}
+
+// A board that stopped answering and came back leaves demonstration mode
+// when another program asks the station to reconnect; no operator needed.
+TEST_F(Results, ReconnectBringsTheBoardBackFromDemonstrationMode)
+{
+    QFile tokenFile(QString::fromStdString(dir.file("qmxsrv.token")));
+    ASSERT_TRUE(tokenFile.open(QIODevice::ReadOnly));
+    TestClient client(form().liveValues().port(), "/FormMain", {},
+                      "Bearer " + tokenFile.readAll().trimmed());
+    ASSERT_TRUE(client.waitConnected());
+    choose("ViewChannels");
+
+    board.dieNow();
+    form().scanCycle().tick();
+    board.comeBack();
+    form().scanCycle().tick();
+    EXPECT_NE(state().device().QmxHostDemoMode(), 0) << "the library stays in demonstration";
+    choose("MnuRecordPart");
+    EXPECT_EQ(stored().back().verdict, Verdict::Invalid);
+    const std::size_t told = boxes.shown.size();
+
+    const QJsonObject r =
+        QJsonDocument::fromJson(client.ask(R"({"command":"reconnect"})").toUtf8()).object();
+    EXPECT_EQ(r, (QJsonObject{{"reply", "reconnect"}, {"board", "running"}}));
+    EXPECT_EQ(boxes.shown.size(), told) << "the operator was asked nothing";
+    form().scanCycle().tick();
+    EXPECT_EQ(form().liveValues().itemReading(1), (ChannelReading{0.001, Verdict::Good}));
+    choose("MnuRecordPart");
+    EXPECT_EQ(stored().back().verdict, Verdict::Reject) << "channel 3 measures -0.0123 again";
+
+    // A board that restarted cold has lost its formulas: they go to it again.
+    board.reset(qmxboard::Start::Running);
+    board.freeze();
+    board.setProbe(1, 0.001);
+    EXPECT_EQ(client.ask(R"({"command":"reconnect"})"),
+              R"({"board":"running","reply":"reconnect"})");
+    form().scanCycle().tick();
+    EXPECT_EQ(form().liveValues().itemReading(1), (ChannelReading{0.001, Verdict::Good}));
 }
