@@ -348,11 +348,12 @@ bool ResultsStore::markPublished(std::int64_t part, std::string &error)
     return true;
 }
 
-std::int64_t ResultsStore::lastPart() const
+std::optional<std::int64_t> ResultsStore::lastPart() const
 {
     Statement st(db_, "SELECT max(id) FROM parts");
-    return st.rc == SQLITE_OK && sqlite3_step(st.s) == SQLITE_ROW ? sqlite3_column_int64(st.s, 0)
-                                                                  : 0;
+    if (st.rc != SQLITE_OK || sqlite3_step(st.s) != SQLITE_ROW)
+        return std::nullopt;
+    return sqlite3_column_int64(st.s, 0);
 }
 
 std::string ResultsStore::lastExport(const std::string &setup) const

@@ -73,8 +73,9 @@ public:
     // Every setup that has recorded parts, in text order.
     std::vector<std::string> setups(std::string &error) const;
     // The number of the last part recorded, 0 for none: parts are never
-    // deleted, so it is also how many there are (and found at once).
-    std::int64_t lastPart() const;
+    // deleted, so it is also how many there are (and found at once). None
+    // when the store cannot say (a damaged file).
+    std::optional<std::int64_t> lastPart() const;
 
     std::string lastExport(const std::string &setup) const;
     bool setLastExport(const std::string &setup, const std::string &utc, std::string &error);

@@ -128,13 +128,30 @@ void FormMain::wireCommands()
     connect(b.CommandMaster, &QPushButton::clicked, this, [this] { MasterChannel_Click(); });
     connect(b.CommandBarGraphs, &QPushButton::clicked, this, [this] { EnableBarGraphs_Click(); });
     connect(b.CommandNumbers, &QPushButton::clicked, this, [this] { EnableGrid_Click(); });
-    LabelChan_.serveReadings(scan_, state_);
+    LabelChan_.serveReadings(scan_);
     service_->setCommandHandler([this](const QJsonObject &command, LiveValueService::Reply reply) {
         runRemoteCommand(command, reply);
     });
-    service_->setResultsSource([this] {
-        return LiveValueService::Results{results_.partCount(), results_.recording()};
-    });
+    results_.setOnChange([this] { tellServiceResults(); });
+    // The service answers from what it was told last: the board's state
+    // after every tick, even one skipped inside a device call.
+    connect(&scan_, &ScanCycle::ticked, this, &FormMain::tellServiceStation);
+}
+
+void FormMain::tellServiceStation()
+{
+    // Asked from inside a call's message box, the device owner refuses;
+    // the board's state is then as it was last seen.
+    if (!state_.device().callInProgress())
+        boardDemo_ = state_.device().QmxHostDemoMode() != 0;
+    service_->setStation({boardDemo_, qtText(state_.view.SetupFileName)});
+}
+
+void FormMain::tellServiceResults()
+{
+    const std::optional<std::int64_t> parts = results_.partCount();
+    // A store that cannot count its parts will not keep the next one either.
+    service_->setResults({parts, results_.recording() && parts.has_value()});
 }
 
 void FormMain::load(const std::string &commandLine)
@@ -143,6 +160,8 @@ void FormMain::load(const std::string &commandLine)
     if (!commandLine.empty())
         files_.loadNamed(commandLine);
     UpdateMainDisplay();
+    tellServiceStation();
+    tellServiceResults();
     listen();
     LabelChan_.follow(state_.Channels.Count());
     Timer1->start(ScanInterval);
@@ -164,6 +183,7 @@ void FormMain::showSetupTitle(const std::string &title) { setWindowTitle(qtText(
 void FormMain::UpdateMainDisplay()
 {
     publishSetup();
+    tellServiceStation();
     LabelChan_.follow(state_.Channels.Count());
     scan_.resetLastValues();
     if (menus_.EnableGrid->isChecked())

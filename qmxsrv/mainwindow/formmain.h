@@ -95,6 +95,9 @@ protected:
 private:
     void wireCommands();
     void listen();
+    // What the live-value service's status tells, handed to it.
+    void tellServiceStation();
+    void tellServiceResults();
     void Timer1_Timer();
     void CommandResetMM_Click();
     void UpdateToggle_Click(bool checked);
@@ -162,6 +165,7 @@ private:
     SetupDialogsMemory setupMemory_; // the setup dialogs' items and switches
     // Set by stopFromOutside: the close asks nothing.
     bool stopping_ = false;
+    bool boardDemo_ = true; // as last asked
 
     // The plant's feed, when QMXSRV_MQTT names a broker; it goes before the
     // results it reads parts from.

@@ -1,10 +1,7 @@
 #include "mainwindow/labelchan.h"
 
-#include "core/device.h"
-#include "core/programstate.h"
 #include "mainwindow/livevalueservice.h"
 #include "mainwindow/scancycle.h"
-#include "platform/qttext.h"
 
 #include <algorithm>
 
@@ -39,16 +36,9 @@ QString LabelChan::caption(int i) const
     return i >= 0 && i <= count() ? captions_[std::size_t(i)] : QString();
 }
 
-void LabelChan::serveReadings(const ScanCycle &scan, ProgramState &state)
+void LabelChan::serveReadings(const ScanCycle &scan)
 {
     reading_ = [&scan](int i) { return scan.lastReading(i); };
-    // Asked while a call is in progress (from inside its message box), the
-    // device owner refuses; the board's state is then as it was last seen.
-    service_.setStationSource([&state, demo = true]() mutable {
-        if (!state.device().callInProgress())
-            demo = state.device().QmxHostDemoMode() != 0;
-        return LiveValueService::Station{demo, qtText(state.view.SetupFileName)};
-    });
 }
 
 } // namespace qmxsrv

@@ -14,7 +14,6 @@
 namespace qmxsrv {
 
 class LiveValueService;
-class ProgramState;
 class ScanCycle;
 
 class LabelChan {
@@ -32,9 +31,8 @@ public:
     // Empty for an element that does not exist.
     QString caption(int i) const;
 
-    // Items take their readings from scan, and the service's status request
-    // tells the board's state and the setup from state.
-    void serveReadings(const ScanCycle &scan, ProgramState &state);
+    // Items take their readings from scan.
+    void serveReadings(const ScanCycle &scan);
 
 private:
     LiveValueService &service_;

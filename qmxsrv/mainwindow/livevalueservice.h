@@ -10,29 +10,30 @@
 // A plain HTTP GET on the same address reads the items too, for programs
 // that cannot open a WebSocket (a spreadsheet's web function, curl).
 // The protocol is described in the README.
+//
+// This object lives on the station's thread, which also waits for the
+// board; the connections are served by a LiveServer on a thread of its own,
+// from the last values handed over, so no client waits for the board.
+// Commands are run on the station's thread, in their turn.
 #pragma once
 
 #include "mainwindow/channelreading.h"
-#include "mainwindow/httpexchange.h"
 #include "mainwindow/linkendpoint.h"
 #include "mainwindow/liveprotocol.h"
+#include "mainwindow/liveserver.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
-class QTcpServer;
-class QWebSocket;
-class QWebSocketServer;
-
 namespace qmxsrv {
-
-class LiveConversation;
 
 class LiveValueService : public QObject {
     Q_OBJECT
@@ -42,20 +43,20 @@ public:
     static constexpr qint64 defaultQueueLimit = 256 * 1024;
 
     explicit LiveValueService(QObject *parent = nullptr);
-    // Closes every connection without reporting them closed: whoever
-    // counts them goes with the service.
+    // Closes every connection with "going away" without reporting them
+    // closed: whoever counts them goes with the service.
     ~LiveValueService() override;
 
     // False with errorString() when the address cannot be bound.
     bool listen(const LinkEndpoint &endpoint);
-    QString errorString() const;
+    QString errorString() const { return errorString_; }
     // The port bound (the one the system chose when asked for port 0).
-    quint16 port() const;
+    quint16 port() const { return port_; }
 
     // Items 1 to count exist beside item 0; the items above a lowered count
     // go at once (their advised clients are told), new ones start empty.
     void setItemCount(int count);
-    int itemCount() const;
+    int itemCount() const { return int(items_.size()) - 1; }
 
     // Cheap for an unchanged text; a changed text or verdict is pushed to
     // the clients advised on the item (a value alone that moves within the
@@ -69,82 +70,71 @@ public:
     void keepChanges() { keepChanges_ = true; }
     std::vector<ItemChange> takeChanges() { return std::exchange(changes_, {}); }
     ChannelReading itemReading(int item) const;
+    // The item as it is sent.
+    QString answer(int item) const;
 
     // What the status request tells beyond the item count: the board and
-    // setup, and the results. Unset, those parts answer null.
+    // setup, and the results; as last told, null until then.
     struct Station {
         bool demo = true;
         QString setup;
     };
     struct Results {
-        qint64 parts = 0;
+        std::optional<qint64> parts;
         bool recording = false;
     };
-    void setStationSource(std::function<Station()> source);
-    void setResultsSource(std::function<Results()> source);
+    void setStation(const Station &station);
+    void setResults(const Results &results);
     live::Status status() const;
 
     // Commands ({"command":...}) from conversations whose handshake carried
     // "Authorization: Bearer <token>"; the others are answered
-    // {"error":"not authorized"}. No token, no commands. The handler answers
-    // through reply, now or later (a reply after the client left is dropped).
+    // {"error":"not authorized"}. No token, no commands. The handler runs on
+    // this object's thread and answers through reply, now or later (a reply
+    // after the client left is dropped).
     using Reply = std::function<void(const QString &message)>;
     using CommandHandler = std::function<void(const QJsonObject &command, Reply reply)>;
     void setToken(const QByteArray &token);
-    void setCommandHandler(CommandHandler handler);
+    void setCommandHandler(CommandHandler handler) { commands_ = std::move(handler); }
 
-    // Open conversations: connections on the topic that have not ended.
-    int conversationCount() const;
+    // Open conversations: connections on the topic that have not ended, as
+    // conversationOpened and conversationClosed have told them.
+    int conversationCount() const { return conversations_; }
 
     // Applies to conversations opened from now on.
-    void setQueueLimit(qint64 bytes);
+    void setQueueLimit(qint64 bytes) { shared_.queueLimit = bytes; }
 
     // Connections held at once, handshakes under way included: one peer
     // opening sockets without end must not use up the program's files.
     static constexpr int defaultConnectionLimit = 256;
     // Connections past the limit are closed as soon as they are accepted.
-    void setConnectionLimit(int connections);
+    void setConnectionLimit(int connections) { shared_.connectionLimit = connections; }
 
     // Plain HTTP GETs on the same address: each must arrive whole within
     // this many ms of the connection's opening or the previous answer.
-    void setHttpIdleTimeout(int ms);
-    // The answer to a GET: /FormMain, /FormMain/<item>, /FormMain/<item>.json.
-    HttpAnswer httpAnswer(const HttpRequest &request) const;
+    void setHttpIdleTimeout(int ms) { shared_.httpIdleTimeout = ms; }
 
 signals:
     // One per conversation, opened before closed, each exactly once.
     void conversationOpened();
     void conversationClosed();
 
-public:
-    // The item as it is sent.
-    QString answer(int item) const;
-
 private:
     struct Item {
         QString text;
         ChannelReading reading;
-        std::vector<LiveConversation *> advisers;
     };
 
-    void acceptConnections();
-    void refuse(QWebSocket *socket);
-    void handle(LiveConversation *conversation, const QString &message);
-    void advise(LiveConversation *conversation, int item);
-    void unadvise(LiveConversation *conversation, int item);
-    void end(LiveConversation *conversation);
+    void hand(LiveUpdate update);
+    void runCommand(const QJsonObject &command, const QPointer<LiveConversation> &from);
 
-    QTcpServer *listener_;
-    QWebSocketServer *server_; // does the handshakes of what listener_ accepts
-    std::vector<Item> items_;  // items_[0] is item "0"
-    std::vector<LiveConversation *> conversations_;
-    qint64 queueLimit_ = defaultQueueLimit;
-    int connectionLimit_ = defaultConnectionLimit;
-    int connections_ = 0; // accepted sockets not yet destroyed
-    int httpIdleTimeout_ = HttpExchange::defaultIdleTimeout;
-    std::function<Station()> station_;
-    std::function<Results()> results_;
-    QByteArray token_;
+    mutable LiveShared shared_; // status() reads it under its mutex
+    QThread thread_;
+    LiveServer *server_; // on thread_
+    QString errorString_;
+    quint16 port_ = 0;
+    std::vector<Item> items_; // items_[0] is item "0"; as handed to the server
+    int conversations_ = 0;
     bool keepChanges_ = false;
     std::vector<ItemChange> changes_;
     CommandHandler commands_;

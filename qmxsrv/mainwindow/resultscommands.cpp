@@ -71,10 +71,14 @@ ResultsStore *ResultsCommands::quietStore()
     return store_.get();
 }
 
-std::int64_t ResultsCommands::partCount()
+std::optional<std::int64_t> ResultsCommands::partCount()
 {
-    ResultsStore *results = quietStore();
-    return results ? results->lastPart() : 0;
+    if (!storeError_.empty())
+        return std::nullopt;
+    if (ResultsStore *results = quietStore())
+        return results->lastPart();
+    // No file is no part yet; a file that is no store cannot say.
+    return std::filesystem::exists(storePath()) ? std::nullopt : std::optional<std::int64_t>(0);
 }
 
 MqttFeed::Parts ResultsCommands::feedParts()
@@ -128,6 +132,15 @@ ResultsCommands::Recorded ResultsCommands::recordNow(const std::optional<std::st
 }
 
 ResultsCommands::Recorded ResultsCommands::record(bool boxed)
+{
+    Recorded r = recordPart(boxed);
+    recordFailed_ = !r.part;
+    if (changed_)
+        changed_();
+    return r;
+}
+
+ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
 {
     ResultsStore *results = store(boxed);
     if (!results) {

@@ -5,6 +5,7 @@
 #include "core/resultsstore.h"
 #include "mainwindow/mqttfeed.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,14 +51,17 @@ public:
 
     const std::string &serial() const { return serial_; }
     // For the live-value status: the parts in the store (opened only when
-    // its file is there, so asking makes no file), and whether a record
-    // would be kept (false once the store failed for this run).
-    std::int64_t partCount();
+    // its file is there, so asking makes no file; none when the store cannot
+    // say), and whether a record would be kept (false once the store failed
+    // for this run, or while records fail).
+    std::optional<std::int64_t> partCount();
+    // Told after every record, kept or not, and when the store fails.
+    void setOnChange(std::function<void()> changed) { changed_ = std::move(changed); }
     // With a plant feed, every part recorded is also marked for it and the
     // feed told; feedParts is where the feed reads them from.
     void setFeed(MqttFeed *feed) { feed_ = feed; }
     MqttFeed::Parts feedParts();
-    bool recording() const { return storeError_.empty(); }
+    bool recording() const { return storeError_.empty() && !recordFailed_; }
     // QMXSRV_RESULTS, else results.sqlite in the program folder.
     std::string storePath() const;
 
@@ -70,6 +74,7 @@ private:
     ResultsStore *quietStore();
     // The record itself; a failure is told in a box when boxed.
     Recorded record(bool boxed);
+    Recorded recordPart(bool boxed);
     void status(const std::string &text);
 
     ProgramState &state_;
@@ -79,6 +84,8 @@ private:
     MqttFeed *feed_ = nullptr;
     std::unique_ptr<FormResults> resultsWindow_; // after store_: goes first
     std::string storeError_;                     // why recording is off, once told
+    bool recordFailed_ = false;                  // the last record was not kept
+    std::function<void()> changed_;
     std::string serial_;
     bool waiting_ = false;
 };

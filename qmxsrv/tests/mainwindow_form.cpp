@@ -12,6 +12,13 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace qmxsrv;
 using namespace qmxtest;
 using ::testing::_;
@@ -340,6 +347,48 @@ TEST_F(MainWindow, HttpAndStatusTellWhatTheWindowShows)
     board.dieNow();
     form().scanCycle().tick();
     EXPECT_EQ(status().value("board"), "demo");
+}
+
+// The board may answer slowly; a client that only reads values must not
+// wait for it. The answer to a GET sent while a slow tick is under way
+// comes while that tick is still running.
+TEST_F(MainWindow, ClientsAreAnsweredWhileTheBoardIsSlow)
+{
+    state().Channels.Item(1).setFormula("T1");
+    board.setProbe(1, 0.5);
+    choose("ViewChannels");
+    form().scanCycle().tick();
+    const quint16 port = form().liveValues().port();
+    board.delayRepliesSeconds(0.2); // a tick of eight channels: over a second
+
+    std::atomic<bool> ticking{false}, answeredWhileTicking{false};
+    std::string answer;
+    std::thread client([&] {
+        while (!ticking)
+            std::this_thread::yield();
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0) {
+            const char request[] = "GET /FormMain/1 HTTP/1.0\r\n\r\n";
+            if (::write(fd, request, sizeof request - 1) == ssize_t(sizeof request - 1)) {
+                char buffer[512];
+                for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+                    answer.append(buffer, std::size_t(got));
+            }
+        }
+        answeredWhileTicking = ticking.load();
+        ::close(fd);
+    });
+    ticking = true;
+    form().scanCycle().tick();
+    ticking = false;
+    client.join();
+    board.delayRepliesSeconds(0);
+    EXPECT_TRUE(answeredWhileTicking) << "the answer waited for the board";
+    EXPECT_THAT(answer, ::testing::EndsWith("\r\n\r\n 0.50000"));
 }
 
 TEST_F(MainWindow, TickDuringTheLibrarysMessageIsSkipped)

@@ -156,10 +156,49 @@ TEST_F(Results, TheLiveStatusCountsThePartsWithoutMakingAStore)
     std::ofstream(dir.file("broken.sqlite")) << "not a database, but long enough to be looked at";
     ::setenv("QMXSRV_RESULTS", dir.file("broken.sqlite").c_str(), 1);
     ResultsCommands other(state(), dialogs, form());
-    EXPECT_EQ(other.partCount(), 0);
+    EXPECT_EQ(other.partCount(), std::nullopt) << "a file that is no store cannot say";
     EXPECT_THAT(boxes.shown, SizeIs(0)) << "a status request shows the operator nothing";
     other.RecordPart();
     EXPECT_FALSE(other.recording());
+}
+
+// A store damaged inside (garbage on its second page) opens, but can neither
+// count its parts nor keep one: the status says so instead of 0 and true.
+TEST_F(Results, TheStatusOfADamagedStoreIsNullAndNotRecording)
+{
+    const std::string damaged = dir.file("damaged.sqlite");
+    {
+        std::string error;
+        auto store = ResultsStore::open(damaged, false, error);
+        ASSERT_TRUE(store) << error;
+        PartRow part;
+        part.setup = "bore.qmx";
+        part.measurements.resize(1);
+        for (int i = 0; i < 20; ++i)
+            ASSERT_TRUE(store->record(part, error)) << error;
+    }
+    {
+        std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096);
+        file << std::string(4096, '\x5a');
+    }
+    ::setenv("QMXSRV_RESULTS", damaged.c_str(), 1);
+    program.reset();
+    start();
+    state().Channels.Item(1).setFormula("T1");
+    TestClient client(form().liveValues().port());
+    ASSERT_TRUE(client.waitConnected());
+    const auto status = [&] {
+        return QJsonDocument::fromJson(client.ask(R"({"request":"status"})").toUtf8())
+            .object()
+            .value("status")
+            .toObject();
+    };
+    EXPECT_EQ(status().value("parts"), QJsonValue::Null);
+    EXPECT_EQ(status().value("recording"), false);
+    choose("MnuRecordPart");
+    EXPECT_THAT(statusText(), HasSubstr("not recorded"));
+    EXPECT_EQ(status().value("recording"), false);
 }
 
 TEST_F(Results, AFailedReadOrADemonstrationBoardIsNeverAGoodPart)

@@ -9,7 +9,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <memory>
 #include <vector>
@@ -81,6 +81,11 @@ TEST_F(LiveService, RequestsAreAnsweredOnceAndBadMessagesGetAnError)
         EXPECT_TRUE(client->ask(message).startsWith("{\"error\":\"")) << message;
     EXPECT_EQ(client->ask("{\"request\":\"25\"}"),
               "{\"error\":\"no item \\\"25\\\"; the items are 0 to 24\"}");
+    // The client's text is quoted as it came, never read as a placeholder.
+    EXPECT_EQ(client->ask("{\"advise\":\"%2\"}"),
+              "{\"error\":\"no item \\\"%2\\\"; the items are 0 to 24\"}");
+    EXPECT_EQ(client->ask("{\"request\":\"%1%2\"}"),
+              "{\"error\":\"no item \\\"%1%2\\\"; the items are 0 to 24\"}");
     // The connection stays.
     EXPECT_EQ(service.conversationCount(), 1);
     EXPECT_EQ(client->ask("{\"request\":\"3\"}"), channelMessage(3, "-0.50000"));
@@ -182,7 +187,11 @@ TEST_F(LiveService, CommandsNeedTheStationsToken)
                    {"Bearer 0123abce", false},
                    {"Bearer 0123abc", false},
                    {"0123abcd", false},
-                   {"Bearer 0123abcd", true}};
+                   {"Bearer0123abcd", false},
+                   {"Basic 0123abcd", false},
+                   {"Bearer 0123abcd", true},
+                   {"bearer 0123abcd", true}, // HTTP's schemes know no case
+                   {"BEARER \t0123abcd ", true}};
     for (const auto &c : clients) {
         TestClient client(service.port(), "/FormMain", {}, c.authorization);
         ASSERT_TRUE(client.waitConnected());
@@ -191,7 +200,7 @@ TEST_F(LiveService, CommandsNeedTheStationsToken)
                   c.taken ? "{\"reply\":\"record\",\"part\":1}" : "{\"error\":\"not authorized\"}")
             << c.authorization.toStdString();
     }
-    EXPECT_EQ(taken, QStringList{"record"});
+    EXPECT_EQ(taken, QStringList({"record", "record", "record"}));
 
     service.setToken({}); // no token: no commands, whatever is shown
     TestClient client(service.port(), "/FormMain", {}, "Bearer ");
@@ -205,21 +214,17 @@ TEST_F(LiveService, StatusTellsWhatItHasBeenGiven)
     EXPECT_EQ(
         client->ask("{\"request\":\"status\"}"),
         R"({"status":{"board":null,"channels":24,"parts":null,"recording":null,"setup":null}})");
-    int asked = 0;
-    LiveValueService::Station station{false, "/home/qc/setups/bore \"A\".qmx"};
-    service.setStationSource([&] {
-        ++asked;
-        return station;
-    });
-    service.setResultsSource([] { return LiveValueService::Results{17, true}; });
+    service.setStation({false, "/home/qc/setups/bore \"A\".qmx"});
+    service.setResults({17, true});
     service.setItemCount(3);
     EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
               R"({"status":{"board":"running","channels":3,"parts":17,"recording":true,)"
               R"("setup":"/home/qc/setups/bore \"A\".qmx"}})");
-    station = {true, ""};
-    EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
-              R"({"status":{"board":"demo","channels":3,"parts":17,"recording":true,"setup":""}})");
-    EXPECT_EQ(asked, 2) << "asked afresh for every request";
+    service.setStation({true, ""});
+    service.setResults({std::nullopt, false});
+    EXPECT_EQ(
+        client->ask("{\"request\":\"status\"}"),
+        R"({"status":{"board":"demo","channels":3,"parts":null,"recording":false,"setup":""}})");
     // status is a request, not an item to advise.
     EXPECT_EQ(client->ask("{\"advise\":\"status\"}"),
               R"({"error":"no item \"status\"; the items are 0 to 3"})");
@@ -301,36 +306,86 @@ TEST_F(LiveService, ConnectionsPastTheLimitAreRefusedUntilOneEnds)
     EXPECT_EQ(open, 1);
 }
 
+namespace {
+
+// A peer that performs the WebSocket handshake by hand and from then on
+// reads only when told: the client the server must not wait for.
+class RawClient {
+public:
+    explicit RawClient(quint16 port, int receiveBuffer = 0)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        EXPECT_TRUE(waitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }));
+        if (receiveBuffer > 0) {
+            socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, receiveBuffer);
+            socket.setReadBufferSize(receiveBuffer);
+        }
+        socket.write(QStringLiteral("GET /FormMain HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
+                                    "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+                                    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                                    "Sec-WebSocket-Version: 13\r\n\r\n")
+                         .arg(port)
+                         .toLatin1());
+        EXPECT_TRUE(waitFor([&] {
+            response += socket.readAll();
+            return response.contains("\r\n\r\n");
+        }));
+        EXPECT_TRUE(response.startsWith("HTTP/1.1 101")) << response.toStdString();
+        response = response.mid(response.indexOf("\r\n\r\n") + 4);
+    }
+    // A masked client text frame (mask 0): what a client must send.
+    static QByteArray frame(const QByteArray &text)
+    {
+        return QByteArray(1, char(0x81)) + char(0x80 | text.size()) + QByteArray(4, '\0') + text;
+    }
+    void send(const QByteArray &text) { socket.write(frame(text)); }
+
+    // The server's frames read so far: opcode and payload.
+    std::vector<std::pair<int, QByteArray>> frames()
+    {
+        response += socket.readAll();
+        std::vector<std::pair<int, QByteArray>> got;
+        qsizetype at = 0;
+        while (response.size() - at >= 2) {
+            const int opcode = response[at] & 0x0f;
+            qint64 length = response[at + 1] & 0x7f;
+            qsizetype header = 2;
+            if (length == 126) {
+                if (response.size() - at < 4)
+                    break;
+                length = (quint8(response[at + 2]) << 8) | quint8(response[at + 3]);
+                header = 4;
+            } else if (length == 127) {
+                if (response.size() - at < 10)
+                    break;
+                length = 0;
+                for (int i = 2; i < 10; ++i)
+                    length = (length << 8) | quint8(response[at + i]);
+                header = 10;
+            }
+            if (response.size() - at < header + length)
+                break;
+            got.emplace_back(opcode, response.mid(at + header, length));
+            at += header + length;
+        }
+        return got;
+    }
+
+    QTcpSocket socket;
+    QByteArray response;
+};
+
+} // namespace
+
 TEST_F(LiveService, AClientThatStopsReadingIsDropped)
 {
     service.setQueueLimit(64 * 1024);
     auto reader = connectClient();
     reader->send("{\"advise\":\"*\"}");
     pushedBefore(*reader);
-    // The peer the server must not wait for: it performs the WebSocket
-    // handshake by hand, advises every item, and from then on reads nothing.
-    QTcpSocket stalled;
-    stalled.connectToHost(QHostAddress::LocalHost, service.port());
-    ASSERT_TRUE(waitFor([&] { return stalled.state() == QAbstractSocket::ConnectedState; }));
     // Small buffers on its side, so the server's queue is what fills.
-    stalled.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
-    stalled.setReadBufferSize(4096);
-    stalled.write(QStringLiteral("GET /FormMain HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
-                                 "Upgrade: websocket\r\nConnection: Upgrade\r\n"
-                                 "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                                 "Sec-WebSocket-Version: 13\r\n\r\n")
-                      .arg(service.port())
-                      .toLatin1());
-    QByteArray response;
-    ASSERT_TRUE(waitFor([&] {
-        response += stalled.readAll();
-        return response.contains("\r\n\r\n");
-    }));
-    ASSERT_TRUE(response.startsWith("HTTP/1.1 101")) << response.toStdString();
-    // A masked client text frame (mask 0) with {"advise":"*"}.
-    const QByteArray advise = "{\"advise\":\"*\"}";
-    stalled.write(QByteArray(1, char(0x81)) + char(0x80 | advise.size()) + QByteArray(4, '\0') +
-                  advise);
+    RawClient stalled(service.port(), 4096);
+    stalled.send("{\"advise\":\"*\"}");
     ASSERT_TRUE(waitFor([&] { return open == 2; }));
 
     // Long texts, so the buffers between fill in a few hundred rounds; one
@@ -353,6 +408,63 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     const QStringList got = pushedBefore(*reader);
     ASSERT_FALSE(got.isEmpty());
     EXPECT_EQ(got.last(), channelMessage(7, " 0.00700"));
+}
+
+// The limit counts what the system holds for the client too: one that never
+// reads, with its system's buffers as they come, is dropped once about the
+// limit lies unread, not megabytes later.
+TEST_F(LiveService, TheLimitCountsWhatTheSystemHoldsForTheClient)
+{
+    constexpr qint64 limit = 64 * 1024;
+    service.setQueueLimit(limit);
+    RawClient stalled(service.port());
+    stalled.send("{\"advise\":\"*\"}");
+    stalled.socket.setReadBufferSize(1); // from now on nothing leaves its system's buffer
+    ASSERT_TRUE(waitFor([&] { return open == 1; }));
+    const qint64 clientBuffer =
+        stalled.socket.socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toLongLong();
+
+    const QString padding(1000, QLatin1Char('x'));
+    qint64 pushed = 0;
+    for (int round = 1; open == 1 && round < 1000; ++round) {
+        for (int item = 1; item <= 24; ++item) {
+            const QString text = QString::number(round) + padding;
+            service.setItemText(item, text);
+            pushed += text.size() + 30;
+        }
+        QTest::qWait(2);
+    }
+    ASSERT_TRUE(waitFor([&] { return open == 0; }));
+    // The limit, what the client's own system holds (beyond the server's
+    // reach), the server's small system buffer, and a round of slack.
+    EXPECT_LT(pushed, limit + clientBuffer + 2 * 64 * 1024 + 48 * 1024)
+        << "client buffer " << clientBuffer;
+}
+
+// A client that asks far more than it reads learns why it is dropped: the
+// close frame (policy violated, with the reason) follows what it was sent.
+TEST_F(LiveService, AClientThatPipelinesMoreThanItReadsIsToldWhy)
+{
+    service.setQueueLimit(16 * 1024);
+    service.setItemText(3, QString(1000, QLatin1Char('x')));
+    RawClient greedy(service.port());
+    QByteArray requests;
+    for (int i = 0; i < 6000; ++i)
+        requests += RawClient::frame("{\"request\":\"3\"}");
+    greedy.socket.write(requests);
+    std::vector<std::pair<int, QByteArray>> frames;
+    ASSERT_TRUE(waitFor([&] {
+        frames = greedy.frames();
+        return !frames.empty() && frames.back().first == 0x8;
+    })) << frames.size()
+        << " frames, no close";
+    const QByteArray close = frames.back().second;
+    ASSERT_GE(close.size(), 2);
+    EXPECT_EQ((quint8(close[0]) << 8) | quint8(close[1]),
+              int(QWebSocketProtocol::CloseCodePolicyViolated));
+    EXPECT_THAT(close.mid(2).toStdString(), ::testing::HasSubstr("unread"));
+    EXPECT_LT(frames.size(), 6000u) << "answers stop once the limit is passed";
+    EXPECT_TRUE(waitFor([&] { return open == 0; }));
 }
 
 TEST(LinkEndpoint, FromQmxsrvLink)
