@@ -45,7 +45,7 @@ QString linkUrl(const qmxsrv::LinkEndpoint &link, quint16 port)
     QString host = link.address.toString();
     if (link.address.protocol() == QAbstractSocket::IPv6Protocol)
         host = QLatin1Char('[') + host + QLatin1Char(']');
-    return QStringLiteral("ws://%1:%2/FormMain").arg(host).arg(port);
+    return QStringLiteral("ws://%1:%2/FormMain").arg(host, QString::number(port));
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #!/bin/sh
-# install_test.sh BUILD QMXPROBE_C CONSUMER_DIR PREFIX LIBDIR: installs the
-# build (configured for PREFIX) into a
+# install_test.sh BUILD QMXPROBE_C CONSUMER_DIR PREFIX LIBDIR SETUP: installs
+# the build (configured for PREFIX) into a
 # temporary DESTDIR and checks the tree as a user and another project meet it:
-# the layout, an installed server that keeps its data in ~/.local/share/qmxsrv
-# and nothing in the prefix, and qmxprobe.c built against the installed
+# the layout, an installed server that keeps its data (a part recorded with
+# the setup) in ~/.local/share/qmxsrv and nothing in the prefix, the installed
+# qmxresults reading them there, and qmxprobe.c built against the installed
 # library with pkg-config and with find_package.
 set -eu
 build=$1 probe_c=$(readlink -f "$2") consumer=$(readlink -f "$3") prefix=$4 libdir=$5
+setup=$(readlink -f "$6")
 tmp=$(mktemp -d)
 server=
 cleanup() {
@@ -46,7 +48,7 @@ touch "$tmp/before"
 sleep 1
 (cd "$tmp" && env -u QMXSRV_HOME -u XDG_DATA_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" \
     QT_QPA_PLATFORM=offscreen QMX_PORTS=sim QMXSRV_LINK=127.0.0.1:0 \
-    "$root/bin/QMXSRV" >"$tmp/server.out" 2>&1) &
+    "$root/bin/QMXSRV" "$setup" >"$tmp/server.out" 2>&1) &
 server=$!
 data=$home/.local/share/qmxsrv
 for _ in $(seq 1 100); do
@@ -54,6 +56,9 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 grep -q 'live values at' "$tmp/server.out" || { cat "$tmp/server.out" >&2; fail "the server did not start"; }
+url=$(sed -n 's/.*live values at \(ws:[^ ]*\).*/\1/p' "$tmp/server.out")
+HOME="$home" "$root/bin/qmxlink" --url "$url" --token-file "$data/qmxsrv.token" record \
+    >"$tmp/record.out" 2>&1 || { cat "$tmp/record.out" >&2; fail "no part recorded"; }
 sleep 1
 kill -TERM $server
 wait $server || true
@@ -66,6 +71,11 @@ if grep -q 'Unable to open firmware file' "$tmp/server.out"; then
 fi
 written=$(find "$dest" -newer "$tmp/before" -print)
 [ -z "$written" ] || fail "the server wrote into the prefix: $written"
+# The installed qmxresults reads the installed server's results, where it keeps them.
+(cd "$tmp" && env -u QMXSRV_HOME -u QMXSRV_RESULTS -u XDG_DATA_HOME HOME="$home" \
+    "$root/bin/qmxresults" list >"$tmp/list.out" 2>&1) ||
+    { cat "$tmp/list.out" >&2; fail "qmxresults did not find $data/results.sqlite"; }
+grep -q "^1	" "$tmp/list.out" || { cat "$tmp/list.out" >&2; fail "qmxresults does not list part 1"; }
 
 # Another program built against the installed library: pkg-config, then CMake.
 flags=$(PKG_CONFIG_PATH=$root/$libdir/pkgconfig pkg-config --cflags --libs qmxcom32)

@@ -1,5 +1,6 @@
 #include "resultscli.h"
 
+#include "programfolder.h"
 #include "resultsexport.h"
 #include "statistics.h"
 #include "textfile.h"
@@ -25,21 +26,13 @@ int usage(std::ostream &err, const std::string &why)
     return 2;
 }
 
-// The server's database: QMXSRV_RESULTS, else results.sqlite in the program
-// folder (QMXSRV_HOME, else the folder of this program, which the server
-// shares).
+// The server's database: QMXSRV_RESULTS, else results.sqlite in the
+// server's program folder, found by the server's own rule.
 std::string defaultDb()
 {
     if (const char *p = std::getenv("QMXSRV_RESULTS"); p && *p)
         return p;
-    std::filesystem::path folder;
-    if (const char *home = std::getenv("QMXSRV_HOME"); home && *home) {
-        folder = home;
-    } else {
-        std::error_code ec;
-        folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
-    }
-    return (folder / "results.sqlite").string();
+    return folders::programFolder() + "/results.sqlite";
 }
 
 } // namespace

@@ -355,6 +355,8 @@ void FormMain::closeEvent(QCloseEvent *event)
     }
     Timer1->stop();
     unloadDisplayWindows();
+    // The program ends with this window: none of ours may keep it running.
+    results_.closeWindows();
     event->accept();
 }
 

@@ -148,7 +148,8 @@ MqttFeed::~MqttFeed()
 
 QString MqttFeed::stateText() const
 {
-    const QString broker = QStringLiteral("%1:%2").arg(text(config_.host)).arg(config_.port);
+    const QString broker =
+        QStringLiteral("%1:%2").arg(text(config_.host), QString::number(config_.port));
     switch (state_) {
     case State::Connected: return QStringLiteral("MQTT: connected to ") + broker;
     case State::Connecting: return QStringLiteral("MQTT: connecting to ") + broker;

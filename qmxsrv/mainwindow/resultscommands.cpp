@@ -186,6 +186,12 @@ void ResultsCommands::ShowResults()
     resultsWindow_->showFor(state_.view.SetupFileName);
 }
 
+void ResultsCommands::closeWindows()
+{
+    if (resultsWindow_)
+        resultsWindow_->close();
+}
+
 void ResultsCommands::PartSerial()
 {
     FormPartSerial dialog(serial_, &window_);

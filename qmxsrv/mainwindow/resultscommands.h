@@ -48,6 +48,8 @@ public:
     // The results window, made at first use.
     void ShowResults();
     FormResults *resultsWindow() const { return resultsWindow_.get(); }
+    // Closes the windows of the Results menu (the program is ending).
+    void closeWindows();
 
     const std::string &serial() const { return serial_; }
     // For the live-value status: the parts in the store (opened only when

@@ -1,45 +1,42 @@
 #include "platform/process.h"
 
+#include "core/programfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace qmxsrv {
 
+namespace {
+std::string local(const QString &path) { return QFile::encodeName(path).toStdString(); }
+QString qt(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+} // namespace
+
 QString programFolder(const QString &home, const QString &executable)
 {
-    const QString folder = home.isEmpty() ? QFileInfo(executable).absolutePath()
-                                          : QDir::cleanPath(QDir(home).absolutePath());
-    return folder == QLatin1String("/") ? QString() : folder;
+    return qt(folders::programFolder(local(home), local(executable)));
 }
 
 bool runsInstalled(const QString &executableFolder)
 {
-    return QFileInfo::exists(installedDataFolder(executableFolder)) ||
-           !QFileInfo(executableFolder).isWritable();
+    return folders::runsInstalled(local(executableFolder));
 }
 
 QString installedDataFolder(const QString &executableFolder)
 {
-    return QDir::cleanPath(executableFolder + QStringLiteral("/../share/qmxsrv"));
+    return qt(folders::installedDataFolder(local(executableFolder)));
 }
 
-QString userDataFolder()
-{
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base)) // relative: to be ignored, says XDG
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return QDir::cleanPath(base + QStringLiteral("/qmxsrv"));
-}
+QString userDataFolder() { return qt(folders::userDataFolder()); }
 
 QString programFolder()
 {
-    const QString home = qEnvironmentVariable("QMXSRV_HOME");
-    const QString executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    if (!home.isEmpty() || !runsInstalled(QFileInfo(executable).absolutePath()))
-        return programFolder(home, executable);
-    const QString folder = userDataFolder();
-    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+    const QString folder = qt(folders::programFolder());
+    // Run installed, the folder is the user's data folder: made private.
+    if (qEnvironmentVariableIsEmpty("QMXSRV_HOME") &&
+        folders::runsInstalled(folders::programFolder("", folders::executable())) &&
+        !QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return folder;
 }

@@ -87,6 +87,14 @@ void setRange(QValueAxis *axis, double lo, double hi)
     axis->setRange(lo == 0 ? 0 : lo - pad, hi + pad);
 }
 
+void setPartTicks(QValueAxis *axis, double first, double last)
+{
+    const PartTicks ticks = partTicks(first, last);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(ticks.anchor);
+    axis->setTickInterval(ticks.step);
+}
+
 using Fills = std::vector<std::pair<QLineSeries *, QList<QPointF>>>;
 
 // New points and ranges for a plot. A series redraws on each change of an
@@ -125,6 +133,23 @@ QString statisticsText(const ChannelStatistics &s, int decimals)
 }
 
 } // namespace
+
+PartTicks partTicks(double first, double last, int maxTicks)
+{
+    const auto fits = [&](double step) {
+        const double anchor = std::ceil(first / step) * step;
+        return std::floor((last - anchor) / step) + 1 <= maxTicks;
+    };
+    double step = 1;
+    for (double decade = 1; !fits(step); decade *= 10) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            step = m * decade;
+            if (fits(step))
+                break;
+        }
+    }
+    return {std::ceil(first / step) * step, step};
+}
 
 QLineSeries *ResultsCharts::Plot::add(const QString &name, const QColor &color, Qt::PenStyle style,
                                       qreal markerSize)
@@ -239,11 +264,13 @@ void ResultsCharts::plot(const std::vector<PartRow> &parts, int channel)
     if (stats_.iUcl)
         hi = std::max(hi, *stats_.iUcl), lo = std::min(lo, *stats_.iLcl);
     refill(individuals_, x0, x1, lo, hi, std::move(individuals));
+    setPartTicks(individuals_.x, x0, x1);
 
     refill(movingRange_, x0, x1, 0, std::max(mrMax, stats_.mrUcl.value_or(0)),
            {{ranges_, thinned(ranges)},
             {mrUcl_, level(x0, x1, stats_.mrUcl)},
             {mrMean_, level(x0, x1, stats_.mrBar)}});
+    setPartTicks(movingRange_.x, x0, x1);
 
     // Histogram over the values and the tolerance limits, as steps.
     const int bins = std::clamp(int(std::ceil(std::sqrt(double(points.size())))), 5, 30);

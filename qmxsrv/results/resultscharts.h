@@ -19,6 +19,15 @@ namespace qmxsrv {
 
 struct PartRow;
 
+// Ticks of a part-number axis from first to last: at whole part numbers
+// only, every step parts (1, 2, 5, 10, 20, 50, ...) from the first multiple
+// of step, at most maxTicks of them, so that every label is a true number.
+struct PartTicks {
+    double anchor = 1;
+    double step = 1;
+};
+PartTicks partTicks(double first, double last, int maxTicks = 8);
+
 class ResultsCharts : public QWidget {
 public:
     explicit ResultsCharts(QWidget *parent = nullptr);

@@ -11,9 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +73,50 @@ protected:
     QString url, stderrText;
 };
 
+// A WebSocket client of the started server in plain sockets: the handshake,
+// then everything the server sends until it closes.
+class RawConversation {
+public:
+    explicit RawConversation(const QString &url)
+    {
+        const int port = QRegularExpression(":(\\d+)/").match(url).captured(1).toInt();
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(std::uint16_t(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const std::string request = "GET /FormMain HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                    "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+                                    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                                    "Sec-WebSocket-Version: 13\r\n\r\n";
+        open_ = ::connect(fd_, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0 &&
+                ::write(fd_, request.data(), request.size()) == ssize_t(request.size());
+    }
+    ~RawConversation() { ::close(fd_); }
+    // The server's 101 answer has come.
+    bool open()
+    {
+        char c;
+        while (open_ && header_.find("\r\n\r\n") == std::string::npos)
+            open_ = ::read(fd_, &c, 1) == 1 && (header_ += c, true);
+        return open_ && header_.rfind("HTTP/1.1 101", 0) == 0;
+    }
+    // What came until the server closed the connection.
+    std::string rest()
+    {
+        std::string got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, std::size_t(n));
+        return got;
+    }
+
+private:
+    int fd_ = -1;
+    bool open_ = false;
+    std::string header_;
+};
+
 TEST_F(Demo, ServesTheChannelsOfTheDemoSetup)
 {
     EXPECT_TRUE(stderrText.contains("offscreen platform")) << "the note on stderr";
@@ -113,8 +161,19 @@ TEST_F(Demo, AStopSignalClosesInOrder)
             stderrText.clear();
             SetUp();
         }
+        RawConversation client(url);
+        ASSERT_TRUE(client.open());
+        // Taken after ours: ours is a conversation by now.
+        ASSERT_EQ(run(QMXLINK_PATH, {"--url", url, "request", "0"}).out, "DDE\n");
         ASSERT_EQ(::kill(static_cast<pid_t>(server.processId()), signalNumber), 0);
         ASSERT_TRUE(server.waitForFinished(10000)) << signalNumber;
+        // A stop, not a crash: the last frame is a close, "going away".
+        const std::string got = client.rest();
+        const std::size_t close = got.rfind("\x88");
+        ASSERT_NE(close, std::string::npos) << signalNumber << ": no close frame";
+        ASSERT_GE(got.size(), close + 4);
+        EXPECT_EQ(got.substr(close + 2, 2), std::string("\x03\xe9", 2)) << "1001";
+        EXPECT_NE(got.find("the station stops", close), std::string::npos);
         EXPECT_EQ(server.exitStatus(), QProcess::NormalExit) << signalNumber;
         EXPECT_EQ(server.exitCode(), 0) << signalNumber;
         const std::string settings = qmxtest::readFile(dir.file("qmxsrv.ini"));

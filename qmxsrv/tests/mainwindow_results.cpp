@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
+#include <QValueAxis>
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -469,6 +470,55 @@ TEST_F(ResultsWindow, SavesTheChartsAndRemembersItsPlace)
     FormResults again(*store, dialogs, boxes, dir.file(ResultsWindowSettings));
     again.showFor(state().view.SetupFileName);
     EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 600)) << "the place of the last run";
+}
+
+// The part axes tick at whole part numbers only, so every label is true.
+TEST_F(ResultsWindow, ThePartAxesTickAtWholePartNumbers)
+{
+    for (int i = 0; i < 6; ++i)
+        choose("MnuRecordPart");
+    choose("MnuShowResults");
+    for (QChartView *view : {window().charts().individuals(), window().charts().movingRange()}) {
+        SCOPED_TRACE(view->objectName().toStdString());
+        const auto *x = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).value(0));
+        ASSERT_NE(x, nullptr);
+        EXPECT_EQ(x->tickType(), QValueAxis::TicksDynamic);
+        std::vector<double> ticks;
+        for (double t = x->tickAnchor(); t <= x->max() + 1e-9; t += x->tickInterval())
+            if (t >= x->min() - 1e-9)
+                ticks.push_back(t);
+        EXPECT_EQ(ticks, (std::vector<double>{1, 2, 3, 4, 5, 6}));
+    }
+
+    const struct {
+        double first, last;
+        double anchor, step;
+    } cases[] = {
+        {1, 6, 1, 1},       {1, 8, 1, 1},        {1, 9, 2, 2},        {3, 17, 4, 2},
+        {1, 40, 5, 5},      {17, 17, 17, 1},     {1, 1000, 200, 200}, {995, 1005, 996, 2},
+        {1, 1e6, 2e5, 2e5}, {120, 180, 120, 10},
+    };
+    for (const auto &c : cases) {
+        const PartTicks t = partTicks(c.first, c.last);
+        EXPECT_EQ(t.anchor, c.anchor) << c.first << ".." << c.last;
+        EXPECT_EQ(t.step, c.step) << c.first << ".." << c.last;
+        EXPECT_LE((c.last - t.anchor) / t.step + 1, 8) << "at most eight ticks";
+    }
+}
+
+// File > Exit ends the program: no window of ours stays open behind it.
+TEST_F(ResultsWindow, ExitClosesTheResultsWindowToo)
+{
+    choose("MnuRecordPart");
+    choose("MnuShowResults");
+    ASSERT_TRUE(window().isVisible());
+    choose("ExitProgram");
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(form().results().resultsWindow()->isVisible());
+    // With no window of ours left open the application ends.
+    ASSERT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString() << " still open";
 }
 
 // Another program with the station's token drives the station; nothing it

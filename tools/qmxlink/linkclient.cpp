@@ -21,8 +21,7 @@ LinkClient::LinkClient(const Order &order, QObject *parent) : QObject(parent), o
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, [this] {
         failed(NoServer, QStringLiteral("no answer from %1 within %2 s")
-                             .arg(order_.url.toString())
-                             .arg(answerWait / 1000));
+                             .arg(order_.url.toString(), QString::number(answerWait / 1000)));
     });
     connect(&socket_, &QWebSocket::connected, this, &LinkClient::sendOrder);
     connect(&socket_, &QWebSocket::textMessageReceived, this, &LinkClient::received);
@@ -67,6 +66,13 @@ void LinkClient::received(const QString &message)
     if (!order_.command.isEmpty()) {
         if (!answer.contains(QLatin1String("reply")))
             return; // an item's update, not the reply
+        printLine(stdout, message);
+        finished_ = true;
+        emit done(Done);
+        return;
+    }
+    if (!order_.advise && order_.item == QLatin1String("status") &&
+        answer.contains(QLatin1String("status"))) {
         printLine(stdout, message);
         finished_ = true;
         emit done(Done);

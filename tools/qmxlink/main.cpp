@@ -2,7 +2,9 @@
 //
 //   qmxlink request 3        prints item 3's text once
 //   qmxlink advise '*'       prints "item<TAB>text" for every update until interrupted
+//   qmxlink request status   prints the station's status (JSON) once
 //   qmxlink record           records a part at the station, prints the reply
+//   qmxlink reconnect        the board's start-up again, prints the reply
 //   qmxlink command JSON     sends a command, prints the reply
 #include "linkclient.h"
 
@@ -49,6 +51,7 @@ int usage(const QString &why)
                  "usage: qmxlink [--url URL] request ITEM\n"
                  "       qmxlink [--url URL] [--count N] advise ITEM|'*'\n"
                  "       qmxlink [--url URL] [--token-file F] record [--serial S]\n"
+                 "       qmxlink [--url URL] [--token-file F] reconnect\n"
                  "       qmxlink [--url URL] [--token-file F] command JSON\n"
                  "Try qmxlink --help.\n",
                  why.toLocal8Bit().constData());
@@ -67,9 +70,12 @@ int main(int argc, char **argv)
         "Reads live values from the QMX-X1 gauge server.\n"
         "request ITEM prints the item's text once; advise ITEM (or '*' for every item)\n"
         "prints one line \"item<TAB>text\" per update until interrupted.\n"
-        "record records a part at the station (--serial sets its serial); command JSON\n"
-        "sends a command such as {\"command\":\"reset-maxmin\"}. Both print the reply and\n"
-        "show the station's token (qmxsrv.token in the program folder, or --token-file).\n"
+        "request status prints the station's status as JSON.\n"
+        "record records a part at the station (--serial sets its serial); reconnect runs\n"
+        "the board's start-up again (a board that answers again leaves demonstration\n"
+        "mode); command JSON sends a command such as {\"command\":\"reset-maxmin\"}. They\n"
+        "print the reply and show the station's token (qmxsrv.token in the program\n"
+        "folder, or --token-file).\n"
         "Exit status: 0 done, 1 the server answered an error, 2 usage, 3 no server."));
     parser.addHelpOption();
     parser.addOption(
@@ -87,7 +93,7 @@ int main(int argc, char **argv)
                                      "folder."),
                       QStringLiteral("F")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("request, advise, record or command"));
+                                 QStringLiteral("request, advise, record, reconnect or command"));
     parser.addPositionalArgument(QStringLiteral("item"),
                                  QStringLiteral("0, 1, 2, ... or '*'; command: the JSON"));
     if (!parser.parse(app.arguments()))
@@ -98,12 +104,13 @@ int main(int argc, char **argv)
     const QStringList words = parser.positionalArguments();
     LinkClient::Order order;
     const QString verb = words.value(0);
-    if (verb == QLatin1String("record") || verb == QLatin1String("command")) {
-        QJsonObject command{{QStringLiteral("command"), QStringLiteral("record")}};
-        if (verb == QLatin1String("record")) {
+    if (verb == QLatin1String("record") || verb == QLatin1String("reconnect") ||
+        verb == QLatin1String("command")) {
+        QJsonObject command{{QStringLiteral("command"), verb}};
+        if (verb != QLatin1String("command")) {
             if (words.size() != 1)
-                return usage(QStringLiteral("record takes no item"));
-            if (parser.isSet(QStringLiteral("serial")))
+                return usage(verb + QStringLiteral(" takes no item"));
+            if (verb == QLatin1String("record") && parser.isSet(QStringLiteral("serial")))
                 command.insert(QStringLiteral("serial"), parser.value(QStringLiteral("serial")));
         } else {
             const QJsonDocument given = QJsonDocument::fromJson(words.value(1).toUtf8());
