@@ -2,7 +2,6 @@
 #include "core/messageboxes.h"
 #include "dialogs/programicon.h"
 #include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
 #include "platform/consolemessageboxes.h"
 #include "platform/offscreen.h"
@@ -10,6 +9,7 @@
 #include "platform/qtfiledialogs.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/stopsignals.h"
+#include "service/livevalueservice.h"
 
 #include <QAction>
 #include <QApplication>

@@ -15,9 +15,9 @@
 #include "displays/formgriddisplay.h"
 #include "displays/formlingage.h"
 #include "displays/formselectgroup.h"
-#include "mainwindow/livevalueservice.h"
 #include "platform/named.h"
 #include "platform/qttext.h"
+#include "service/livevalueservice.h"
 
 #include <QAction>
 #include <QApplication>

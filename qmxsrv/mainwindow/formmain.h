@@ -15,10 +15,10 @@
 #include "dialogs/setupmemory.h"
 #include "mainwindow/filecommands.h"
 #include "mainwindow/labelchan.h"
-#include "mainwindow/linkendpoint.h"
 #include "mainwindow/mainmenus.h"
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
+#include "service/linkendpoint.h"
 
 #include <QJsonObject>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "mainwindow/labelchan.h"
 
-#include "mainwindow/livevalueservice.h"
 #include "mainwindow/scancycle.h"
+#include "service/livevalueservice.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // what other programs read.
 #pragma once
 
-#include "mainwindow/channelreading.h"
+#include "service/channelreading.h"
 
 #include <QString>
 

@@ -5,8 +5,8 @@
 #include "core/messageboxes.h"
 #include "core/numbertext.h"
 #include "core/programstate.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow/mqttfeed.h"
+#include "service/livevalueservice.h"
+#include "service/mqttfeed.h"
 
 #include <QDateTime>
 #include <QJsonArray>

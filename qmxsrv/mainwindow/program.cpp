@@ -5,10 +5,10 @@
 #include "core/settings.h"
 #include "core/setupoperations.h"
 #include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
 #include "platform/instancelock.h"
 #include "platform/librarymessages.h"
-#include "platform/stationtoken.h"
+#include "service/livevalueservice.h"
+#include "service/stationtoken.h"
 
 #include <QFile>
 #include <QFileInfo>

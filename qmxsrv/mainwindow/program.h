@@ -5,7 +5,7 @@
 
 #include "core/device.h"
 #include "core/qmxcom32api.h"
-#include "mainwindow/linkendpoint.h"
+#include "service/linkendpoint.h"
 
 #include <QString>
 

@@ -8,10 +8,10 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "core/setupoperations.h"
-#include "mainwindow/liveprotocol.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow/remotecommand.h"
 #include "platform/qttext.h"
+#include "service/liveprotocol.h"
+#include "service/livevalueservice.h"
+#include "service/remotecommand.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,13 +2,13 @@
 
 #include "core/device.h"
 #include "core/messageboxes.h"
-#include "core/partrecord.h"
-#include "core/partserial.h"
 #include "core/programstate.h"
-#include "core/resultsexport.h"
 #include "core/textfile.h"
-#include "dialogs/formexportresults.h"
+#include "mainwindow/partrecord.h"
 #include "platform/filedialogs.h"
+#include "quality/partserial.h"
+#include "quality/resultsexport.h"
+#include "results/formexportresults.h"
 #include "results/formresults.h"
 #include "results/partsmodel.h"
 

@@ -2,8 +2,8 @@
 // the results store they share and the part serial that counts on.
 #pragma once
 
-#include "core/resultsstore.h"
-#include "mainwindow/mqttfeed.h"
+#include "quality/resultsstore.h"
+#include "service/mqttfeed.h"
 
 #include <functional>
 #include <memory>

@@ -14,7 +14,7 @@
 // not read from the board.
 #pragma once
 
-#include "mainwindow/channelreading.h"
+#include "service/channelreading.h"
 
 #include <QObject>
 

@@ -2,8 +2,6 @@
 
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace qmxsrv {
 
 QString qtText(const std::string &text)
@@ -17,18 +15,9 @@ QString qtText(const std::string &text)
 
 std::string storedText(const QString &text) { return text.toStdString(); }
 
-namespace {
-bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
-} // namespace
-
-bool hasControlCharacter(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(), isControl);
-}
-
 QString withoutControlCharacters(QString text)
 {
-    text.removeIf(isControl);
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
     return text;
 }
 

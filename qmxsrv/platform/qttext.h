@@ -16,9 +16,8 @@ QString qtText(const std::string &text);
 // What the core stores for a text typed in a widget.
 std::string storedText(const QString &text);
 
-// Whether text holds a control character (C0, DEL or C1): in a serial they
+// text without its control characters (C0, DEL and C1): in a serial they
 // would end up inside exported rows and reports.
-bool hasControlCharacter(const QString &text);
 QString withoutControlCharacters(QString text);
 
 } // namespace qmxsrv

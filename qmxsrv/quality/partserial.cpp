@@ -1,4 +1,4 @@
-#include "partserial.h"
+#include "quality/partserial.h"
 
 namespace qmxsrv {
 

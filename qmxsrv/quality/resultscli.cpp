@@ -1,9 +1,9 @@
-#include "resultscli.h"
+#include "quality/resultscli.h"
 
-#include "programfolder.h"
-#include "resultsexport.h"
-#include "statistics.h"
-#include "textfile.h"
+#include "core/programfolder.h"
+#include "core/textfile.h"
+#include "quality/resultsexport.h"
+#include "quality/statistics.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "resultsexport.h"
+#include "quality/resultsexport.h"
 
 #include <charconv>
 #include <cmath>

@@ -3,7 +3,7 @@
 // is written is known to read back.
 #pragma once
 
-#include "resultsstore.h"
+#include "quality/resultsstore.h"
 
 #include <string>
 #include <vector>

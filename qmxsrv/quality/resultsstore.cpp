@@ -1,4 +1,4 @@
-#include "resultsstore.h"
+#include "quality/resultsstore.h"
 
 #include <sqlite3.h>
 

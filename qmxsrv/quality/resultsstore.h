@@ -4,7 +4,7 @@
 // recorded survives a power cut and a crash leaves no half part.
 #pragma once
 
-#include "verdict.h"
+#include "quality/partrow.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,26 +15,6 @@
 struct sqlite3;
 
 namespace qmxsrv {
-
-struct MeasurementRow {
-    int channel = 0;
-    std::string description;
-    std::optional<double> value; // none when the read failed
-    std::string text;            // as the main window shows it
-    std::string units;
-    double loTol = 0, loAppr = 0, hiAppr = 0, hiTol = 0;
-    Verdict verdict = Verdict::Invalid;
-};
-
-struct PartRow {
-    std::int64_t id = 0;
-    std::string recordedUtc; // ISO 8601 with milliseconds, "Z"
-    int utcOffsetMin = 0;
-    std::string setup;
-    std::string serial;
-    Verdict verdict = Verdict::Invalid;
-    std::vector<MeasurementRow> measurements;
-};
 
 class ResultsStore {
 public:

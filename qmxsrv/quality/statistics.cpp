@@ -1,4 +1,4 @@
-#include "statistics.h"
+#include "quality/statistics.h"
 
 #include <algorithm>
 #include <charconv>

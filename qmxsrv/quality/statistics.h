@@ -3,8 +3,8 @@
 // results window and `qmxresults stats`, so both show the same numbers.
 #pragma once
 
-#include "resultsstore.h"
-#include "verdict.h"
+#include "core/verdict.h"
+#include "quality/resultsstore.h"
 
 #include <array>
 #include <cstdint>

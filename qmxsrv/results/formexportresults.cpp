@@ -1,8 +1,8 @@
-#include "formexportresults.h"
+#include "results/formexportresults.h"
 
-#include "core/partserial.h"
 #include "platform/named.h"
 #include "platform/qttext.h"
+#include "quality/partserial.h"
 
 #include <QComboBox>
 #include <QDateEdit>

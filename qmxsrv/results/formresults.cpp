@@ -1,9 +1,9 @@
 #include "results/formresults.h"
 
 #include "core/messageboxes.h"
-#include "core/resultsexport.h"
 #include "core/textfile.h"
 #include "platform/filedialogs.h"
+#include "quality/resultsexport.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"
 

@@ -4,7 +4,7 @@
 // remembers its place in the program's own settings file.
 #pragma once
 
-#include "core/resultsstore.h"
+#include "quality/resultsstore.h"
 
 #include <QWidget>
 #include <string>

@@ -3,7 +3,7 @@
 // part is added without reading the store again.
 #pragma once
 
-#include "core/resultsstore.h"
+#include "quality/resultsstore.h"
 
 #include <QAbstractTableModel>
 #include <QDate>

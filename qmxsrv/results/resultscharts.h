@@ -5,7 +5,7 @@
 // refilled, so a new part costs a refill, not a new chart.
 #pragma once
 
-#include "core/statistics.h"
+#include "quality/statistics.h"
 
 #include <QWidget>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "mainwindow/httpexchange.h"
+#include "service/httpexchange.h"
 
 #include <QTcpSocket>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "mainwindow/linkendpoint.h"
+#include "service/linkendpoint.h"
 
 namespace qmxsrv {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/liveconversation.h"
+#include "service/liveconversation.h"
 
 #include <QTimer>
 #include <QWebSocket>

@@ -1,4 +1,4 @@
-#include "mainwindow/liveprotocol.h"
+#include "service/liveprotocol.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

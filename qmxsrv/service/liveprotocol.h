@@ -2,7 +2,7 @@
 // server answers. Every message is one JSON object in one text frame.
 #pragma once
 
-#include "mainwindow/channelreading.h"
+#include "service/channelreading.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
-#include "mainwindow/liveserver.h"
+#include "service/liveserver.h"
 
-#include "mainwindow/liveconversation.h"
-#include "platform/stationtoken.h"
+#include "service/liveconversation.h"
+#include "service/stationtoken.h"
 
 #include <QJsonDocument>
 #include <QTcpServer>

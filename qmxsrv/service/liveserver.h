@@ -10,10 +10,10 @@
 // the request arrived. Commands go the other way, through the command sink.
 #pragma once
 
-#include "mainwindow/channelreading.h"
-#include "mainwindow/httpexchange.h"
-#include "mainwindow/linkendpoint.h"
-#include "mainwindow/liveprotocol.h"
+#include "service/channelreading.h"
+#include "service/httpexchange.h"
+#include "service/linkendpoint.h"
+#include "service/liveprotocol.h"
 
 #include <QByteArray>
 #include <QJsonObject>

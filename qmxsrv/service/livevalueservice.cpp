@@ -1,6 +1,6 @@
-#include "mainwindow/livevalueservice.h"
+#include "service/livevalueservice.h"
 
-#include "mainwindow/liveconversation.h"
+#include "service/liveconversation.h"
 
 #include <QPointer>
 

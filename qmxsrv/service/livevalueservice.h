@@ -17,10 +17,10 @@
 // Commands are run on the station's thread, in their turn.
 #pragma once
 
-#include "mainwindow/channelreading.h"
-#include "mainwindow/linkendpoint.h"
-#include "mainwindow/liveprotocol.h"
-#include "mainwindow/liveserver.h"
+#include "service/channelreading.h"
+#include "service/linkendpoint.h"
+#include "service/liveprotocol.h"
+#include "service/liveserver.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "mqttconfig.h"
+#include "service/mqttconfig.h"
 
 #include <fstream>
 

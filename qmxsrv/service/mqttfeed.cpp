@@ -1,6 +1,6 @@
-#include "mainwindow/mqttfeed.h"
+#include "service/mqttfeed.h"
 
-#include "mainwindow/liveprotocol.h"
+#include "service/liveprotocol.h"
 
 #include <QDateTime>
 #include <QJsonArray>

@@ -7,9 +7,9 @@
 // also over a restart; a consumer drops duplicates by (station, part).
 #pragma once
 
-#include "core/mqttconfig.h"
-#include "core/resultsstore.h"
-#include "mainwindow/channelreading.h"
+#include "quality/resultsstore.h"
+#include "service/channelreading.h"
+#include "service/mqttconfig.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,17 +1,22 @@
-#include "mainwindow/remotecommand.h"
-
-#include "platform/qttext.h"
+#include "service/remotecommand.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qmxsrv::remote {
 
 namespace {
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
 
 const QString commandList = QStringLiteral("record, reset-maxmin, view, load, reconnect");
 

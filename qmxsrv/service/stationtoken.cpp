@@ -1,4 +1,4 @@
-#include "platform/stationtoken.h"
+#include "service/stationtoken.h"
 
 #include <QFile>
 

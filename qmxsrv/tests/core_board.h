@@ -4,13 +4,13 @@
 // whose messages (and the library's) go to that script.
 #pragma once
 
+#include "core/device.h"
+#include "core/mainwindowcommands.h"
+#include "core/messageboxes.h"
+#include "core/programstate.h"
+#include "core/qmxcom32api.h"
+#include "core/setupoperations.h"
 #include "core_support.h"
-#include "device.h"
-#include "mainwindowcommands.h"
-#include "messageboxes.h"
-#include "programstate.h"
-#include "qmxcom32api.h"
-#include "setupoperations.h"
 
 #include <qmxboard.h>
 

@@ -1,5 +1,5 @@
 // Number texts: the value format, the stored-file forms, lenient reading.
-#include "numbertext.h"
+#include "core/numbertext.h"
 
 #include <gtest/gtest.h>
 

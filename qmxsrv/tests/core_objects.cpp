@@ -1,9 +1,9 @@
 // Measurement objects, collections and their operations, against the
 // simulated board; the device-call owner against a scripted device.
+#include "core/nulldeviceapi.h"
+#include "core/readadc.h"
+#include "core/setupoperations.h"
 #include "core_board.h"
-#include "nulldeviceapi.h"
-#include "readadc.h"
-#include "setupoperations.h"
 
 #include <gmock/gmock.h>
 

@@ -1,9 +1,9 @@
 // qmxsrv.ini: the reading rules, the writer's exact bytes, the round trip,
 // and files that cannot be read or written.
+#include "core/messageboxes.h"
+#include "core/settings.h"
+#include "core/textfile.h"
 #include "core_support.h"
-#include "messageboxes.h"
-#include "settings.h"
-#include "textfile.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
 // The setup file against the simulated board: the written layout, the round
 // trip, the loader's messages and every fault it must survive.
+#include "core/numbertext.h"
+#include "core/setupfile.h"
+#include "core/setupoperations.h"
 #include "core_board.h"
-#include "numbertext.h"
-#include "setupfile.h"
-#include "setupoperations.h"
 
 #include <gmock/gmock.h>
 

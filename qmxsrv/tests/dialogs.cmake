@@ -14,5 +14,5 @@ qmx_add_test(mastering_tests
   DEFINES QMX_DEMO_SETUP="${CMAKE_SOURCE_DIR}/qmxsrv/demo/demo.qmx")
 # A process of its own: the library remembers a download for the rest of the run.
 qmx_add_test(mastering_about SOURCES platform_qtmain.cpp mastering_about.cpp
-  LIBS qmxsrv_dialogs qmxboard Qt6::Test ENV QMX_PORTS=sim
+  LIBS qmxsrv_dialogs qmxsrv_device qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES QMX_FIRMWARE_FILE="${QMX_PROGRAM_DIR}/Rdx44k.bin" DEPENDS qmxboard-firmware)

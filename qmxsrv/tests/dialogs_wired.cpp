@@ -2,13 +2,13 @@
 // display windows and GotoSetupFromView, its scan writing their live values,
 // its live-value service holding real conversations; and the demo gauge set
 // up from scratch through them, saved, and found whole after a restart.
-#include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
+#include "service_client.h"
 
 #include "core/setupfile.h"
 #include "displays/formgriddisplay.h"
 #include "displays/formlingage.h"
-#include "mainwindow/livevalueservice.h"
+#include "service/livevalueservice.h"
 
 #include <QCheckBox>
 #include <QTableWidget>

@@ -1,7 +1,7 @@
 // Any bytes as qmxsrv.ini: the reader must neither crash nor hang, and the
 // settings it read must write and read back unchanged.
+#include "core/settings.h"
 #include "fuzz_support.h"
-#include "settings.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Any bytes as a setup file: the loader must neither crash nor hang, and what
 // it loaded must save and load back to the very same text.
+#include "core/setupfile.h"
+#include "core/setupoperations.h"
 #include "fuzz_support.h"
-#include "setupfile.h"
-#include "setupoperations.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -3,12 +3,12 @@
 // that no input can make a target wait on the library's time-outs.
 #pragma once
 
+#include "core/device.h"
+#include "core/messageboxes.h"
+#include "core/nulldeviceapi.h"
+#include "core/programstate.h"
+#include "core/setupwindow.h"
 #include "core_support.h"
-#include "device.h"
-#include "messageboxes.h"
-#include "nulldeviceapi.h"
-#include "programstate.h"
-#include "setupwindow.h"
 
 #include <string>
 

@@ -1,11 +1,4 @@
-# The main window's room. The live-value service: its protocol, real
-# WebSocket clients against it, and qmxlink run end to end.
-qmx_add_test(mainwindow_service_tests
-  SOURCES platform_qtmain.cpp mainwindow_service.cpp mainwindow_service_http.cpp
-    mainwindow_service_qmxlink.cpp
-  LIBS qmxsrv_mainwindow Qt6::Test
-  DEFINES QMXLINK_PATH="$<TARGET_FILE:qmxlink>" DEPENDS qmxlink)
-# The scan cycle with its signals recorded; the start routine and FormMain on
+# The main window's room. The scan cycle with its signals recorded; the start routine and FormMain on
 # the simulated board, offscreen, with scripted message boxes and file
 # dialogs, each service on a port of its own.
 qmx_add_test(mainwindow_tests

@@ -1,12 +1,12 @@
 // The main window driven as an operator drives it, on the simulated board:
 // menus and buttons, the File commands with scripted dialogs, the exit with
 // its prompts, and the scan seen by a real WebSocket client.
-#include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
+#include "service_client.h"
 
 #include "core/setupfile.h"
 #include "core/setupoperations.h"
-#include "mainwindow/livevalueservice.h"
+#include "service/livevalueservice.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

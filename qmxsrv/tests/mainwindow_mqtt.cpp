@@ -1,11 +1,11 @@
 // The plant's feed against a real broker: a mosquitto of the test's own on a
 // free loopback port, watched by mosquitto_sub with a session that outlives
 // a restart of the broker.
-#include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
+#include "service_client.h"
 
-#include "core/resultsstore.h"
-#include "mainwindow/mqttfeed.h"
+#include "quality/resultsstore.h"
+#include "service/mqttfeed.h"
 
 #include <QDateTime>
 #include <QJsonArray>

@@ -1,19 +1,19 @@
 // The Results menu as the operator uses it on the simulated board: a part
 // recorded from fresh reads, judged and stored, the serial counting on, the
 // board's faults and the store's, and the export of a chosen range.
-#include "mainwindow_service_client.h"
 #include "mainwindow_support.h"
+#include "service_client.h"
 
 #include "bargauge.h"
-#include "core/resultsexport.h"
 #include "core/setupfile.h"
-#include "dialogs/formexportresults.h"
 #include "displays/formlingage.h"
-#include "mainwindow/livevalueservice.h"
 #include "mainwindow/resultscommands.h"
+#include "quality/resultsexport.h"
+#include "results/formexportresults.h"
 #include "results/formresults.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"
+#include "service/livevalueservice.h"
 
 #include <QChart>
 #include <QChartView>

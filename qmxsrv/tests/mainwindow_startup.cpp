@@ -3,9 +3,9 @@
 // its load leaves it. (A setup named on the command line: dialogs_wired.cpp.)
 #include "mainwindow_support.h"
 
-#include "mainwindow/livevalueservice.h"
 #include "platform/instancelock.h"
 #include "qmxcom32_host.h"
+#include "service/livevalueservice.h"
 
 using namespace qmxsrv;
 using namespace qmxtest;

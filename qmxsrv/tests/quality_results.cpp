@@ -1,8 +1,8 @@
 // The verdict of a value, the part serial and the results store: schema,
 // round trip, faults.
-#include "partserial.h"
-#include "resultscli.h"
-#include "resultsstore.h"
+#include "quality/partserial.h"
+#include "quality/resultscli.h"
+#include "quality/resultsstore.h"
 
 #include <gmock/gmock.h>
 #include <sqlite3.h>

@@ -1,5 +1,5 @@
 // CSV and AQDEF export: exact layout on a small case, and round trips.
-#include "resultsexport.h"
+#include "quality/resultsexport.h"
 
 #include <gmock/gmock.h>
 

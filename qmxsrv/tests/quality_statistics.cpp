@@ -1,6 +1,6 @@
 // Process statistics of a channel: worked examples by hand, the undefined
 // cases, the values of a channel over recorded parts and the number text.
-#include "statistics.h"
+#include "quality/statistics.h"
 
 #include <gmock/gmock.h>
 

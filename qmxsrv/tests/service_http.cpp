@@ -1,7 +1,7 @@
 // Plain HTTP on the live-value service's address: raw requests over a
 // QTcpSocket, the answers read back with http_parser.
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow_service_client.h"
+#include "service/livevalueservice.h"
+#include "service_client.h"
 
 #include <QTcpSocket>
 #include <QTest>

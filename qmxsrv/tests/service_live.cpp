@@ -1,9 +1,9 @@
 // The live-value service with real WebSocket clients on loopback (every
 // test runs its own service on a port the system picks), and its address.
-#include "mainwindow/linkendpoint.h"
-#include "mainwindow/livevalueservice.h"
+#include "service/linkendpoint.h"
+#include "service/livevalueservice.h"
 
-#include "mainwindow_service_client.h"
+#include "service_client.h"
 #include <QJsonObject>
 
 #include <QTcpSocket>
@@ -379,7 +379,8 @@ public:
 
 TEST_F(LiveService, AClientThatStopsReadingIsDropped)
 {
-    service.setQueueLimit(64 * 1024);
+    // The limit as it is: room for a reader that reads only between rounds
+    // (this thread pushes and reads by turns) to fall a few rounds behind.
     auto reader = connectClient();
     reader->send("{\"advise\":\"*\"}");
     pushedBefore(*reader);
@@ -388,7 +389,7 @@ TEST_F(LiveService, AClientThatStopsReadingIsDropped)
     stalled.send("{\"advise\":\"*\"}");
     ASSERT_TRUE(waitFor([&] { return open == 2; }));
 
-    // Long texts, so the buffers between fill in a few hundred rounds; one
+    // Long texts, so the buffers between fill in a few dozen rounds; one
     // round (24 kB) stays well inside the limit.
     const QString padding(1000, QLatin1Char('x'));
     int rounds = 0;

@@ -1,6 +1,6 @@
 // The plant feed's settings from the environment: what is taken, and what
 // is refused with a reason (the station then runs without the feed).
-#include "mqttconfig.h"
+#include "service/mqttconfig.h"
 
 #include <gmock/gmock.h>
 

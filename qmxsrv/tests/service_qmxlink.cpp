@@ -1,7 +1,7 @@
 // qmxlink run as a program against a service in this test (its advise
 // against the running demo: e2e_demo.cpp).
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow_service_client.h"
+#include "service/livevalueservice.h"
+#include "service_client.h"
 
 #include <QFile>
 #include <QJsonDocument>

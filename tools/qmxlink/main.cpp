@@ -8,8 +8,8 @@
 //   qmxlink command JSON     sends a command, prints the reply
 #include "linkclient.h"
 
-#include "platform/process.h"
-#include "platform/stationtoken.h"
+#include "core/programfolder.h"
+#include "service/stationtoken.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,7 +33,8 @@ QString defaultUrl()
 QByteArray readToken(const QString &named, QString &error)
 {
     const QString path = named.isEmpty()
-                             ? qmxsrv::programFolder() + QLatin1Char('/') + qmxsrv::TokenFileName
+                             ? QFile::decodeName(QByteArray::fromStdString(
+                                   qmxsrv::folders::programFolder() + '/' + qmxsrv::TokenFileName))
                              : named;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -1,5 +1,5 @@
 // qmxresults: the results database for scripts and scheduled jobs.
-#include "resultscli.h"
+#include "quality/resultscli.h"
 
 #include <iostream>
 

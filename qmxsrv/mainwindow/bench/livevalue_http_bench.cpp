@@ -6,13 +6,13 @@
 // program started again with --clients), so their work does not count for
 // the server.
 #include "benchserver.h"
-#include "benchsupport.h"
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
 #include "platform/scriptedfiledialogs.h"
+#include "service/bench/benchsupport.h"
+#include "service/livevalueservice.h"
 
 #include <qmxboard.h>
 

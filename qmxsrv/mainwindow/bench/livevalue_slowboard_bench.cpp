@@ -7,8 +7,8 @@
 // connection and {"request":"status"} on a WebSocket. Figures with no delay
 // first, then with it. Fails when an answer does not come within 5 s.
 #include "benchserver.h"
-#include "benchsupport.h"
-#include "mainwindow/livevalueservice.h"
+#include "service/bench/benchsupport.h"
+#include "service/livevalueservice.h"
 
 #include <qmxboard.h>
 
@@ -97,14 +97,13 @@ Latencies ask(quint16 port)
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
         http.received.clear();
         qint64 t = nowNs();
-        const bool got =
-            http.send("GET /FormMain/1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") &&
-            http.readUntil([](const std::string &r) {
-                const auto head = r.find("\r\n\r\n");
-                const auto length = r.find("Content-Length: ");
-                return head != std::string::npos && length != std::string::npos &&
-                       r.size() >= head + 4 + std::stoul(r.substr(length + 16));
-            });
+        const bool got = http.send("GET /FormMain/1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") &&
+                         http.readUntil([](const std::string &r) {
+                             const auto head = r.find("\r\n\r\n");
+                             const auto length = r.find("Content-Length: ");
+                             return head != std::string::npos && length != std::string::npos &&
+                                    r.size() >= head + 4 + std::stoul(r.substr(length + 16));
+                         });
         got ? l.get.push_back(double(nowNs() - t) / 1e6) : void(++l.unanswered);
         ws.received.clear();
         t = nowNs();

@@ -9,13 +9,13 @@
 // The subscriber is libmosquitto on its own thread in this process, with
 // QoS 1, stamping each message on the clock the recording side reads.
 #include "benchserver.h"
-#include "benchsupport.h"
 #include "core/programstate.h"
 #include "core/setupfile.h"
 #include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
-#include "mainwindow/mqttfeed.h"
 #include "mainwindow/resultscommands.h"
+#include "service/bench/benchsupport.h"
+#include "service/livevalueservice.h"
+#include "service/mqttfeed.h"
 
 #include <qmxboard.h>
 

@@ -8,13 +8,13 @@
 // process: they print "ready", then "<round> <ns>" when the last of them has
 // had the 24 texts of a round (texts " <round>.<item>").
 #include "benchserver.h"
-#include "benchsupport.h"
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "mainwindow/formmain.h"
-#include "mainwindow/livevalueservice.h"
 #include "mainwindow/program.h"
 #include "platform/scriptedfiledialogs.h"
+#include "service/bench/benchsupport.h"
+#include "service/livevalueservice.h"
 
 #include <qmxboard.h>
 

@@ -1,10 +1,10 @@
 // The results store alone (no board): record of a 255-channel part with
 // synchronous=FULL, CSV export of 10,000 parts of 24 channels, and
 // "qmxresults list --last 100" on a database of 1,000,000 parts.
+#include "quality/resultscli.h"
+#include "quality/resultsexport.h"
+#include "quality/resultsstore.h"
 #include "resultsbench.h"
-#include "resultscli.h"
-#include "resultsexport.h"
-#include "resultsstore.h"
 
 #include <sqlite3.h>
 

@@ -3,7 +3,7 @@
 // and measure nothing new).
 #pragma once
 
-#include "resultsstore.h"
+#include "quality/resultsstore.h"
 
 #include <sqlite3.h>
 

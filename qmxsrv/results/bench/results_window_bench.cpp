@@ -2,10 +2,10 @@
 // one setup shown with 24 channels. Times opening the window (the store's
 // query, the table and the charts, then the first paint) and one recorded
 // part arriving in the open window.
-#include "core/bench/resultsbench.h"
 #include "core/messageboxes.h"
 #include "platform/offscreen.h"
 #include "platform/scriptedfiledialogs.h"
+#include "quality/bench/resultsbench.h"
 #include "results/formresults.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"

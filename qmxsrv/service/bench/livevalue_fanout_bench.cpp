@@ -4,8 +4,8 @@
 // (this program started again with --clients), so neither their work nor
 // their memory counts for the server; both sides read the same monotonic
 // clock.
-#include "benchsupport.h"
-#include "mainwindow/livevalueservice.h"
+#include "service/bench/benchsupport.h"
+#include "service/livevalueservice.h"
 
 #include <QCoreApplication>
 #include <QWebSocket>
