@@ -1,11 +1,18 @@
-// Control-chart constants against the published tables.
+// Control charts for variables: the constants against the published tables,
+// the limits against published worked examples and small ones by hand.
 //
 // Published sources:
 // - NIST/SEMATECH e-Handbook of Statistical Methods, 6.3.2.1 "Shewhart X-bar
 //   and R and S Control Charts": A2, D3, D4 for n = 2..10.
+// - The same handbook, 6.3.2.2 "Individuals Control Charts": the flow rate of
+//   10 batches (mean 50.81, MR-bar 1.8778, limits 45.82 and 55.80, moving
+//   range limit 6.13).
 // - Montgomery, Introduction to Statistical Quality Control, appendix
 //   "Factors for constructing variables control charts": d2 (n = 2..10),
 //   c4, A3, B3, B4 (n = 2..25).
+// - The same book, chapter 6, Examples 6.1 (x-bar and R) and 6.3 (x-bar and
+//   s): inside diameters of 25 samples of 5 piston rings.
+#include "quality/controlchart.h"
 #include "quality/spcconstants.h"
 
 #include <gmock/gmock.h>
@@ -17,6 +24,10 @@ using namespace qmxsrv::spc;
 
 namespace {
 
+using Opt = std::optional<double>;
+const Opt none;
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
 const double pi = std::acos(-1.0);
 
 // A tabulated value stands for anything within half a unit of its last decimal.
@@ -93,6 +104,206 @@ TEST(SpcConstants, AsPublished)
         EXPECT_FALSE(rConstants(n)) << n;
         EXPECT_EQ(sConstants(n).has_value(), n == 11) << n;
     }
+}
+
+// Montgomery's piston rings, inside diameter in mm.
+const std::vector<std::vector<double>> pistonRings = {
+    {74.030, 74.002, 74.019, 73.992, 74.008}, {73.995, 73.992, 74.001, 74.011, 74.004},
+    {73.988, 74.024, 74.021, 74.005, 74.002}, {74.002, 73.996, 73.993, 74.015, 74.009},
+    {73.992, 74.007, 74.015, 73.989, 74.014}, {74.009, 73.994, 73.997, 73.985, 73.993},
+    {73.995, 74.006, 73.994, 74.000, 74.005}, {73.985, 74.003, 73.993, 74.015, 73.988},
+    {74.008, 73.995, 74.009, 74.005, 74.004}, {73.998, 74.000, 73.990, 74.007, 73.995},
+    {73.994, 73.998, 73.994, 73.995, 73.990}, {74.004, 74.000, 74.007, 74.000, 73.996},
+    {73.983, 74.002, 73.998, 73.997, 74.012}, {74.006, 73.967, 73.994, 74.000, 73.984},
+    {74.012, 74.014, 73.998, 73.999, 74.007}, {74.000, 73.984, 74.005, 73.998, 73.996},
+    {73.994, 74.012, 73.986, 74.005, 74.007}, {74.006, 74.010, 74.018, 74.003, 74.000},
+    {73.984, 74.002, 74.003, 74.005, 73.997}, {74.000, 74.010, 74.013, 74.020, 74.003},
+    {73.982, 74.001, 74.015, 74.005, 73.996}, {74.004, 73.999, 73.990, 74.006, 74.009},
+    {74.010, 73.989, 73.990, 74.009, 74.014}, {74.015, 74.008, 73.993, 74.000, 74.010},
+    {73.982, 73.984, 73.995, 74.017, 74.013},
+};
+
+// The handbook's flow rate of 10 batches.
+const std::vector<std::vector<double>> flowRate = {{49.6}, {47.6}, {49.9}, {51.3}, {47.8},
+                                                   {51.2}, {52.6}, {52.4}, {53.6}, {52.1}};
+
+TEST(ControlChart, PublishedWorkedExamples)
+{
+    struct Case {
+        const char *name;
+        ChartKind kind;
+        int n;
+        const std::vector<std::vector<double>> &data;
+        // Published figures, each with the tolerance its rounding allows.
+        double centre, centreTol, spread, spreadTol, ucl, lcl, limitTol, spreadUcl, spreadUclTol;
+    };
+    // The book works its limits from R-bar rounded to 0.023 and s-bar to
+    // 0.0094, hence 0.001 on them. Sum of the ranges 0.581; all lower spread
+    // limits 0.
+    // clang-format off
+    const Case cases[] = {
+        {"x-bar and R", ChartKind::XbarR, 5, pistonRings, 74.001, 0.0005, 0.581 / 25, 1e-9,
+         74.014, 73.988, 0.001, 0.049, 0.0005},
+        {"x-bar and s", ChartKind::XbarS, 5, pistonRings, 74.001, 0.0005, 0.0094, 0.00005,
+         74.014, 73.988, 0.001, 0.0196, 0.00005},
+        {"individuals", ChartKind::IndividualsMovingRange, 1, flowRate, 50.81, 1e-9,
+         1.8778, 0.00005, 55.80, 45.82, 0.005, 6.13, 0.005},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<ChartPoint> points = chartPoints(c.kind, c.data);
+        ASSERT_EQ(points.size(), c.data.size());
+        const auto l = limitsFromPoints(c.kind, c.n, points);
+        ASSERT_TRUE(l);
+        EXPECT_NEAR(l->centre, c.centre, c.centreTol);
+        EXPECT_NEAR(l->spreadCentre, c.spread, c.spreadTol);
+        EXPECT_NEAR(l->ucl, c.ucl, c.limitTol);
+        EXPECT_NEAR(l->lcl, c.lcl, c.limitTol);
+        EXPECT_NEAR(l->spreadUcl, c.spreadUcl, c.spreadUclTol);
+        EXPECT_EQ(l->spreadLcl, 0);
+
+        // Typed back in, centre and sigma give the same limits: the spread
+        // centre from sigma is the average spread again.
+        const auto again = limitsFromSigma(c.kind, c.n, l->centre, l->sigma);
+        ASSERT_TRUE(again);
+        for (auto [got, want] : {std::pair(again->ucl, l->ucl), std::pair(again->lcl, l->lcl),
+                                 std::pair(again->spreadCentre, l->spreadCentre),
+                                 std::pair(again->spreadUcl, l->spreadUcl)})
+            EXPECT_NEAR(got, want, 1e-12);
+    }
+
+    // Sample 1 as the book's tables give it: x-bar 74.010, R 0.038, s 0.0148.
+    const ChartPoint r = chartPoints(ChartKind::XbarR, pistonRings)[0];
+    const ChartPoint s = chartPoints(ChartKind::XbarS, pistonRings)[0];
+    expectTabulated("x-bar", r.value.value_or(0), 74.010, 3);
+    EXPECT_NEAR(r.spread.value_or(0), 0.038, 1e-9);
+    expectTabulated("s", s.spread.value_or(0), 0.0148, 4);
+}
+
+std::vector<std::pair<Opt, Opt>> plotted(const std::vector<ChartPoint> &points)
+{
+    std::vector<std::pair<Opt, Opt>> v;
+    for (const ChartPoint &p : points)
+        v.emplace_back(p.value, p.spread);
+    return v;
+}
+
+TEST(ControlChart, HandWorkedLimits)
+{
+    // x-bar and s, n = 3: {1,2,3} mean 2, s 1; {3,5,7} mean 5, s 2. Centre
+    // 3.5, s-bar 1.5, c4(3) = sqrt(pi)/2, sigma 3/sqrt(pi); limits 3.5 +- 3
+    // sigma/sqrt(3); s chart B3 = 0, B4 = 1 + 3 sqrt(1 - pi/4) / c4.
+    auto points = chartPoints(ChartKind::XbarS, {{1, 2, 3}, {3, 5, 7}});
+    EXPECT_EQ(plotted(points), (std::vector<std::pair<Opt, Opt>>{{2, 1}, {5, 2}}));
+    auto l = limitsFromPoints(ChartKind::XbarS, 3, points);
+    ASSERT_TRUE(l);
+    const double sigma = 3 / std::sqrt(pi);
+    EXPECT_NEAR(l->centre, 3.5, 1e-12);
+    EXPECT_NEAR(l->pointSigma, sigma / std::sqrt(3.0), 1e-12);
+    EXPECT_NEAR(l->ucl, 3.5 + std::sqrt(3.0) * sigma, 1e-12);
+    EXPECT_NEAR(l->lcl, 3.5 - std::sqrt(3.0) * sigma, 1e-12);
+    EXPECT_NEAR(l->spreadUcl, 1.5 * (1 + 6 * std::sqrt(1 - pi / 4) / std::sqrt(pi)), 1e-12);
+    EXPECT_EQ(l->spreadLcl, 0);
+
+    // Individuals with gaps: 10, 12, (nothing usable twice), 11, 13, 14. The
+    // moving range bridges the gap: 2, 1, 2, 1, MR-bar 1.5; mean 12; sigma
+    // 1.5/1.128; MR chart up to 3.267 * 1.5.
+    points = chartPoints(ChartKind::IndividualsMovingRange,
+                         {{10}, {12}, {}, {nan}, {11}, {13}, {inf, 14}});
+    EXPECT_EQ(plotted(points), (std::vector<std::pair<Opt, Opt>>{
+                                   {10, none}, {12, 2}, {}, {}, {11, 1}, {13, 2}, {14, 1}}));
+    l = limitsFromPoints(ChartKind::IndividualsMovingRange, 1, points);
+    ASSERT_TRUE(l);
+    EXPECT_NEAR(l->centre, 12, 1e-12);
+    EXPECT_NEAR(l->pointSigma, 1.5 / 1.128, 1e-12);
+    EXPECT_NEAR(l->ucl, 12 + 4.5 / 1.128, 1e-12);
+    EXPECT_NEAR(l->spreadUcl, 4.9005, 1e-12);
+
+    // x-bar and R, n = 3, {5, 7} short of a value: plotted, kept out of the
+    // limits. {1,2,3} and {2,4,6}: centre 3, R-bar 3, sigma 3/1.693.
+    points = chartPoints(ChartKind::XbarR, {{1, 2, 3}, {2, 4, 6}, {5, nan, 7}});
+    EXPECT_EQ(plotted(points), (std::vector<std::pair<Opt, Opt>>{{2, 2}, {4, 4}, {6, 2}}));
+    l = limitsFromPoints(ChartKind::XbarR, 3, points);
+    ASSERT_TRUE(l);
+    EXPECT_NEAR(l->centre, 3, 1e-12);
+    EXPECT_NEAR(l->ucl, 3 + 3 * (3 / 1.693) / std::sqrt(3.0), 1e-12);
+    EXPECT_NEAR(l->spreadUcl, 2.575 * 3, 1e-12);
+}
+
+TEST(ControlChart, TypedInCentreAndSigma)
+{
+    // n = 8 has lower spread limits. R: d2 * sigma = 2.847 * 0.5, limits 0.136
+    // and 1.864 times that. s: c4 * sigma, B3 and B4 times that.
+    const double c4 = sConstants(8)->c4, w = 3 * std::sqrt(1 - c4 * c4) / c4;
+    const struct {
+        ChartKind kind;
+        int n;
+        double sigma, pointSigma, spreadCentre, spreadLcl, spreadUcl;
+    } cases[] = {
+        {ChartKind::XbarR, 8, 0.5, 0.5 / std::sqrt(8.0), 1.4235, 0.136 * 1.4235, 1.864 * 1.4235},
+        {ChartKind::XbarS, 8, 0.5, 0.5 / std::sqrt(8.0), 0.5 * c4, 0.5 * c4 * (1 - w),
+         0.5 * c4 * (1 + w)},
+        {ChartKind::IndividualsMovingRange, 1, 2, 2, 2.256, 0, 3.267 * 2.256},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        const auto l = limitsFromSigma(c.kind, c.n, 10, c.sigma);
+        ASSERT_TRUE(l);
+        EXPECT_EQ(l->centre, 10);
+        EXPECT_NEAR(l->pointSigma, c.pointSigma, 1e-12);
+        for (int k = -3; k <= 3; ++k) // +-3: the limits
+            EXPECT_NEAR(l->zone(k), 10 + k * c.pointSigma, 1e-12) << k;
+        EXPECT_EQ(l->ucl, l->zone(3));
+        EXPECT_EQ(l->lcl, l->zone(-3));
+        EXPECT_NEAR(l->spreadCentre, c.spreadCentre, 1e-12);
+        EXPECT_NEAR(l->spreadLcl, c.spreadLcl, 1e-12);
+        EXPECT_NEAR(l->spreadUcl, c.spreadUcl, 1e-12);
+    }
+}
+
+TEST(ControlChart, UndefinedLimitsAreEmpty)
+{
+    using K = ChartKind;
+    const K I = K::IndividualsMovingRange;
+    const double big = std::numeric_limits<double>::max() / 2;
+    const struct {
+        const char *name;
+        K kind;
+        int n;
+        std::vector<std::vector<double>> data;
+    } fromData[] = {
+        {"no subgroups", K::XbarR, 2, {}},
+        {"one subgroup", K::XbarR, 2, {{1, 2}}},
+        {"one individual", I, 1, {{1}}},
+        {"one full, one short", K::XbarS, 3, {{1, 2, 3}, {4, 5}}},
+        {"no spread", K::XbarR, 2, {{1, 1}, {2, 2}}},
+        {"all alike", I, 1, {{3}, {3}, {3}}},
+        {"R beyond 10", K::XbarR, 11,
+         std::vector<std::vector<double>>(3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11})},
+        {"individuals in twos", I, 2, {{1, 2}, {3, 5}}},
+        {"limit beyond the largest double", I, 1, {{big}, {big * 1.5}, {big}}},
+        {"moving range beyond the largest double", I, 1, {{-big * 1.5}, {big * 1.5}}},
+    };
+    for (const auto &c : fromData)
+        EXPECT_FALSE(limitsFromPoints(c.kind, c.n, chartPoints(c.kind, c.data))) << c.name;
+
+    const struct {
+        const char *name;
+        K kind;
+        int n;
+        double centre, sigma;
+    } fromSigma[] = {
+        // clang-format off
+        {"sigma 0", K::XbarR, 5, 10, 0},      {"negative sigma", K::XbarS, 5, 10, -1},
+        {"sigma NaN", I, 1, 10, nan},         {"sigma infinite", I, 1, 10, inf},
+        {"centre NaN", K::XbarR, 5, nan, 1},  {"s of 1", K::XbarS, 1, 10, 1},
+        {"s beyond 25", K::XbarS, 26, 10, 1}, {"individuals in fives", I, 5, 10, 1},
+        {"limit beyond the largest double", I, 1, big * 1.5, big / 2},
+        // clang-format on
+    };
+    for (const auto &c : fromSigma)
+        EXPECT_FALSE(limitsFromSigma(c.kind, c.n, c.centre, c.sigma)) << c.name;
 }
 
 } // namespace
