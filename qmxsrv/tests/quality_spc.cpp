@@ -1,5 +1,6 @@
 // Control charts for variables: the constants against the published tables,
-// the limits against published worked examples and small ones by hand.
+// the limits against published worked examples and small ones by hand, and
+// each run rule on a series that just fires it beside one that just does not.
 //
 // Published sources:
 // - NIST/SEMATECH e-Handbook of Statistical Methods, 6.3.2.1 "Shewhart X-bar
@@ -13,6 +14,7 @@
 // - The same book, chapter 6, Examples 6.1 (x-bar and R) and 6.3 (x-bar and
 //   s): inside diameters of 25 samples of 5 piston rings.
 #include "quality/controlchart.h"
+#include "quality/runrules.h"
 #include "quality/spcconstants.h"
 
 #include <gmock/gmock.h>
@@ -304,6 +306,183 @@ TEST(ControlChart, UndefinedLimitsAreEmpty)
     };
     for (const auto &c : fromSigma)
         EXPECT_FALSE(limitsFromSigma(c.kind, c.n, c.centre, c.sigma)) << c.name;
+}
+
+// Run-rule series lie about centre 0 with sigma 1: the lines at whole numbers.
+using Series = std::vector<double>;
+
+Series operator+(Series a, const Series &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Series repeat(int n, double v) { return Series(static_cast<std::size_t>(n), v); }
+
+// v, -v, v, ...
+Series alternate(int n, double v)
+{
+    Series s;
+    for (int i = 0; i < n; ++i)
+        s.push_back(i % 2 ? -v : v);
+    return s;
+}
+
+Series with(Series s, std::size_t i, double v)
+{
+    s[i] = v;
+    return s;
+}
+
+std::vector<int> firedAtLast(const Series &s, RuleSet set, std::uint32_t enabled)
+{
+    return rulesFiredAt(s, s.size() - 1, 0, 1, set, enabled);
+}
+
+TEST(RunRules, EachRuleJustFiresOrJustDoesNot)
+{
+    const RuleSet WE = RuleSet::WesternElectric, N = RuleSet::Nelson;
+    const Series up6 = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
+    const Series pairs15 = {0.5, 0.5, -0.5, -0.5, 0.5, 0.5, -0.5, -0.5,
+                            0.5, 0.5, -0.5, -0.5, 0.5, 0.5, -0.5};
+    const struct {
+        const char *name;
+        RuleSet set;
+        Series points;
+        std::vector<int> fired; // at the last point, all tests of the set on
+    } cases[] = {
+        // clang-format off
+        {"WE1", WE, {0.5, 3.5}, {1}},           {"WE1 below", WE, {-3.01}, {1}},
+        {"WE1 on the line", WE, {3.0}, {}},     {"WE1 on the lower line", WE, {-3.0}, {}},
+        {"WE2", WE, {2.5, 0.5, 2.5}, {2}},      {"WE2 below", WE, {0.5, -2.5, -2.5}, {2}},
+        {"WE2 newest on the line", WE, {2.5, 0.5, 2.0}, {}},
+        {"WE2 newest not beyond", WE, {2.5, 2.5, 0.5}, {}},
+        {"WE2 opposite sides", WE, {2.5, 0.5, -2.5}, {}},
+        {"WE2 four apart", WE, {2.5, 0.5, 0.5, 2.5}, {}},
+        {"WE2 two points only", WE, {2.5, 2.5}, {}},
+        {"WE3", WE, {1.5, 1.5, 0.5, 1.5, 1.5}, {3}},
+        {"WE3 below", WE, {-1.5, -1.5, -1.5, -0.5, -1.5}, {3}},
+        {"WE3 one on the line", WE, {1.5, 1.5, 0.5, 1.0, 1.5}, {}},
+        {"WE3 newest not beyond", WE, {1.5, 1.5, 1.5, 1.5, 0.5}, {}},
+        {"WE3 one on the other side", WE, {1.5, 1.5, 0.5, -1.5, 1.5}, {}},
+        {"WE3 four points only", WE, {1.5, 1.5, 1.5, 1.5}, {}},
+        {"WE4", WE, repeat(8, 0.5), {4}},       {"WE4 below", WE, repeat(8, -0.5), {4}},
+        {"WE4 seven", WE, repeat(7, 0.5), {}},
+        {"WE4 one on the centre", WE, with(repeat(8, 0.5), 3, 0), {}},
+        {"WE4 one across", WE, with(repeat(8, 0.5), 3, -0.5), {}},
+        {"N1", N, {-3.5}, {1}},                 {"N1 on the line", N, {3.0}, {}},
+        {"N2", N, repeat(9, 0.5), {2}},         {"N2 eight", N, repeat(8, 0.5), {}},
+        {"N2 one on the centre", N, with(repeat(9, -0.5), 4, 0), {}},
+        {"N3 up", N, up6, {3}},                 {"N3 down", N, {0.6, 0.5, 0.4, 0.3, 0.2, 0.1}, {3}},
+        {"N3 across the centre", N, {-0.3, -0.2, -0.1, 0.1, 0.2, 0.3}, {3}},
+        {"N3 five", N, {0.2, 0.3, 0.4, 0.5, 0.6}, {}},
+        {"N3 two equal", N, with(up6, 3, 0.3), {}},
+        {"N3 newest turns", N, up6 + Series{0.5}, {}},
+        {"N4", N, alternate(14, 0.5), {4}},     {"N4 thirteen", N, alternate(13, 0.5), {}},
+        {"N4 one level step", N, with(with(alternate(14, 0.5), 7, 0.5), 8, 0.7), {}},
+        {"N4 fourteen equal", N, repeat(14, 0), {}},
+        {"N5", N, {-2.5, 0.5, -2.5}, {5}},      {"N5 newest on the line", N, {-2.5, 0.5, -2.0}, {}},
+        {"N5 newest not beyond", N, {2.5, 2.5, 1.5}, {}},
+        {"N6", N, {1.5, 0.5, 1.5, 1.5, 1.5}, {6}},
+        {"N6 one on the line", N, {1.5, 0.5, 1.5, 1.0, 1.5}, {}},
+        {"N6 newest not beyond", N, {1.5, 1.5, 1.5, 1.5, -0.5}, {}},
+        {"N7", N, pairs15, {7}},                {"N7 one on the line", N, with(pairs15, 7, -1.0), {7}},
+        {"N7 one beyond", N, with(pairs15, 7, -1.01), {}},
+        {"N7 fourteen", N, Series(pairs15.begin() + 1, pairs15.end()), {}},
+        {"N8", N, alternate(8, 1.5), {8}},      {"N8 seven", N, alternate(7, 1.5), {}},
+        {"N8 one on the line", N, with(alternate(8, 1.5), 3, -1.0), {}},
+        // Several at once, ascending.
+        {"N1 2 3 5 6 8", N, {1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 2.1, 2.2, 3.1}, {1, 2, 3, 5, 6, 8}},
+        {"WE1 2 3 4", WE, repeat(6, 1.5) + Series{2.5, 3.5}, {1, 2, 3, 4}},
+        {"no rule set", RuleSet::None, {3.5}, {}},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(firedAtLast(c.points, c.set, allTests(c.set)), c.fired);
+        EXPECT_EQ(firedAtLast(c.points, c.set, ~std::uint32_t{0}), c.fired);
+    }
+}
+
+TEST(RunRules, FiresAgainWhileThePatternHolds)
+{
+    const struct {
+        const char *name;
+        RuleSet set;
+        std::uint32_t enabled;
+        Series points;
+        std::vector<std::vector<int>> fired; // at each point
+    } cases[] = {
+        // clang-format off
+        {"N2 ten", RuleSet::Nelson, 1u << 1, repeat(10, -0.5),
+         {{}, {}, {}, {}, {}, {}, {}, {}, {2}, {2}}},
+        {"N3 seven, then down", RuleSet::Nelson, 1u << 2,
+         {-0.4, -0.3, -0.2, -0.1, 0.1, 0.2, 0.3, 0.2}, {{}, {}, {}, {}, {}, {3}, {3}, {}}},
+        // Not before three points, not at a point under the line, not once
+        // the window has moved on.
+        {"WE2 window", RuleSet::WesternElectric, 1u << 1,
+         {2.5, 2.5, 2.5, 0.5, 2.5, 0.5, 0.5, 2.5}, {{}, {}, {2}, {}, {2}, {}, {}, {}}},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t i = 0; i < c.points.size(); ++i)
+            EXPECT_EQ(rulesFiredAt(c.points, i, 0, 1, c.set, c.enabled), c.fired.at(i)) << i;
+    }
+}
+
+TEST(RunRules, OnlySwitchedOnTestsFire)
+{
+    const Series allButNelson4And7 = {1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 2.1, 2.2, 3.1};
+    const struct {
+        std::uint32_t enabled;
+        std::vector<int> fired;
+    } rows[] = {
+        {0, {}},
+        {1u << 1, {2}},
+        {1u << 0 | 1u << 7, {1, 8}},
+        {allTests(RuleSet::Nelson) & ~(1u << 2), {1, 2, 5, 6, 8}},
+        {1u << 3 | 1u << 6, {}},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(firedAtLast(allButNelson4And7, RuleSet::Nelson, row.enabled), row.fired)
+            << row.enabled;
+    EXPECT_EQ(allTests(RuleSet::WesternElectric), 0xfu);
+    EXPECT_EQ(allTests(RuleSet::Nelson), 0xffu);
+}
+
+TEST(RunRules, LinesAndLimitsAgree)
+{
+    // A point on a limit of limits from data does not fire, the next double
+    // out does: rules and limits draw the same line.
+    const auto l = limitsFromPoints(ChartKind::IndividualsMovingRange, 1,
+                                    chartPoints(ChartKind::IndividualsMovingRange, flowRate));
+    ASSERT_TRUE(l);
+    const struct {
+        double line;
+        int test; // Nelson's, on five points on the line
+    } lines[] = {{l->ucl, 1}, {l->lcl, 1}, {l->zone(2), 5}, {l->zone(-2), 5}, {l->zone(-1), 6}};
+    for (const auto &[line, test] : lines) {
+        const double out = std::nextafter(line, line > l->centre ? inf : -inf);
+        const std::uint32_t enabled = 1u << (test - 1);
+        EXPECT_THAT(
+            rulesFiredAt(repeat(5, line), 4, l->centre, l->pointSigma, RuleSet::Nelson, enabled),
+            ::testing::IsEmpty())
+            << test;
+        EXPECT_THAT(
+            rulesFiredAt(repeat(5, out), 4, l->centre, l->pointSigma, RuleSet::Nelson, enabled),
+            ::testing::ElementsAre(test))
+            << test;
+    }
+    // Nothing to judge: no such point, or no spread.
+    EXPECT_THAT(rulesFiredAt({3.5}, 1, 0, 1, RuleSet::Nelson, 1), ::testing::IsEmpty());
+    EXPECT_THAT(rulesFiredAt({3.5}, 0, 0, 0, RuleSet::Nelson, 1), ::testing::IsEmpty());
+
+    // The spread chart: strictly outside.
+    EXPECT_FALSE(beyondLimits(0, 0, 1));
+    EXPECT_FALSE(beyondLimits(1, 0, 1));
+    EXPECT_TRUE(beyondLimits(std::nextafter(1.0, 2.0), 0, 1));
+    EXPECT_TRUE(beyondLimits(0.1, 0.2, 1));
 }
 
 } // namespace
