@@ -3,6 +3,7 @@
 // example and cases worked by hand, and the refusal of input a study cannot use.
 #include "quality/distributions.h"
 #include "quality/gaugestudy.h"
+#include "quality/type1study.h"
 
 #include <gmock/gmock.h>
 
@@ -84,6 +85,97 @@ TEST(Distributions, PublishedValuesClosedFormsAndEnds)
     // clang-format on
     for (const auto &c : ends)
         expectNear(c.name, c.got, c.want, 0);
+}
+
+Type1Options options(double reference, double tolerance, double k = 20, double l = 6,
+                     Opt resolution = none)
+{
+    return {reference, tolerance, k, l, resolution};
+}
+
+TEST(Type1Study, WorkedByHand)
+{
+    // No complete published type 1 example with its data was at hand; by hand:
+    // A: 10 x 5.003, 10 x 4.999: mean 5.001, s = 0.002 sqrt(20/19). Against 5:
+    //    t = 0.001 sqrt(20)/s = sqrt(19)/2 = 2.18, 19 df: between the table's 2.093
+    //    (5 %) and 2.539 (2 %). T = 0.2: Cg = 0.04/(6s), Cgk = 0.019/(3s).
+    // B: 5 x 20.000, 10 x 20.002, 5 x 20.004: mean 20.002, s = sqrt(40e-6/19).
+    //    Against 20, T = 0.05: Cg = 0.01/(6s) = 1.15, Cgk = 0.003/(3s);
+    //    t = 6.16, beyond the table's 3.883 (0.1 %).
+    std::vector<double> a(10, 5.003), b(5, 20.0);
+    a.insert(a.end(), 10, 4.999);
+    b.insert(b.end(), 10, 20.002);
+    b.insert(b.end(), 5, 20.004);
+    const double sa = 0.002 * std::sqrt(20.0 / 19), sb = std::sqrt(40e-6 / 19);
+    const double onT = 2.093 * 0.002 / std::sqrt(19.0); // the bias that makes t the 5 % point
+    struct Case {
+        const char *name;
+        std::vector<double> readings;
+        Type1Options options;
+        double bias;
+        Opt pLow, pHigh, cg, cgk, resolutionPercent;
+        std::optional<bool> capable;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"A", a, options(5, 0.2, 20, 6, 0.001), 0.001, 0.02, 0.05,
+         0.04 / (6 * sa), 0.019 / (3 * sa), 0.5, true},
+        {"A, K 10, L 4", a, options(5, 0.2, 10, 4), 0.001, 0.02, 0.05,
+         0.02 / (4 * sa), 0.009 / (2 * sa), none, true},
+        {"A, t on the 5 % point", a, options(5.001 - onT, 0.2), onT, 0.0499, 0.0501,
+         0.04 / (6 * sa), (0.02 - onT) / (3 * sa), none, true},
+        // Cg fine, but the bias 0.026 is past K/200 T = 0.02: Cgk negative.
+        {"A, off the reference", a, options(4.975, 0.2), 0.026, 0.0, 1e-9,
+         0.04 / (6 * sa), -0.006 / (3 * sa), none, false},
+        {"B", b, options(20, 0.05, 20, 6, 0.0005), 0.002, 0.0, 0.001,
+         0.01 / (6 * sb), 0.003 / (3 * sb), 1.0, false},
+        // 0.1 is no binary fraction: a plain sum / n would leave a spread of rounding.
+        {"no spread", std::vector<double>(25, 0.1), options(0.09, 1, 20, 6, 0.01), 0.01,
+         none, none, none, none, 1.0, std::nullopt},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto v = type1Study(c.readings, c.options);
+        const Type1Result *r = std::get_if<Type1Result>(&v);
+        ASSERT_NE(r, nullptr) << errorOf(v);
+        EXPECT_NEAR(r->bias, c.bias, 1e-12); // Cg and Cgk hold s, the bias the mean
+        ASSERT_EQ(r->p.has_value(), c.pLow.has_value());
+        if (r->p) {
+            EXPECT_GE(*r->p, *c.pLow);
+            EXPECT_LE(*r->p, *c.pHigh);
+            EXPECT_EQ(r->biasSignificant, *r->p < 0.05);
+        }
+        expectNear("Cg", r->cg, c.cg, 1e-9);
+        expectNear("Cgk", r->cgk, c.cgk, 1e-9);
+        expectNear("resolution", r->resolutionPercent, c.resolutionPercent, 1e-12);
+        EXPECT_EQ(r->capable, c.capable);
+    }
+}
+
+TEST(Type1Study, RefusesUnusableInput)
+{
+    const std::vector<double> twenty(20, 1.0);
+    std::vector<double> withNan = twenty, huge = twenty;
+    withNan[6] = nan;
+    for (std::size_t i = 0; i < huge.size(); ++i)
+        huge[i] = i % 2 ? 1e308 : -1e308;
+    const struct {
+        std::vector<double> readings;
+        Type1Options options;
+        const char *error;
+    } cases[] = {
+        {std::vector<double>(19, 1.0), options(1, 1), "at least 20 readings, got 19"},
+        {withNan, options(1, 1), "reading 7 is not a number"},
+        {twenty, options(inf, 1), "reference value is not a number"},
+        {twenty, options(1, -0.5), "tolerance must be a positive number, not -0.5"},
+        {twenty, options(1, 1, 101), "not 101"},
+        {twenty, options(1, 1, 20, 0), "L must be a positive number"},
+        {twenty, options(1, 1, 20, 6, 0.0), "resolution must be a positive number"},
+        {huge, options(0, 1), "too large"},
+    };
+    for (const auto &c : cases)
+        EXPECT_THAT(errorOf(type1Study(c.readings, c.options)), HasSubstr(c.error));
 }
 
 // values[appraiser][trial][part], as on the study's data sheet
