@@ -1,5 +1,6 @@
 # The quality room: the results store, its exports and the qmxresults
-# commands, and the statistics, each against worked cases.
+# commands; the statistics, control charts, run rules and gauge studies
+# against worked cases and published examples.
 set(quality_tests ${CMAKE_CURRENT_LIST_DIR})
 
 qmx_add_test(quality_results SOURCES ${quality_tests}/quality_results.cpp LIBS qmxsrv_quality)
@@ -7,3 +8,5 @@ qmx_add_test(quality_resultsexport SOURCES ${quality_tests}/quality_resultsexpor
   LIBS qmxsrv_quality)
 qmx_add_test(quality_statistics SOURCES ${quality_tests}/quality_statistics.cpp
   LIBS qmxsrv_quality)
+qmx_add_test(quality_spc SOURCES ${quality_tests}/quality_spc.cpp LIBS qmxsrv_quality)
+qmx_add_test(quality_studies SOURCES ${quality_tests}/quality_studies.cpp LIBS qmxsrv_quality)
