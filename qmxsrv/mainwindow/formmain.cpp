@@ -118,6 +118,7 @@ void FormMain::wireCommands()
     onTriggered(m.SetupGeneral, this, [this] { runSystemSetup(); });
     onTriggered(m.MnuRecordPart, this, [this] { results_.RecordPart(); });
     onTriggered(m.MnuPartSerial, this, [this] { results_.PartSerial(); });
+    onTriggered(m.MnuOperator, this, [this] { results_.Operator(); });
     onTriggered(m.MnuExportResults, this, [this] { results_.ExportResults(); });
     onTriggered(m.MnuShowResults, this, [this] { results_.ShowResults(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });

@@ -98,9 +98,12 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.MnuRecordPart = item(results, "MnuRecordPart", "&Record Part");
     m.MnuRecordPart->setShortcut(Qt::Key_F9);
     m.MnuPartSerial = item(results, "MnuPartSerial", "Part &Serial...");
+    m.MnuOperator = item(results, "MnuOperator", "O&perator...");
     m.MnuExportResults = item(results, "MnuExportResults", "&Export Results...");
     m.MnuResultsSeparator = separator(results, "MnuResultsSeparator", "----------");
     m.MnuShowResults = item(results, "MnuShowResults", "Sh&ow Results...");
+    m.MnuControlPlan = item(results, "MnuControlPlan", "&Control Plan...");
+    m.MnuAlarms = item(results, "MnuAlarms", "&Alarms...");
 
     m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
     bar.addAction(m.AboutQMXSRV);

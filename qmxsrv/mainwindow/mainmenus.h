@@ -21,8 +21,8 @@ struct MainMenus {
     // setup
     QAction *SetupChannels, *SetupGroups, *SetupLVDTs, *SetupAnalog, *SetupGeneral;
     // Results (MnuResults), an addition between setup and About
-    QAction *MnuRecordPart, *MnuPartSerial, *MnuExportResults, *MnuResultsSeparator,
-        *MnuShowResults;
+    QAction *MnuRecordPart, *MnuPartSerial, *MnuOperator, *MnuExportResults, *MnuResultsSeparator,
+        *MnuShowResults, *MnuControlPlan, *MnuAlarms;
     // A menu of its own without items
     QAction *AboutQMXSRV;
 };

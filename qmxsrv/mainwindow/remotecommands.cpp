@@ -123,6 +123,12 @@ void FormMain::runRemoteCommand(const QJsonObject &object,
         }
         return reply(replyText(answer));
     case remote::Kind::Load: return remoteLoad(c.setup, answer, reply);
+    case remote::Kind::Operator: {
+        if (const std::string why = results_.setOperator(storedText(c.name)); !why.empty())
+            return fail(QString::fromStdString(why));
+        answer.insert(QStringLiteral("name"), c.name);
+        return reply(replyText(answer));
+    }
     case remote::Kind::Reconnect: {
         const auto told = withoutOperator([this] { reconnectBoard(); });
         const bool demo = state_.device().QmxHostDemoMode() != 0;

@@ -29,6 +29,9 @@ namespace {
 // How often a record that waits for a device call looks again.
 constexpr int WaitLookMs = 50;
 
+// The station's value that names who is working.
+const std::string OperatorKey = "operator";
+
 } // namespace
 
 ResultsCommands::ResultsCommands(ProgramState &state, FileDialogs &dialogs, QMainWindow &window)
@@ -147,7 +150,8 @@ ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
         status("Part not recorded: " + storeError_);
         return {std::nullopt, Verdict::Invalid, storeError_};
     }
-    const PartRow part = measurePart(state_, serial_);
+    PartRow part = measurePart(state_, serial_);
+    part.operatorName = operatorName();
     if (part.measurements.empty()) {
         status("Nothing recorded: no channel has a formula.");
         return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
@@ -190,6 +194,42 @@ void ResultsCommands::closeWindows()
 {
     if (resultsWindow_)
         resultsWindow_->close();
+}
+
+const std::string &ResultsCommands::operatorName()
+{
+    if (!operatorRead_) {
+        if (ResultsStore *results = quietStore()) {
+            std::string error;
+            operator_ = results->stationValue(OperatorKey, error);
+            operatorRead_ = true;
+        }
+    }
+    return operator_;
+}
+
+std::string ResultsCommands::setOperator(const std::string &name)
+{
+    operator_ = name;
+    operatorRead_ = true;
+    std::string error;
+    ResultsStore *results = store(false);
+    if (!results)
+        return storeError_;
+    if (!results->setStationValue(OperatorKey, name, error))
+        return error;
+    status(name.empty() ? std::string("No operator set.") : "Operator: " + name);
+    return {};
+}
+
+void ResultsCommands::Operator()
+{
+    FormOperator dialog(operatorName(), &window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const std::string why = setOperator(dialog.name()); !why.empty())
+        tell(state_.boxes(), "The operator is not kept for the next run: " + why,
+             Icon::Exclamation);
 }
 
 void ResultsCommands::PartSerial()

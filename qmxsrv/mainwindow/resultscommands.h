@@ -52,6 +52,12 @@ public:
     void closeWindows();
 
     const std::string &serial() const { return serial_; }
+    // Results > Operator...: who is working, kept in the store across runs.
+    void Operator();
+    const std::string &operatorName();
+    // The operator from now on; the reason when it could not be kept (it is
+    // used for this run all the same).
+    std::string setOperator(const std::string &name);
     // For the live-value status: the parts in the store (opened only when
     // its file is there, so asking makes no file; none when the store cannot
     // say), and whether a record would be kept (false once the store failed
@@ -89,6 +95,8 @@ private:
     bool recordFailed_ = false;                  // the last record was not kept
     std::function<void()> changed_;
     std::string serial_;
+    std::string operator_;
+    bool operatorRead_ = false; // taken from the store once it was open
     bool waiting_ = false;
 };
 

@@ -30,6 +30,7 @@ struct PartRow {
     std::string serial;
     Verdict verdict = Verdict::Invalid;
     std::vector<MeasurementRow> measurements;
+    std::string operatorName; // who was working (Results > Operator...)
 };
 
 // The current time: ISO 8601 UTC with milliseconds ("...T10:11:12.345Z"),

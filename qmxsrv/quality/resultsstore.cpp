@@ -1,5 +1,7 @@
 #include "quality/resultsstore.h"
 
+#include "quality/sqlitestatement.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -9,7 +11,11 @@ namespace qmxsrv {
 
 namespace {
 
-const char *const Schema = R"(
+// Each step brings a store from the version before to its own; a new
+// store takes them all, an older one those it lacks, in one transaction.
+const char *const Migrations[] = {
+    // 1: parts and their measurements, exports, the feed's marks
+    R"(
 CREATE TABLE IF NOT EXISTS parts(id INTEGER PRIMARY KEY, recorded_utc TEXT NOT NULL,
   utc_offset_min INTEGER NOT NULL, setup TEXT NOT NULL, serial TEXT NOT NULL,
   verdict TEXT NOT NULL);
@@ -20,8 +26,49 @@ CREATE TABLE IF NOT EXISTS measurements(part_id INTEGER NOT NULL REFERENCES part
 CREATE INDEX IF NOT EXISTS parts_setup_time ON parts(setup, recorded_utc);
 CREATE TABLE IF NOT EXISTS exports(setup TEXT PRIMARY KEY, last_utc TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS unpublished(part_id INTEGER PRIMARY KEY REFERENCES parts(id));
-PRAGMA user_version = 1;
-)";
+)",
+    // 2: the operator on every part; the station's own values; the feed's
+    // outbox for what is not a part; control plans, subgroups, alarms and
+    // the catalogues their answers choose from
+    R"(
+ALTER TABLE parts ADD COLUMN operator TEXT NOT NULL DEFAULT '';
+CREATE TABLE station(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE outbox(id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT NULL,
+  ref INTEGER NOT NULL);
+CREATE TABLE control_plans(setup TEXT NOT NULL, channel INTEGER NOT NULL,
+  subgroup_size INTEGER NOT NULL, use_s INTEGER NOT NULL, rules TEXT NOT NULL,
+  tests INTEGER NOT NULL, limits TEXT NOT NULL, centre REAL, sigma REAL,
+  fixed_first INTEGER, fixed_last INTEGER, fixed_utc TEXT, hold INTEGER NOT NULL,
+  since_subgroup INTEGER NOT NULL, changed_utc TEXT NOT NULL, PRIMARY KEY(setup, channel));
+CREATE TABLE subgroups(setup TEXT NOT NULL, channel INTEGER NOT NULL, number INTEGER NOT NULL,
+  chart TEXT NOT NULL, size INTEGER NOT NULL, n INTEGER NOT NULL,
+  first_part INTEGER NOT NULL, last_part INTEGER NOT NULL, mean REAL NOT NULL, spread REAL,
+  decimals INTEGER NOT NULL, flags TEXT NOT NULL, recorded_utc TEXT NOT NULL,
+  PRIMARY KEY(setup, channel, number)) WITHOUT ROWID;
+CREATE TABLE alarms(id INTEGER PRIMARY KEY, setup TEXT NOT NULL, channel INTEGER NOT NULL,
+  description TEXT NOT NULL, chart TEXT NOT NULL, subgroup INTEGER NOT NULL,
+  first_part INTEGER NOT NULL, last_part INTEGER NOT NULL, rules TEXT NOT NULL,
+  flags TEXT NOT NULL, mean REAL NOT NULL, spread REAL, centre REAL, lcl REAL, ucl REAL,
+  raised_utc TEXT NOT NULL, raised_operator TEXT NOT NULL, answered_utc TEXT,
+  operator TEXT, cause TEXT, action TEXT, comment TEXT);
+CREATE INDEX alarms_setup ON alarms(setup, id);
+CREATE TABLE alarm_causes(text TEXT PRIMARY KEY);
+CREATE TABLE alarm_actions(text TEXT PRIMARY KEY);
+INSERT INTO alarm_causes VALUES ('Tool wear'), ('Tool changed or reground'),
+  ('Material or batch'), ('Machine setting'), ('Temperature'), ('Gauge or fixture'),
+  ('Handling'), ('Not found');
+INSERT INTO alarm_actions VALUES ('Machine adjusted'), ('Tool changed'), ('Gauge mastered'),
+  ('Parts sorted'), ('Supervisor informed'), ('None needed');
+)",
+};
+
+// What a part reads as: the operator is the empty text in a store that is
+// older than the operator column.
+std::string partColumns(int version)
+{
+    return std::string("id, recorded_utc, utc_offset_min, setup, serial, verdict, ") +
+           (version >= 2 ? "operator" : "''");
+}
 
 std::string describe(sqlite3 *db, int rc, const std::string &path = {})
 {
@@ -40,32 +87,7 @@ std::string describe(sqlite3 *db, int rc, const std::string &path = {})
     return std::string("Results database error: ") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
-struct Statement {
-    Statement(sqlite3 *db, const char *sql) { rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Statement() { sqlite3_finalize(s); }
-    void text(int i, const std::string &t)
-    {
-        sqlite3_bind_text(s, i, t.data(), int(t.size()), SQLITE_TRANSIENT);
-    }
-    void real(int i, double v)
-    {
-        if (std::isnan(v))
-            sqlite3_bind_null(s, i);
-        else
-            sqlite3_bind_double(s, i, v);
-    }
-    std::string column(int i) const
-    {
-        const auto *p = sqlite3_column_text(s, i);
-        return p ? std::string(reinterpret_cast<const char *>(p),
-                               std::size_t(sqlite3_column_bytes(s, i)))
-                 : std::string();
-    }
-    sqlite3_stmt *s = nullptr;
-    int rc;
-};
-
-// A row of "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict".
+// A row of "SELECT " + partColumns().
 PartRow partFrom(const Statement &st)
 {
     PartRow p;
@@ -75,6 +97,7 @@ PartRow partFrom(const Statement &st)
     p.setup = st.column(3);
     p.serial = st.column(4);
     p.verdict = verdictFromText(st.column(5));
+    p.operatorName = st.column(6);
     return p;
 }
 
@@ -89,6 +112,8 @@ Verdict verdictFromText(std::string_view text)
 }
 
 ResultsStore::~ResultsStore() { sqlite3_close_v2(db_); }
+
+std::string ResultsStore::describeError(int rc) const { return describe(db_, rc); }
 
 bool ResultsStore::exec(const char *sql, std::string &error) const
 {
@@ -128,8 +153,10 @@ std::unique_ptr<ResultsStore> ResultsStore::open(const std::string &path, bool r
                 std::to_string(version) + "); recording is off.";
         return nullptr;
     }
+    store->version_ = version;
     if (readOnly) {
-        if (version < SchemaVersion) {
+        // An older store is read as it is: what it does not hold reads empty.
+        if (version < 1) {
             error = "The file " + path + " holds no results.";
             return nullptr;
         }
@@ -141,12 +168,16 @@ std::unique_ptr<ResultsStore> ResultsStore::open(const std::string &path, bool r
         return nullptr;
     if (version < SchemaVersion) {
         std::string e;
-        if (!store->exec("BEGIN IMMEDIATE", e) || !store->exec(Schema, e) ||
-            !store->exec("COMMIT", e)) {
+        bool done = store->exec("BEGIN IMMEDIATE", e);
+        for (int v = version + 1; done && v <= SchemaVersion; ++v)
+            done = store->exec(Migrations[v - 1], e);
+        const std::string stamp = "PRAGMA user_version = " + std::to_string(SchemaVersion);
+        if (!done || !store->exec(stamp.c_str(), e) || !store->exec("COMMIT", e)) {
             store->exec("ROLLBACK", error);
             error = e;
             return nullptr;
         }
+        store->version_ = SchemaVersion;
     }
     return store;
 }
@@ -164,8 +195,8 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
     };
     std::int64_t id = 0;
     {
-        Statement st(db_, "INSERT INTO parts(recorded_utc, utc_offset_min, setup, serial, verdict)"
-                          " VALUES(?,?,?,?,?)");
+        Statement st(db_, "INSERT INTO parts(recorded_utc, utc_offset_min, setup, serial, verdict,"
+                          " operator) VALUES(?,?,?,?,?,?)");
         if (st.rc != SQLITE_OK)
             return fail(st.rc);
         st.text(1, part.recordedUtc);
@@ -173,6 +204,7 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
         st.text(3, part.setup);
         st.text(4, part.serial);
         st.text(5, std::string(verdictText(part.verdict)));
+        st.text(6, part.operatorName);
         const int rc = sqlite3_step(st.s);
         if (rc != SQLITE_DONE)
             return fail(rc);
@@ -212,13 +244,13 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
     return id;
 }
 
-std::string partsQuery(bool ofOneSetup, long last)
+std::string partsQuery(bool ofOneSetup, long last, int version)
 {
     // The newest n are chosen in descending order and turned back. Two
     // queries, since "?1 IS NULL OR setup = ?1" keeps SQLite from any index:
     // of one setup, parts_setup_time gives both the rows and their order
     // (time, ties by id); of all, the table itself in id order.
-    std::string sql = "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts";
+    std::string sql = "SELECT " + partColumns(version) + " FROM parts";
     sql += ofOneSetup
                ? " WHERE setup = ?1 AND recorded_utc >= ?2 ORDER BY recorded_utc DESC, id DESC"
                : " WHERE recorded_utc >= ?2 ORDER BY id DESC";
@@ -230,7 +262,7 @@ std::string partsQuery(bool ofOneSetup, long last)
 std::vector<PartRow> ResultsStore::parts(const std::string *setup, const std::string &sinceUtc,
                                          long last, bool withMeasurements, std::string &error) const
 {
-    const std::string sql = partsQuery(setup != nullptr, last);
+    const std::string sql = partsQuery(setup != nullptr, last, version_);
     std::vector<PartRow> out;
     Statement st(db_, sql.c_str());
     if (st.rc != SQLITE_OK) {
@@ -280,8 +312,8 @@ void ResultsStore::fillMeasurements(std::vector<PartRow> &parts) const
 
 std::optional<PartRow> ResultsStore::part(std::int64_t id, std::string &error) const
 {
-    Statement st(db_, "SELECT id, recorded_utc, utc_offset_min, setup, serial, verdict FROM parts"
-                      " WHERE id = ?");
+    const std::string sql = "SELECT " + partColumns(version_) + " FROM parts WHERE id = ?";
+    Statement st(db_, sql.c_str());
     if (st.rc != SQLITE_OK) {
         error = describe(db_, st.rc);
         return std::nullopt;
@@ -373,6 +405,63 @@ bool ResultsStore::setLastExport(const std::string &setup, const std::string &ut
     if (rc != SQLITE_DONE)
         error = describe(db_, rc);
     return rc == SQLITE_DONE;
+}
+
+std::string ResultsStore::stationValue(const std::string &key, std::string &error) const
+{
+    Statement st(db_, "SELECT value FROM station WHERE key = ?");
+    if (st.rc != SQLITE_OK) {
+        error = describe(db_, st.rc);
+        return {};
+    }
+    st.text(1, key);
+    const int rc = sqlite3_step(st.s);
+    if (rc == SQLITE_ROW)
+        return st.column(0);
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    return {};
+}
+
+bool ResultsStore::setStationValue(const std::string &key, const std::string &value,
+                                   std::string &error)
+{
+    Statement st(db_, "INSERT OR REPLACE INTO station(key, value) VALUES(?,?)");
+    st.text(1, key);
+    st.text(2, value);
+    if (const int rc = st.run(); rc != SQLITE_DONE) {
+        error = describe(db_, rc);
+        return false;
+    }
+    return true;
+}
+
+std::vector<ResultsStore::OutboxEntry> ResultsStore::outbox(std::size_t limit,
+                                                            std::string &error) const
+{
+    std::vector<OutboxEntry> out;
+    Statement st(db_, "SELECT id, kind, ref FROM outbox ORDER BY id LIMIT ?");
+    int rc = st.rc;
+    if (rc == SQLITE_OK) {
+        st.integer(1, std::int64_t(limit));
+        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+            out.push_back(
+                {sqlite3_column_int64(st.s, 0), st.column(1), sqlite3_column_int64(st.s, 2)});
+    }
+    if (rc != SQLITE_DONE)
+        error = describe(db_, rc);
+    return out;
+}
+
+bool ResultsStore::markSent(std::int64_t entry, std::string &error)
+{
+    Statement st(db_, "DELETE FROM outbox WHERE id = ?");
+    st.integer(1, entry);
+    if (const int rc = st.run(); rc != SQLITE_DONE) {
+        error = describe(db_, rc);
+        return false;
+    }
+    return true;
 }
 
 } // namespace qmxsrv

@@ -18,7 +18,7 @@ namespace qmxsrv {
 
 class ResultsStore {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static constexpr int LockWaitMs = 2000;
 
     ~ResultsStore();
@@ -60,16 +60,40 @@ public:
     std::string lastExport(const std::string &setup) const;
     bool setLastExport(const std::string &setup, const std::string &utc, std::string &error);
 
+    // The station's own values that outlive a run (the operator), by key;
+    // empty when not set.
+    std::string stationValue(const std::string &key, std::string &error) const;
+    bool setStationValue(const std::string &key, const std::string &value, std::string &error);
+
+    // What the plant's feed is still to publish besides parts (an alarm
+    // raised or answered, a mastering): kind and the row it refers to, in the
+    // order queued. Queued in the transaction that writes the row.
+    struct OutboxEntry {
+        std::int64_t id = 0;
+        std::string kind;
+        std::int64_t ref = 0;
+    };
+    std::vector<OutboxEntry> outbox(std::size_t limit, std::string &error) const;
+    bool markSent(std::int64_t entry, std::string &error);
+
+    // The store's schema version as opened (an older one is read as it is).
+    int version() const { return version_; }
+    // For the rooms' own tables: the connection, and the error text of a code.
+    sqlite3 *db() const { return db_; }
+    std::string describeError(int rc) const;
+    // BEGIN IMMEDIATE, COMMIT, ROLLBACK: false with the reason in error.
+    bool exec(const char *sql, std::string &error) const;
+
 private:
     explicit ResultsStore(sqlite3 *db) : db_(db) {}
-    bool exec(const char *sql, std::string &error) const;
     void fillMeasurements(std::vector<PartRow> &parts) const;
     sqlite3 *db_;
+    int version_ = SchemaVersion;
 };
 
 // The SELECT that parts() runs (?1 the setup, ?2 the time since): for tests
 // of its query plan.
-std::string partsQuery(bool ofOneSetup, long last);
+std::string partsQuery(bool ofOneSetup, long last, int version = ResultsStore::SchemaVersion);
 
 // The text of a verdict read back from the store; Invalid for any other text.
 Verdict verdictFromText(std::string_view text);

@@ -61,6 +61,23 @@ std::string FormPartSerial::serial() const
     return storedText(withoutControlCharacters(TextSerial->text().simplified()).simplified());
 }
 
+FormOperator::FormOperator(const std::string &name, QWidget *parent)
+    : QDialog(parent), TextOperator(named<QLineEdit>("TextOperator", qtText(name), this))
+{
+    setObjectName("FormOperator");
+    setWindowTitle(QStringLiteral("Operator"));
+    setModal(true);
+    TextOperator->setMaxLength(MaxOperator);
+    auto *form = new QFormLayout(this);
+    form->addRow(QStringLiteral("Name or badge number:"), TextOperator);
+    addButtons(*this, *form, QStringLiteral("OK"));
+}
+
+std::string FormOperator::name() const
+{
+    return storedText(withoutControlCharacters(TextOperator->text().simplified()).simplified());
+}
+
 FormExportResults::FormExportResults(const std::vector<std::string> &setups,
                                      const std::string &current, QWidget *parent)
     : QDialog(parent), ComboSetup(named<QComboBox>("ComboSetup", this)),

@@ -1,4 +1,5 @@
-// The Results menu's two dialogs: the next part serial, and what to export.
+// The Results menu's small dialogs: the next part serial, the operator, and
+// what to export.
 #pragma once
 
 #include <QDate>
@@ -23,6 +24,19 @@ public:
 
 private:
     QLineEdit *TextSerial;
+};
+
+// Results > Operator...: who is working, a name or a badge number, at most
+// MaxOperator characters; every part recorded and every answer carries it.
+class FormOperator : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int MaxOperator = 40;
+    explicit FormOperator(const std::string &name, QWidget *parent = nullptr);
+    std::string name() const;
+
+private:
+    QLineEdit *TextOperator;
 };
 
 struct ExportChoice {

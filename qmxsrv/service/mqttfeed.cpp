@@ -63,6 +63,7 @@ QByteArray MqttFeed::partMessage(const std::string &station, const PartRow &part
                            {"setup", text(part.setup)},
                            {"serial", text(part.serial)},
                            {"verdict", QString::fromUtf8(verdictText(part.verdict).data())},
+                           {"operator", text(part.operatorName)},
                            {"measurements", measurements}})
         .toJson(QJsonDocument::Compact);
 }
@@ -241,25 +242,41 @@ void MqttFeed::publishSetup(const QByteArray &json, std::map<int, ChannelNames> 
 
 void MqttFeed::partsWaiting()
 {
-    if (!client_ || state_ != State::Connected || !parts_.waiting)
+    if (!client_ || state_ != State::Connected)
         return;
-    for (std::int64_t id : parts_.waiting(PartsInFlight + sent_.size())) {
+    if (parts_.waiting)
+        for (std::int64_t id : parts_.waiting(PartsInFlight + sent_.size())) {
+            if (sent_.size() >= PartsInFlight)
+                break;
+            if (sent_.count({true, id}))
+                continue;
+            const std::optional<PartRow> part = parts_.load(id);
+            if (!part) { // gone from the store: nothing to send
+                parts_.published(id);
+                continue;
+            }
+            send({true, id}, "part", partMessage(config_.station, *part));
+        }
+    if (!parts_.messages || sent_.size() >= PartsInFlight)
+        return;
+    for (Parts::Message &m : parts_.messages(PartsInFlight + sent_.size())) {
         if (sent_.size() >= PartsInFlight)
             break;
-        if (sent_.count(id))
+        if (sent_.count({false, m.id}))
             continue;
-        const std::optional<PartRow> part = parts_.load(id);
-        if (!part) { // gone from the store: nothing to send
-            parts_.published(id);
-            continue;
-        }
-        int mid = 0;
-        ++partsUnacknowledged_; // before: the acknowledgement may come at once
-        publish("part", partMessage(config_.station, *part), 1, false, &mid);
-        inFlight_[mid] = id;
-        partsUnacknowledged_ = int(inFlight_.size());
-        sent_.insert(id);
+        m.payload.insert(QStringLiteral("station"), text(config_.station));
+        send({false, m.id}, m.leaf, QJsonDocument(m.payload).toJson(QJsonDocument::Compact));
     }
+}
+
+void MqttFeed::send(const Sent &what, const std::string &leaf, const QByteArray &payload)
+{
+    int mid = 0;
+    ++partsUnacknowledged_; // before: the acknowledgement may come at once
+    publish(leaf, payload, 1, false, &mid);
+    inFlight_[mid] = what;
+    partsUnacknowledged_ = int(inFlight_.size());
+    sent_.insert(what);
 }
 
 void MqttFeed::connected(int rc)
@@ -318,11 +335,14 @@ void MqttFeed::acknowledged(int mid)
     const auto it = inFlight_.find(mid);
     if (it == inFlight_.end())
         return;
-    const std::int64_t part = it->second;
+    const Sent what = it->second;
     inFlight_.erase(it);
     partsUnacknowledged_ = int(inFlight_.size());
-    sent_.erase(part);
-    parts_.published(part);
+    sent_.erase(what);
+    if (what.part)
+        parts_.published(what.id);
+    else if (parts_.messagePublished)
+        parts_.messagePublished(what.id);
     partsWaiting();
 }
 

@@ -12,6 +12,7 @@
 #include "service/mqttconfig.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
@@ -44,6 +45,17 @@ public:
         std::function<std::vector<std::int64_t>(std::size_t limit)> waiting;
         std::function<std::optional<PartRow>(std::int64_t part)> load;
         std::function<void(std::int64_t part)> published;
+        // The store's outbox: what else is to be published at QoS 1 and kept
+        // until the broker acknowledged it (an alarm, a mastering), oldest
+        // first; leaf is the topic's last level, payload the message
+        // without the station, which the feed adds.
+        struct Message {
+            std::int64_t id = 0;
+            std::string leaf;
+            QJsonObject payload;
+        };
+        std::function<std::vector<Message>(std::size_t limit)> messages;
+        std::function<void(std::int64_t message)> messagePublished;
     };
 
     MqttFeed(MqttConfig config, Parts parts, QObject *parent = nullptr);
@@ -72,7 +84,7 @@ public:
     // The message of a channel as the feed publishes it.
     static QByteArray channelMessage(const ItemChange &change, qint64 utcMs,
                                      const ChannelNames *names);
-    // A part was recorded: what waits goes out.
+    // A part was recorded, or a message queued: what waits goes out.
     void partsWaiting();
 
     // The message of a part as the feed publishes it.
@@ -95,9 +107,17 @@ private:
     mosquitto *client_ = nullptr;
     State state_ = State::Connecting;
     QString reason_;
-    QByteArray setup_;                        // the last setup published
-    std::map<int, std::int64_t> inFlight_;    // message id -> part
-    std::set<std::int64_t> sent_;             // parts handed to the library, not yet acknowledged
+    QByteArray setup_; // the last setup published
+    // What was handed to the library and not yet acknowledged: a part or an
+    // outbox message, by the library's message id.
+    struct Sent {
+        bool part = true;
+        std::int64_t id = 0;
+        bool operator<(const Sent &o) const { return part != o.part ? part : id < o.id; }
+    };
+    void send(const Sent &what, const std::string &leaf, const QByteArray &payload);
+    std::map<int, Sent> inFlight_;
+    std::set<Sent> sent_;
     std::atomic<int> partsUnacknowledged_{0}; // inFlight_'s size, for the library's thread
 
     // The channel composer's: what waits for it, under mutex_.

@@ -18,7 +18,7 @@ bool hasControlCharacter(const QString &text)
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
-const QString commandList = QStringLiteral("record, reset-maxmin, view, load, reconnect");
+const QString commandList = QStringLiteral("record, reset-maxmin, view, load, reconnect, operator");
 
 QString setupNameError(const QString &name)
 {
@@ -34,18 +34,36 @@ QString setupNameError(const QString &name)
 
 Parsed refused(const QString &why) { return {std::nullopt, why}; }
 
+// A serial or a name as a person types it: text, no control characters,
+// blanks at the ends dropped, at most MaxSerial characters.
+std::optional<QString> typedText(const QJsonValue &value, const char *what, QString &error)
+{
+    if (!value.isString()) {
+        error = QString::fromLatin1(what) + QStringLiteral(" is text");
+        return std::nullopt;
+    }
+    if (hasControlCharacter(value.toString())) {
+        error = QStringLiteral("a ") + QString::fromLatin1(what) +
+                QStringLiteral(" holds no control characters");
+        return std::nullopt;
+    }
+    const QString text = value.toString().simplified();
+    if (text.size() > MaxSerial) {
+        error = QStringLiteral("a ") + QString::fromLatin1(what) +
+                QStringLiteral(" has at most %1 characters").arg(MaxSerial);
+        return std::nullopt;
+    }
+    return text;
+}
+
 Parsed record(Command c, const QJsonObject &o)
 {
     const QJsonValue serial = o.value(QLatin1String("serial"));
     if (!serial.isUndefined()) {
-        if (!serial.isString())
-            return refused(QStringLiteral("serial is text"));
-        if (hasControlCharacter(serial.toString()))
-            return refused(QStringLiteral("a serial holds no control characters"));
-        const QString text = serial.toString().simplified();
-        if (text.size() > MaxSerial)
-            return refused(QStringLiteral("a serial has at most %1 characters").arg(MaxSerial));
-        c.serial = text;
+        QString error;
+        c.serial = typedText(serial, "serial", error);
+        if (!c.serial)
+            return refused(error);
     }
     return {c, {}};
 }
@@ -78,6 +96,16 @@ Parsed load(Command c, const QJsonObject &o)
     return {c, {}};
 }
 
+Parsed operatorName(Command c, const QJsonObject &o)
+{
+    QString error;
+    const std::optional<QString> name = typedText(o.value(QLatin1String("name")), "name", error);
+    if (!name)
+        return refused(error);
+    c.name = *name;
+    return {c, {}};
+}
+
 Parsed plain(Command c, const QJsonObject &) { return {c, {}}; }
 
 struct Entry {
@@ -92,6 +120,7 @@ const Entry commands[] = {
     {"view", Kind::View, view},
     {"load", Kind::Load, load},
     {"reconnect", Kind::Reconnect, plain},
+    {"operator", Kind::Operator, operatorName},
 };
 
 } // namespace
@@ -103,7 +132,7 @@ Parsed parseCommand(const QJsonObject &object)
         if (name == QLatin1String(e.name)) {
             Command c;
             c.kind = e.kind;
-            c.name = name;
+            c.command = name;
             return e.parse(c, object);
         }
     }

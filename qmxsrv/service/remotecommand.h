@@ -11,15 +11,16 @@
 
 namespace qmxsrv::remote {
 
-enum class Kind { Record, ResetMaxMin, View, Load, Reconnect };
+enum class Kind { Record, ResetMaxMin, View, Load, Reconnect, Operator };
 
 struct Command {
     Kind kind = Kind::Record;
-    QString name;                  // as sent, for the reply
+    QString command;               // as sent, for the reply
     std::optional<QString> serial; // record: the part's serial, cleaned
     QString view;                  // view: channels, lvdts, analogs or group
     int group = 0;                 // view group: the group's number
     QString setup;                 // load: a .qmx file name in setups/
+    QString name;                  // operator: who is working ("" for nobody)
 };
 
 struct Parsed {
@@ -27,7 +28,7 @@ struct Parsed {
     QString error;
 };
 
-// The longest serial a command may give, in characters.
+// The longest serial or operator name a command may give, in characters.
 inline constexpr int MaxSerial = 40;
 
 Parsed parseCommand(const QJsonObject &object);

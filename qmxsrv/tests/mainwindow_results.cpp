@@ -287,6 +287,37 @@ TEST_F(Results, AChannelWhoseFormulaTheBoardDidNotTakeMeasuresNothing)
     }
 }
 
+// Who is working is set at the station or by another program, kept over a
+// restart (in the store, not in qmxsrv.ini), and carried by every part.
+TEST_F(Results, TheOperatorIsKeptAndEveryPartCarriesIt)
+{
+    whenOpen("FormOperator", [](QDialog *d) {
+        type(d, "TextOperator", "  J. Doe ");
+        click(d, "CommandOK");
+    });
+    choose("MnuOperator");
+    choose("MnuRecordPart");
+    EXPECT_EQ(stored().back().operatorName, "J. Doe");
+
+    program.reset();
+    start();
+    EXPECT_EQ(form().results().operatorName(), "J. Doe") << "kept over a restart";
+
+    QFile tokenFile(QString::fromStdString(dir.file("qmxsrv.token")));
+    ASSERT_TRUE(tokenFile.open(QIODevice::ReadOnly));
+    TestClient client(form().liveValues().port(), "/FormMain", {},
+                      "Bearer " + tokenFile.readAll().trimmed());
+    ASSERT_TRUE(client.waitConnected());
+    EXPECT_EQ(client.ask(R"({"command":"operator","name":"Badge 4711"})"),
+              R"({"name":"Badge 4711","reply":"operator"})");
+    EXPECT_THAT(client.ask(R"({"command":"operator","name":"a\u0007b"})").toStdString(),
+                HasSubstr("no control characters"));
+    EXPECT_THAT(client.ask(R"({"command":"operator"})").toStdString(), HasSubstr("name is text"));
+    state().Channels.Item(1).setFormula("T1");
+    choose("MnuRecordPart");
+    EXPECT_EQ(stored().back().operatorName, "Badge 4711");
+}
+
 TEST_F(Results, AStoreThatCannotBeUsedIsToldOnceAndLeftAlone)
 {
     writeFile(dir.file("foreign.sqlite"), "the operator's notes, not a database");

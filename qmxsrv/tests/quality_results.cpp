@@ -76,7 +76,13 @@ protected:
     }
     static PartRow part(const std::string &setup, const std::string &serial)
     {
-        PartRow p{0, "2026-12-07T10:11:12.345Z", 60, setup, serial, Verdict::Reject, {}};
+        PartRow p;
+        p.id = 0;
+        p.recordedUtc = "2026-12-07T10:11:12.345Z";
+        p.utcOffsetMin = 60;
+        p.setup = setup;
+        p.serial = serial;
+        p.verdict = Verdict::Reject;
         p.measurements.push_back({1, "Bore diameter", -0.0123456789, "-0.012", "mm", -0.01, -0.005,
                                   0.005, 0.01, Verdict::Reject});
         p.measurements.push_back(
@@ -199,10 +205,10 @@ TEST_F(Store, SchemaPragmasAndQueryPlans)
 {
     ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
     Sqlite db(path);
-    EXPECT_EQ(db.column("PRAGMA user_version"), "1;");
+    EXPECT_EQ(db.column("PRAGMA user_version"), "2;");
     EXPECT_EQ(db.column("PRAGMA journal_mode"), "wal;");
     EXPECT_EQ(db.column("SELECT name FROM pragma_table_info('parts')"),
-              "id;recorded_utc;utc_offset_min;setup;serial;verdict;");
+              "id;recorded_utc;utc_offset_min;setup;serial;verdict;operator;");
     EXPECT_EQ(db.column("SELECT name FROM pragma_table_info('measurements')"),
               "part_id;channel;description;value;text;units;lo_tol;lo_appr;hi_appr;hi_tol;"
               "verdict;");
@@ -212,6 +218,51 @@ TEST_F(Store, SchemaPragmasAndQueryPlans)
     EXPECT_THAT(plan(true), HasSubstr("parts_setup_time"));
     EXPECT_THAT(plan(true), Not(HasSubstr("TEMP B-TREE")));
     EXPECT_THAT(plan(false), Not(HasSubstr("TEMP B-TREE")));
+}
+
+// A store written before the operator and the control charts is read as it
+// is by a reader, and brought up to date, parts kept, by the station.
+TEST_F(Store, AnOlderStoreIsReadAsItIsAndBroughtUpToDate)
+{
+    {
+        Sqlite v1(path);
+        v1.exec("CREATE TABLE parts(id INTEGER PRIMARY KEY, recorded_utc TEXT NOT NULL,"
+                " utc_offset_min INTEGER NOT NULL, setup TEXT NOT NULL, serial TEXT NOT NULL,"
+                " verdict TEXT NOT NULL);"
+                "CREATE TABLE measurements(part_id INTEGER NOT NULL REFERENCES parts(id),"
+                " channel INTEGER NOT NULL, description TEXT NOT NULL, value REAL,"
+                " text TEXT NOT NULL, units TEXT NOT NULL, lo_tol REAL, lo_appr REAL,"
+                " hi_appr REAL, hi_tol REAL, verdict TEXT NOT NULL, PRIMARY KEY(part_id, channel));"
+                "CREATE INDEX parts_setup_time ON parts(setup, recorded_utc);"
+                "CREATE TABLE exports(setup TEXT PRIMARY KEY, last_utc TEXT NOT NULL);"
+                "CREATE TABLE unpublished(part_id INTEGER PRIMARY KEY REFERENCES parts(id));"
+                "INSERT INTO parts VALUES(1, '2026-01-02T03:04:05.000Z', 0, 'a', 'S1', 'good');"
+                "PRAGMA user_version = 1;");
+    }
+    {
+        auto reader = ResultsStore::open(path, true, error);
+        ASSERT_TRUE(reader) << error;
+        EXPECT_EQ(reader->version(), 1);
+        const auto parts = reader->parts(nullptr, "", 0, true, error);
+        ASSERT_EQ(parts.size(), 1u) << error;
+        EXPECT_EQ(parts[0].serial, "S1");
+        EXPECT_EQ(parts[0].operatorName, "");
+        EXPECT_EQ(Sqlite(path).column("PRAGMA user_version"), "1;") << "a reader changes nothing";
+    }
+    auto station = ResultsStore::open(path, false, error);
+    ASSERT_TRUE(station) << error;
+    EXPECT_EQ(station->version(), ResultsStore::SchemaVersion);
+    PartRow p = part("a", "S2");
+    p.operatorName = "J. Doe";
+    ASSERT_TRUE(station->record(p, error)) << error;
+    const auto parts = station->parts(nullptr, "", 0, false, error);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].serial, "S1") << "kept";
+    EXPECT_EQ(parts[1].operatorName, "J. Doe");
+    ASSERT_TRUE(station->setStationValue("operator", "K. Roe", error)) << error;
+    EXPECT_EQ(station->stationValue("operator", error), "K. Roe");
+    EXPECT_EQ(station->stationValue("unknown", error), "");
+    EXPECT_EQ(error, "");
 }
 
 TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
@@ -224,9 +275,9 @@ TEST_F(Store, FaultsLeaveTheFileAndSayWhy)
         fs::remove(path);
     }
     {
-        Sqlite(path).exec("PRAGMA user_version=2");
+        Sqlite(path).exec("PRAGMA user_version=99");
         EXPECT_FALSE(ResultsStore::open(path, false, error));
-        EXPECT_THAT(error, HasSubstr("newer program (version 2)"));
+        EXPECT_THAT(error, HasSubstr("newer program (version 99)"));
         fs::remove(path);
     }
     {
@@ -317,7 +368,7 @@ TEST_F(Store, CommandReadsWhileTheServerWrites)
         ASSERT_TRUE(store->record(part(i == 1 ? "b" : "a", "S" + std::to_string(i)), error));
     // A write held open by the server does not stop a reader.
     Sqlite other(path);
-    ASSERT_EQ(other.exec("BEGIN IMMEDIATE; INSERT INTO parts VALUES(99,'x',0,'a','','good')"),
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE; INSERT INTO parts VALUES(99,'x',0,'a','','good','')"),
               SQLITE_OK);
     const std::string csvRow = "1,2026-12-07T10:11:12.345Z,S0,reject,-0.0123456789,\r\n";
     expectCommands({
@@ -374,7 +425,13 @@ TEST_F(Store, StatsPerChannel)
     auto store = ResultsStore::open(path, false, error);
     ASSERT_TRUE(store) << error;
     for (double v : {10, 12, 11, 13, 14}) {
-        PartRow p{0, "2026-12-07T10:11:12.345Z", 0, "a", "", Verdict::Good, {}};
+        PartRow p;
+        p.id = 0;
+        p.recordedUtc = "2026-12-07T10:11:12.345Z";
+        p.utcOffsetMin = 0;
+        p.setup = "a";
+        p.serial = "";
+        p.verdict = Verdict::Good;
         p.measurements = {
             {5, "Flat", 3.0, "3", "mm", 0, 1, 5, 6, Verdict::Good},
             {1, "Bore", v, "", "mm", 8, 9, 17, 18, Verdict::Good},
@@ -382,7 +439,13 @@ TEST_F(Store, StatsPerChannel)
         };
         ASSERT_TRUE(store->record(p, error)) << error;
     }
-    PartRow other{0, "2026-12-07T10:11:12.345Z", 0, "b", "", Verdict::Good, {}};
+    PartRow other;
+    other.id = 0;
+    other.recordedUtc = "2026-12-07T10:11:12.345Z";
+    other.utcOffsetMin = 0;
+    other.setup = "b";
+    other.serial = "";
+    other.verdict = Verdict::Good;
     other.measurements = {{1, "Bore", 1000.0, "", "mm", 8, 9, 17, 18, Verdict::Reject}};
     ASSERT_TRUE(store->record(other, error)) << error;
 

@@ -11,12 +11,24 @@ namespace {
 
 std::vector<PartRow> twoParts()
 {
-    PartRow a{7, "2026-12-07T23:30:00.125Z", 60, "/s/bore.qmx", "A0099", Verdict::Reject, {}};
+    PartRow a;
+    a.id = 7;
+    a.recordedUtc = "2026-12-07T23:30:00.125Z";
+    a.utcOffsetMin = 60;
+    a.setup = "/s/bore.qmx";
+    a.serial = "A0099";
+    a.verdict = Verdict::Reject;
     a.measurements.push_back(
         {1, "Bore, \"inner\"", -0.1, "-0.100", "mm", -0.05, -0.02, 0.02, 0.05, Verdict::Reject});
     a.measurements.push_back(
         {3, "Length", 12.5, " 12.50", "mm", 12, 12.2, 12.8, 13, Verdict::Good});
-    PartRow b{8, "2026-12-07T23:31:00.000Z", 60, "/s/bore.qmx", "", Verdict::Invalid, {}};
+    PartRow b;
+    b.id = 8;
+    b.recordedUtc = "2026-12-07T23:31:00.000Z";
+    b.utcOffsetMin = 60;
+    b.setup = "/s/bore.qmx";
+    b.serial = "";
+    b.verdict = Verdict::Invalid;
     b.measurements.push_back({1, "Bore, \"inner\"", std::nullopt, " NaN", "mm", -0.05, -0.02, 0.02,
                               0.05, Verdict::Invalid});
     b.measurements.push_back(

@@ -25,13 +25,13 @@ namespace {
 
 PartRow part(int channels, int n)
 {
-    PartRow p{0,
-              "2026-12-07T10:11:12.345Z",
-              60,
-              "/setups/bench.qmx",
-              "A" + std::to_string(n),
-              Verdict::Good,
-              {}};
+    PartRow p;
+    p.id = 0;
+    p.recordedUtc = "2026-12-07T10:11:12.345Z";
+    p.utcOffsetMin = 60;
+    p.setup = "/setups/bench.qmx";
+    p.serial = "A" + std::to_string(n);
+    p.verdict = Verdict::Good;
     for (int c = 1; c <= channels; ++c)
         p.measurements.push_back({c, "Diameter " + std::to_string(c), 0.001 * c + 1e-7 * n,
                                   "0.00100", "mm", -0.01, -0.005, 0.005, 0.01, Verdict::Good});
