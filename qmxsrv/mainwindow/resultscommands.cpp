@@ -103,7 +103,38 @@ MqttFeed::Parts ResultsCommands::feedParts()
             std::fprintf(stderr, "QMXSRV: part %lld not marked as published: %s\n",
                          static_cast<long long>(id), error.c_str());
     };
+    parts.messages = [this](std::size_t limit) {
+        std::vector<MqttFeed::Parts::Message> out;
+        ResultsStore *results = quietStore();
+        std::string error;
+        if (!results)
+            return out;
+        for (const ResultsStore::OutboxEntry &e : results->outbox(limit, error)) {
+            const auto kind = outboxKinds_.find(e.kind);
+            std::optional<QJsonObject> payload;
+            if (kind != outboxKinds_.end())
+                payload = kind->second.compose(*results, e.ref);
+            if (!payload) { // nothing this station can say of it: not kept waiting
+                results->markSent(e.id, error);
+                continue;
+            }
+            out.push_back({e.id, kind->second.leaf, std::move(*payload)});
+        }
+        return out;
+    };
+    parts.messagePublished = [this](std::int64_t id) {
+        std::string error;
+        if (ResultsStore *results = quietStore(); results && !results->markSent(id, error))
+            std::fprintf(stderr, "QMXSRV: message %lld not marked as published: %s\n",
+                         static_cast<long long>(id), error.c_str());
+    };
     return parts;
+}
+
+void ResultsCommands::addOutboxKind(const std::string &kind, const std::string &leaf,
+                                    OutboxComposer compose)
+{
+    outboxKinds_[kind] = {leaf, std::move(compose)};
 }
 
 void ResultsCommands::status(const std::string &text)

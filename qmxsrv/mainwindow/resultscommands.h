@@ -5,7 +5,10 @@
 #include "quality/resultsstore.h"
 #include "service/mqttfeed.h"
 
+#include <QJsonObject>
+
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,18 +71,35 @@ public:
     // With a plant feed, every part recorded is also marked for it and the
     // feed told; feedParts is where the feed reads them from.
     void setFeed(MqttFeed *feed) { feed_ = feed; }
+    // Whether the plant's feed is on: only then is anything queued for it.
+    bool feedOn() const { return feed_ != nullptr; }
+    // Something was queued in the store's outbox: the feed sends it.
+    void outboxWaiting()
+    {
+        if (feed_)
+            feed_->partsWaiting();
+    }
     MqttFeed::Parts feedParts();
+    // How the feed says what the store's outbox holds of a kind: the topic's
+    // last level, and the message made from the row ref refers to (none when
+    // the row is gone).
+    using OutboxComposer =
+        std::function<std::optional<QJsonObject>(ResultsStore &store, std::int64_t ref)>;
+    void addOutboxKind(const std::string &kind, const std::string &leaf, OutboxComposer compose);
     bool recording() const { return storeError_.empty() && !recordFailed_; }
     // QMXSRV_RESULTS, else results.sqlite in the program folder.
     std::string storePath() const;
 
-private:
     // Opened on first use; a store that cannot be opened is told once and
     // recording stays off for the run.
     ResultsStore *store(bool tellFailure = true);
     // The store if it is open or its file is there, opened without a word:
     // for other programs' questions, which must not make a file or a box.
     ResultsStore *quietStore();
+    // Why the store cannot be used this run; empty while it can.
+    const std::string &storeError() const { return storeError_; }
+
+private:
     // The record itself; a failure is told in a box when boxed.
     Recorded record(bool boxed);
     Recorded recordPart(bool boxed);
@@ -94,6 +114,11 @@ private:
     std::string storeError_;                     // why recording is off, once told
     bool recordFailed_ = false;                  // the last record was not kept
     std::function<void()> changed_;
+    struct OutboxKind {
+        std::string leaf;
+        OutboxComposer compose;
+    };
+    std::map<std::string, OutboxKind> outboxKinds_;
     std::string serial_;
     std::string operator_;
     bool operatorRead_ = false; // taken from the store once it was open

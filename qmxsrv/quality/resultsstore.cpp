@@ -453,6 +453,18 @@ std::vector<ResultsStore::OutboxEntry> ResultsStore::outbox(std::size_t limit,
     return out;
 }
 
+bool ResultsStore::queueOutbox(const std::string &kind, std::int64_t ref, std::string &error)
+{
+    Statement st(db_, "INSERT INTO outbox(kind, ref) VALUES(?,?)");
+    st.text(1, kind);
+    st.integer(2, ref);
+    if (const int rc = st.run(); rc != SQLITE_DONE) {
+        error = describe(db_, rc);
+        return false;
+    }
+    return true;
+}
+
 bool ResultsStore::markSent(std::int64_t entry, std::string &error)
 {
     Statement st(db_, "DELETE FROM outbox WHERE id = ?");

@@ -74,6 +74,8 @@ public:
         std::int64_t ref = 0;
     };
     std::vector<OutboxEntry> outbox(std::size_t limit, std::string &error) const;
+    // Queues kind and ref, in the caller's transaction if one is open.
+    bool queueOutbox(const std::string &kind, std::int64_t ref, std::string &error);
     bool markSent(std::int64_t entry, std::string &error);
 
     // The store's schema version as opened (an older one is read as it is).
