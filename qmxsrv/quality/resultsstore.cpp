@@ -183,7 +183,7 @@ std::unique_ptr<ResultsStore> ResultsStore::open(const std::string &path, bool r
 }
 
 std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::string &error,
-                                                 bool toPublish)
+                                                 bool toPublish, const Within &within)
 {
     if (!exec("BEGIN IMMEDIATE", error))
         return std::nullopt;
@@ -237,6 +237,15 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
         sqlite3_bind_int64(mark.s, 1, id);
         if (const int rc = sqlite3_step(mark.s); rc != SQLITE_DONE)
             return fail(rc);
+    }
+    if (within) {
+        std::string why;
+        if (!within(id, why)) {
+            std::string ignored;
+            exec("ROLLBACK", ignored);
+            error = why;
+            return std::nullopt;
+        }
     }
     const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)

@@ -7,6 +7,7 @@
 #include "quality/partrow.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,9 +35,12 @@ public:
     // Writes the part and its measurements in one transaction; the new part
     // number, or nothing with the reason in error (nothing of it is kept).
     // toPublish: the part is also marked for the plant's feed, in the same
-    // transaction, until markPublished says it went out.
+    // transaction, until markPublished says it went out. within: what else
+    // belongs to the part (its subgroups and alarms), written in the same
+    // transaction with the part's number; its failure keeps nothing.
+    using Within = std::function<bool(std::int64_t part, std::string &error)>;
     std::optional<std::int64_t> record(const PartRow &part, std::string &error,
-                                       bool toPublish = false);
+                                       bool toPublish = false, const Within &within = {});
     // The parts still to publish, oldest first, at most limit of them.
     std::vector<std::int64_t> unpublished(std::size_t limit, std::string &error) const;
     bool markPublished(std::int64_t part, std::string &error);

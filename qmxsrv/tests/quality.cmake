@@ -10,3 +10,4 @@ qmx_add_test(quality_statistics SOURCES ${quality_tests}/quality_statistics.cpp
   LIBS qmxsrv_quality)
 qmx_add_test(quality_spc SOURCES ${quality_tests}/quality_spc.cpp LIBS qmxsrv_quality)
 qmx_add_test(quality_studies SOURCES ${quality_tests}/quality_studies.cpp LIBS qmxsrv_quality)
+qmx_add_test(quality_spcstore SOURCES ${quality_tests}/quality_spcstore.cpp LIBS qmxsrv_quality)
