@@ -4,6 +4,7 @@
 #include "quality/sqlitestatement.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qmxsrv::spc {
 
@@ -384,6 +385,67 @@ std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::st
     if (!rows(store, st, out, alarmFrom, error) || out.empty())
         return std::nullopt;
     return out.front();
+}
+
+PlanCapability capabilityOf(const ResultsStore &store, const ControlPlan &plan,
+                            const std::optional<ControlLimits> &limits, std::string &error)
+{
+    PlanCapability c;
+    if (store.version() < 2)
+        return c;
+    // A subgroup's members are the parts of its setup from its first to its
+    // last part that have a trustworthy value: nothing else comes between.
+    Statement st(store.db(),
+                 "SELECT m.value, m.lo_tol, m.hi_tol FROM subgroups g"
+                 " JOIN measurements m ON m.channel = g.channel"
+                 " AND m.part_id BETWEEN g.first_part AND g.last_part"
+                 " JOIN parts p ON p.id = m.part_id AND p.setup = g.setup"
+                 " WHERE g.setup = ? AND g.channel = ? AND g.number >= ? AND g.chart = ?"
+                 " AND g.size = ? AND m.value IS NOT NULL AND m.verdict <> 'invalid'"
+                 " ORDER BY m.part_id");
+    st.text(1, plan.setup);
+    st.integer(2, plan.channel);
+    st.integer(3, plan.sinceSubgroup);
+    st.text(4, chartText(plan.kind()));
+    st.integer(5, plan.subgroupSize);
+    double sum = 0, sumSquares = 0;
+    int rc = st.rc;
+    std::vector<double> values;
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+            values.push_back(sqlite3_column_double(st.s, 0));
+            c.loTol = std::min(sqlite3_column_double(st.s, 1), sqlite3_column_double(st.s, 2));
+            c.hiTol = std::max(sqlite3_column_double(st.s, 1), sqlite3_column_double(st.s, 2));
+        }
+    if (rc != SQLITE_DONE) {
+        error = store.describeError(rc);
+        return c;
+    }
+    c.values = int(values.size());
+    for (double v : values)
+        sum += v;
+    if (values.empty())
+        return c;
+    c.mean = sum / double(values.size());
+    for (double v : values)
+        sumSquares += (v - *c.mean) * (v - *c.mean);
+    if (values.size() >= 2)
+        c.overallS = std::sqrt(sumSquares / double(values.size() - 1));
+    if (!c.loTol || !(*c.hiTol > *c.loTol))
+        return c;
+    const double width = *c.hiTol - *c.loTol;
+    const auto index = [&](double sigma, double centre, std::optional<double> &p,
+                           std::optional<double> &pk) {
+        if (!(sigma > 0) || !std::isfinite(sigma))
+            return;
+        p = width / (6 * sigma);
+        pk = std::min(*c.hiTol - centre, centre - *c.loTol) / (3 * sigma);
+    };
+    if (limits)
+        index(limits->sigma, limits->centre, c.cp, c.cpk);
+    if (c.overallS)
+        index(*c.overallS, *c.mean, c.pp, c.ppk);
+    return c;
 }
 
 std::vector<std::string> catalogue(const ResultsStore &store, Catalogue which, std::string &error)

@@ -86,6 +86,17 @@ std::vector<Alarm> alarmsOf(const ResultsStore &store, const std::string *setup,
                             std::string &error);
 std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::string &error);
 
+// The capability of the process under a plan, over the subgroups judged
+// against its limits: Cp and Cpk with the plan's sigma (within subgroups),
+// Pp and Ppk with the overall s of the single values; the tolerance of the
+// newest of them. Empty where undefined.
+struct PlanCapability {
+    int values = 0;
+    std::optional<double> loTol, hiTol, mean, overallS, cp, cpk, pp, ppk;
+};
+PlanCapability capabilityOf(const ResultsStore &store, const ControlPlan &plan,
+                            const std::optional<ControlLimits> &limits, std::string &error);
+
 // The lists the answers choose from, kept by the quality engineer.
 enum class Catalogue { Causes, Actions };
 std::vector<std::string> catalogue(const ResultsStore &store, Catalogue which, std::string &error);

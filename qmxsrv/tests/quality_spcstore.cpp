@@ -2,6 +2,8 @@
 // parts (a part without a trustworthy value does not count), judged at once
 // against the limits in force, kept in the store with the alarms they raise,
 // and continued after a restart from what the store kept.
+#include "quality/resultscli.h"
+#include "quality/resultsexport.h"
 #include "quality/resultsstore.h"
 #include "quality/spcmonitor.h"
 #include "quality/spcstore.h"
@@ -12,6 +14,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <tuple>
 
 using namespace qmxsrv;
 using namespace qmxsrv::spc;
@@ -243,6 +247,35 @@ TEST(SpcStore, AChartGoesOnAfterARestartWithItsFixedLimits)
     EXPECT_EQ(answered->operatorName, "K. Roe");
     EXPECT_EQ(answered->cause, "Tool wear");
     EXPECT_EQ(store->outbox(10, error).size(), 2u) << "raised, then answered";
+
+    // What scripts read: the plan and its limits, then a line per subgroup
+    // with the channel's decimals and three more.
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--db", path});
+        std::ostringstream out, err;
+        const int code = resultsCommand(args, out, err);
+        return std::make_tuple(code, out.str(), err.str());
+    };
+    auto [code, out, err] = run({"spc", "--setup", "/s/bore.qmx", "--channel", "1", "--last", "2"});
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_THAT(out, ::testing::HasSubstr("# plan\tn 5\txbar-r\trules nelson 1,2,3,4,5,6,7,8\t"
+                                          "hold off\n# limits\tfixed on  from subgroups 1-25\n"));
+    EXPECT_THAT(out, ::testing::EndsWith("subgroup\tfirst_part\tlast_part\tn\tmean\tspread\tflags\n"
+                                         "33\t161\t165\t5\t74.0020000\t0.0000000\t-\n"
+                                         "34\t166\t170\t5\t74.0020000\t0.0000000\tX2\n"));
+    std::tie(code, out, err) = run({"alarms", "--open"});
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "a heading and no open alarm: " << out;
+    std::tie(code, out, err) = run({"alarms", "--setup", "/s/bore.qmx"});
+    EXPECT_THAT(out, ::testing::HasSubstr("\t/s/bore.qmx\t1\tBore\txbar-r\t34\t166\t170\tX2\t"
+                                          "74.002\t0\tanswered\t2026-12-08T10:05:00Z\tK. Roe"
+                                          "\tTool wear\tTool changed\tworn\n"));
+    std::tie(code, out, err) = run({"spc", "--setup", "/s/bore.qmx"});
+    EXPECT_EQ(code, 2);
+    EXPECT_THAT(err, ::testing::HasSubstr("spc needs --channel N"));
+    std::tie(code, out, err) = run({"plan", "--setup", "/s/bore.qmx"});
+    EXPECT_THAT(out, ::testing::EndsWith("\n1\t5\txbar-r\tnelson\t1,2,3,4,5,6,7,8\tfixed\t" +
+                                         exactNumber(*plans[0].centre) + "\t" +
+                                         exactNumber(*plans[0].sigma) + "\t1\t25\t-\tno\t26\t-\n"));
     fs::remove_all(dir);
 }
 
