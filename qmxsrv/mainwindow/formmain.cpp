@@ -81,6 +81,7 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
     connect(service_, &LiveValueService::conversationClosed, this,
             [this] { state_.view.ddeLinkClosed(); });
     connect(Timer1, &QTimer::timeout, this, &FormMain::Timer1_Timer);
+    spc_ = std::make_unique<SpcCommands>(state_, results_, *service_, *this);
     wireCommands();
     startFeed();
 }
@@ -121,6 +122,8 @@ void FormMain::wireCommands()
     onTriggered(m.MnuOperator, this, [this] { results_.Operator(); });
     onTriggered(m.MnuExportResults, this, [this] { results_.ExportResults(); });
     onTriggered(m.MnuShowResults, this, [this] { results_.ShowResults(); });
+    onTriggered(m.MnuControlPlan, this, [this] { spc_->ControlPlan(); });
+    onTriggered(m.MnuAlarms, this, [this] { spc_->Alarms(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
 
     const MainButtons &b = buttons_;
@@ -134,6 +137,12 @@ void FormMain::wireCommands()
         runRemoteCommand(command, reply);
     });
     results_.setOnChange([this] { tellServiceResults(); });
+    results_.setRecordHooks(
+        {[this] { return spc_->holdReason(); },
+         [this](ResultsStore &store, const PartRow &part, std::int64_t id, std::string &error) {
+             return spc_->write(store, part, id, error);
+         },
+         [this](bool kept) { spc_->recorded(kept); }});
     // The service answers from what it was told last: the board's state
     // after every tick, even one skipped inside a device call.
     connect(&scan_, &ScanCycle::ticked, this, &FormMain::tellServiceStation);
@@ -161,6 +170,7 @@ void FormMain::load(const std::string &commandLine)
     if (!commandLine.empty())
         files_.loadNamed(commandLine);
     UpdateMainDisplay();
+    spc_->setupLoaded();
     tellServiceStation();
     tellServiceResults();
     listen();
@@ -179,7 +189,13 @@ void FormMain::listen()
              std::to_string(link_->port) + ": " + storedText(service_->errorString()));
 }
 
-void FormMain::showSetupTitle(const std::string &title) { setWindowTitle(qtText(title)); }
+// A setup was loaded or made anew: the charts of its plans start afresh.
+void FormMain::showSetupTitle(const std::string &title)
+{
+    setWindowTitle(qtText(title));
+    if (spc_)
+        spc_->setupLoaded();
+}
 
 void FormMain::UpdateMainDisplay()
 {
@@ -358,6 +374,7 @@ void FormMain::closeEvent(QCloseEvent *event)
     unloadDisplayWindows();
     // The program ends with this window: none of ours may keep it running.
     results_.closeWindows();
+    spc_->closeWindows();
     event->accept();
 }
 

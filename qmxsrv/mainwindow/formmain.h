@@ -18,6 +18,7 @@
 #include "mainwindow/mainmenus.h"
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
+#include "mainwindow/spccommands.h"
 #include "service/linkendpoint.h"
 
 #include <QJsonObject>
@@ -85,6 +86,7 @@ public:
     LiveValueService &liveValues() { return *service_; }
     const MainMenus &menus() const { return menus_; }
     ResultsCommands &results() { return results_; }
+    SpcCommands &spc() { return *spc_; }
     MqttFeed *feed() { return feed_.get(); }
 
 protected:
@@ -166,6 +168,8 @@ private:
     // Set by stopFromOutside: the close asks nothing.
     bool stopping_ = false;
     bool boardDemo_ = true; // as last asked
+
+    std::unique_ptr<SpcCommands> spc_;
 
     // The plant's feed, when QMXSRV_MQTT names a broker; it goes before the
     // results it reads parts from.

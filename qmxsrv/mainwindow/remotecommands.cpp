@@ -93,7 +93,7 @@ void FormMain::runRemoteCommand(const QJsonObject &object,
     }
     // Under an open dialog the setup and board it edits must not change beneath it.
     if ((c.kind == remote::Kind::View || c.kind == remote::Kind::Load ||
-         c.kind == remote::Kind::Reconnect) &&
+         c.kind == remote::Kind::Reconnect || c.kind == remote::Kind::Plan) &&
         QApplication::activeModalWidget())
         return fail(QStringLiteral("a dialog is open at the station; try again when it is closed"));
 
@@ -123,6 +123,22 @@ void FormMain::runRemoteCommand(const QJsonObject &object,
         }
         return reply(replyText(answer));
     case remote::Kind::Load: return remoteLoad(c.setup, answer, reply);
+    case remote::Kind::Plan: {
+        const std::string why =
+            c.removePlan ? spc_->removePlan(c.plan.channel) : spc_->setPlan(c.plan, c.fix);
+        if (!why.empty())
+            return fail(QString::fromStdString(why));
+        answer.insert(QStringLiteral("channel"), c.plan.channel);
+        for (const spc::ControlPlan &p : spc_->plans())
+            if (p.channel == c.plan.channel) {
+                answer.insert(QStringLiteral("since_subgroup"), qint64(p.sinceSubgroup));
+                if (p.centre)
+                    answer.insert(QStringLiteral("centre"), *p.centre);
+                if (p.sigma)
+                    answer.insert(QStringLiteral("sigma"), *p.sigma);
+            }
+        return reply(replyText(answer));
+    }
     case remote::Kind::Operator: {
         if (const std::string why = results_.setOperator(storedText(c.name)); !why.empty())
             return fail(QString::fromStdString(why));

@@ -181,6 +181,11 @@ ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
         status("Part not recorded: " + storeError_);
         return {std::nullopt, Verdict::Invalid, storeError_};
     }
+    if (hooks_.held)
+        if (const std::string why = hooks_.held(); !why.empty()) {
+            status("Part not recorded: " + why);
+            return {std::nullopt, Verdict::Invalid, why};
+        }
     PartRow part = measurePart(state_, serial_);
     part.operatorName = operatorName();
     if (part.measurements.empty()) {
@@ -188,7 +193,14 @@ ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
         return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
     }
     std::string error;
-    const std::optional<std::int64_t> id = results->record(part, error, feed_ != nullptr);
+    ResultsStore::Within within;
+    if (hooks_.within)
+        within = [&](std::int64_t id, std::string &why) {
+            return hooks_.within(*results, part, id, why);
+        };
+    const std::optional<std::int64_t> id = results->record(part, error, feed_ != nullptr, within);
+    if (hooks_.done)
+        hooks_.done(id.has_value());
     if (!id) {
         status("Part not recorded.");
         if (boxed)

@@ -68,6 +68,15 @@ public:
     std::optional<std::int64_t> partCount();
     // Told after every record, kept or not, and when the store fails.
     void setOnChange(std::function<void()> changed) { changed_ = std::move(changed); }
+    // What else a record asks and writes: why it is held (empty: it is not),
+    // what belongs to the part in its transaction, and whether it was kept.
+    struct RecordHooks {
+        std::function<std::string()> held;
+        std::function<bool(ResultsStore &, const PartRow &, std::int64_t part, std::string &error)>
+            within;
+        std::function<void(bool kept)> done;
+    };
+    void setRecordHooks(RecordHooks hooks) { hooks_ = std::move(hooks); }
     // With a plant feed, every part recorded is also marked for it and the
     // feed told; feedParts is where the feed reads them from.
     void setFeed(MqttFeed *feed) { feed_ = feed; }
@@ -114,6 +123,7 @@ private:
     std::string storeError_;                     // why recording is off, once told
     bool recordFailed_ = false;                  // the last record was not kept
     std::function<void()> changed_;
+    RecordHooks hooks_;
     struct OutboxKind {
         std::string leaf;
         OutboxComposer compose;

@@ -139,6 +139,18 @@ void Monitor::apply(Step step)
         channels_[channel] = std::move(state);
 }
 
+void Monitor::setPlan(const ControlPlan &plan, const EpochHistory &history)
+{
+    plans_[plan.channel] = plan;
+    channels_[plan.channel] = ChannelState{history, {}, 0};
+}
+
+void Monitor::removePlan(int channel)
+{
+    plans_.erase(channel);
+    channels_.erase(channel);
+}
+
 const ControlPlan *Monitor::plan(int channel) const
 {
     const auto it = plans_.find(channel);

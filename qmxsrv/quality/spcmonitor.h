@@ -78,6 +78,11 @@ public:
     // The part was kept: its step becomes the state.
     void apply(Step step);
 
+    // One channel's plan set anew (or taken away): its partial subgroup
+    // starts again; the other channels go on.
+    void setPlan(const ControlPlan &plan, const EpochHistory &history);
+    void removePlan(int channel);
+
     const ControlPlan *plan(int channel) const;
     const EpochHistory *history(int channel) const;
     std::vector<int> channels() const;

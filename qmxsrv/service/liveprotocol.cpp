@@ -103,7 +103,8 @@ QString statusMessage(const Status &status)
     if (status.demo)
         board = *status.demo ? QStringLiteral("demo") : QStringLiteral("running");
     return compact({{QStringLiteral("status"),
-                     QJsonObject{{QStringLiteral("board"), board},
+                     QJsonObject{{QStringLiteral("alarms"), orNull(status.alarms)},
+                                 {QStringLiteral("board"), board},
                                  {QStringLiteral("setup"), orNull(status.setup)},
                                  {QStringLiteral("channels"), status.channels},
                                  {QStringLiteral("parts"), orNull(status.parts)},

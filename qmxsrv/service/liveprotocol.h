@@ -18,6 +18,9 @@ inline const QString topicPath = QStringLiteral("/FormMain");
 inline const QString allItems = QStringLiteral("*");
 // {"request":"status"} asks for the station's status instead of an item.
 inline const QString statusRequest = QStringLiteral("status");
+// {"advise":"alarms"}: every SPC alarm raised or answered from now on, as
+// {"alarm":{...}}; {"request":"alarms"} the open ones, {"alarms":[...]}.
+inline const QString alarmsItem = QStringLiteral("alarms");
 
 enum class Verb { Request, Advise, Unadvise };
 
@@ -56,8 +59,10 @@ struct Status {
     int channels = 0;
     std::optional<qint64> parts;
     std::optional<bool> recording;
+    std::optional<qint64> alarms; // open SPC alarms
 };
-// {"status":{"board":"running"|"demo","channels":24,"parts":17,"recording":true,"setup":"..."}}
+// {"status":{"alarms":0,"board":"running"|"demo","channels":24,"parts":17,"recording":true,
+// "setup":"..."}}
 QString statusMessage(const Status &status);
 
 } // namespace qmxsrv::live

@@ -174,6 +174,19 @@ void LiveServer::handle(LiveConversation *conversation, const QString &message)
         conversation->send(live::statusMessage(status()));
         return;
     }
+    if (m.item == live::alarmsItem) {
+        const auto it = std::find(alarmAdvisers_.begin(), alarmAdvisers_.end(), conversation);
+        if (m.verb == live::Verb::Advise && it == alarmAdvisers_.end())
+            alarmAdvisers_.push_back(conversation);
+        else if (m.verb == live::Verb::Unadvise && it != alarmAdvisers_.end())
+            alarmAdvisers_.erase(it);
+        if (m.verb != live::Verb::Unadvise) {
+            const std::lock_guard<std::mutex> lock(shared_.mutex);
+            conversation->send(shared_.openAlarms.isEmpty() ? QStringLiteral("{\"alarms\":[]}")
+                                                            : shared_.openAlarms);
+        }
+        return;
+    }
     if (m.item == live::allItems) {
         conversation->followsNewItems = m.verb == live::Verb::Advise;
         for (int item = 0; item <= itemCount(); ++item) {
@@ -221,6 +234,8 @@ void LiveServer::end(LiveConversation *conversation)
 {
     for (int item = 0; item <= itemCount(); ++item)
         unadvise(conversation, item);
+    alarmAdvisers_.erase(std::remove(alarmAdvisers_.begin(), alarmAdvisers_.end(), conversation),
+                         alarmAdvisers_.end());
     conversations_.erase(std::find(conversations_.begin(), conversations_.end(), conversation));
     conversation->deleteLater();
     emit conversationClosed();
@@ -237,10 +252,14 @@ void LiveServer::takeUpdates()
     if (updates.empty())
         return;
     for (const LiveUpdate &u : updates) {
-        if (u.count >= 0)
+        if (!u.alarm.isEmpty()) {
+            for (LiveConversation *conversation : alarmAdvisers_)
+                conversation->send(u.alarm);
+        } else if (u.count >= 0) {
             setItemCount(u.count);
-        else
+        } else {
             setItemText(u.item, u.text, u.reading);
+        }
     }
     // Once a batch, not once a message: what the system holds for each
     // client counts towards its limit too.

@@ -42,6 +42,7 @@ struct LiveUpdate {
     int item = 0;
     QString text;
     ChannelReading reading;
+    QString alarm; // not empty: a message for those that advised "alarms"
 };
 
 // What both threads share. The settings are read when a connection opens.
@@ -50,6 +51,7 @@ struct LiveShared {
     std::vector<LiveUpdate> updates; // in order; taken whole by the server
     bool wakePending = false;        // a wake for them is on its way
     live::Status status;             // all but the item count
+    QString openAlarms;              // {"alarms":[...]}: the open ones
     QByteArray token;
 
     std::atomic<qint64> queueLimit{256 * 1024};
@@ -109,6 +111,7 @@ private:
     QWebSocketServer *server_; // does the handshakes of what listener_ accepts
     std::vector<Item> items_;  // items_[0] is item "0"
     std::vector<LiveConversation *> conversations_;
+    std::vector<LiveConversation *> alarmAdvisers_;
     int connections_ = 0; // accepted sockets not yet destroyed
     // The TCP sockets under handshake by their peer, for the conversation
     // the WebSocket server makes of each (it does not tell which).

@@ -1,6 +1,9 @@
 #include "service/livevalueservice.h"
 
+#include "service/alarmmessage.h"
 #include "service/liveconversation.h"
+
+#include <QJsonDocument>
 
 #include <QPointer>
 
@@ -82,7 +85,7 @@ void LiveValueService::hand(LiveUpdate update)
     bool wake = false;
     {
         const std::lock_guard<std::mutex> lock(shared_.mutex);
-        if (update.count >= 0 || update.item > 0)
+        if (update.count >= 0 || update.item > 0 || !update.alarm.isEmpty())
             shared_.updates.push_back(std::move(update));
         wake = !std::exchange(shared_.wakePending, true);
     }
@@ -97,7 +100,7 @@ void LiveValueService::setItemCount(int count)
     if (count == itemCount())
         return;
     items_.resize(std::size_t(count) + 1);
-    hand({count, 0, {}, {}});
+    hand({count, 0, {}, {}, {}});
 }
 
 bool LiveValueService::setItemText(int item, const QString &text, const ChannelReading &reading)
@@ -110,7 +113,7 @@ bool LiveValueService::setItemText(int item, const QString &text, const ChannelR
     it.text = text;
     it.reading = reading;
     if (changed)
-        hand({-1, item, text, reading});
+        hand({-1, item, text, reading, {}});
     if (pushed && keepChanges_) {
         if (changes_.empty())
             changes_.reserve(items_.size());
@@ -150,6 +153,22 @@ void LiveValueService::setResults(const Results &results)
     const std::lock_guard<std::mutex> lock(shared_.mutex);
     shared_.status.parts = results.parts;
     shared_.status.recording = results.recording;
+}
+
+void LiveValueService::publishAlarm(const QJsonObject &alarm)
+{
+    LiveUpdate update;
+    update.alarm = live::alarmMessage(alarm);
+    hand(std::move(update));
+}
+
+void LiveValueService::setOpenAlarms(const QJsonArray &open)
+{
+    const std::lock_guard<std::mutex> lock(shared_.mutex);
+    shared_.status.alarms = open.size();
+    shared_.openAlarms =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("alarms"), open}})
+                              .toJson(QJsonDocument::Compact));
 }
 
 live::Status LiveValueService::status() const

@@ -23,6 +23,7 @@
 #include "service/liveserver.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -85,6 +86,11 @@ public:
     };
     void setStation(const Station &station);
     void setResults(const Results &results);
+    // SPC alarms: one raised or answered goes to the conversations that
+    // advised "alarms"; the open ones are what the status counts and a
+    // request of "alarms" answers.
+    void publishAlarm(const QJsonObject &alarm);
+    void setOpenAlarms(const QJsonArray &open);
     live::Status status() const;
 
     // Commands ({"command":...}) from conversations whose handshake carried

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonValue>
 
 #include <algorithm>
@@ -106,6 +107,88 @@ Parsed operatorName(Command c, const QJsonObject &o)
     return {c, {}};
 }
 
+// A JSON number that is whole, within lo..hi.
+std::optional<std::int64_t> whole(const QJsonValue &v, double lo, double hi)
+{
+    const double n = v.toDouble(0.5);
+    if (!v.isDouble() || n != std::floor(n) || n < lo || n > hi)
+        return std::nullopt;
+    return std::int64_t(n);
+}
+
+Parsed plan(Command c, const QJsonObject &o)
+{
+    spc::ControlPlan &p = c.plan;
+    const auto channel = whole(o.value(QLatin1String("channel")), 1, 32767);
+    if (!channel)
+        return refused(QStringLiteral("channel is a whole number from 1"));
+    p.channel = int(*channel);
+    const QJsonValue remove = o.value(QLatin1String("remove"));
+    if (!remove.isUndefined() && !remove.isBool())
+        return refused(QStringLiteral("remove is true or false"));
+    c.removePlan = remove.toBool(false);
+    if (c.removePlan)
+        return {c, {}};
+    const auto n = whole(o.value(QLatin1String("subgroup")), 1, 25);
+    if (!n)
+        return refused(QStringLiteral("subgroup is a whole number from 1 to 25"));
+    p.subgroupSize = int(*n);
+    for (const auto &[key, field] : {std::pair{"use_s", &p.useS}, std::pair{"hold", &p.hold}}) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (!v.isUndefined() && !v.isBool())
+            return refused(QString::fromLatin1(key) + QStringLiteral(" is true or false"));
+        *field = v.toBool(false);
+    }
+    const QJsonValue rules = o.value(QLatin1String("rules"));
+    const auto set = spc::ruleSetOf(rules.toString(QStringLiteral("none")).toStdString());
+    if ((!rules.isUndefined() && !rules.isString()) || !set)
+        return refused(QStringLiteral("rules is none, we or nelson"));
+    p.rules = *set;
+    p.tests = spc::allTests(p.rules);
+    if (const QJsonValue tests = o.value(QLatin1String("tests")); !tests.isUndefined()) {
+        const int count = int(std::log2(double(p.tests) + 1));
+        std::uint32_t chosen = 0;
+        const QString why =
+            QStringLiteral("tests is a list of the rules' test numbers, 1 to %1").arg(count);
+        if (!tests.isArray())
+            return refused(why);
+        for (const QJsonValue &t : tests.toArray()) {
+            const auto k = whole(t, 1, count);
+            if (!k)
+                return refused(why);
+            chosen |= std::uint32_t{1} << (*k - 1);
+        }
+        p.tests = chosen;
+    }
+    const QJsonValue limits = o.value(QLatin1String("limits"));
+    if (limits.isUndefined() || limits == QJsonValue(QStringLiteral("computed"))) {
+        p.limits = spc::LimitsMode::Computed;
+    } else if (limits.isObject() && limits.toObject().contains(QLatin1String("fix"))) {
+        const QJsonArray range = limits.toObject().value(QLatin1String("fix")).toArray();
+        const auto first = whole(range.at(0), 1, 1e15), last = whole(range.at(1), 1, 1e15);
+        if (range.size() != 2 || !first || !last || *last < *first)
+            return refused(QStringLiteral("fix names the first and last subgroup: [first,last]"));
+        p.limits = spc::LimitsMode::Fixed;
+        c.fix = std::pair(*first, *last);
+    } else if (limits.isObject()) {
+        const QJsonValue centre = limits.toObject().value(QLatin1String("centre"));
+        const QJsonValue sigma = limits.toObject().value(QLatin1String("sigma"));
+        if (!centre.isDouble() || !sigma.isDouble())
+            return refused(QStringLiteral("limits are \"computed\", {\"fix\":[first,last]} "
+                                          "or {\"centre\":x,\"sigma\":s}"));
+        p.limits = spc::LimitsMode::Typed;
+        p.centre = centre.toDouble();
+        p.sigma = sigma.toDouble();
+    } else {
+        return refused(QStringLiteral("limits are \"computed\", {\"fix\":[first,last]} or "
+                                      "{\"centre\":x,\"sigma\":s}"));
+    }
+    if (p.limits != spc::LimitsMode::Fixed)
+        if (const std::string why = spc::planError(p); !why.empty())
+            return refused(QString::fromStdString(why));
+    return {c, {}};
+}
+
 Parsed plain(Command c, const QJsonObject &) { return {c, {}}; }
 
 struct Entry {
@@ -121,6 +204,7 @@ const Entry commands[] = {
     {"load", Kind::Load, load},
     {"reconnect", Kind::Reconnect, plain},
     {"operator", Kind::Operator, operatorName},
+    {"plan", Kind::Plan, plan},
 };
 
 } // namespace

@@ -4,14 +4,18 @@
 // words that never carry the client's text back through a placeholder.
 #pragma once
 
+#include "quality/controlplan.h"
+
 #include <QJsonObject>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace qmxsrv::remote {
 
-enum class Kind { Record, ResetMaxMin, View, Load, Reconnect, Operator };
+enum class Kind { Record, ResetMaxMin, View, Load, Reconnect, Operator, Plan };
 
 struct Command {
     Kind kind = Kind::Record;
@@ -21,6 +25,11 @@ struct Command {
     int group = 0;                 // view group: the group's number
     QString setup;                 // load: a .qmx file name in setups/
     QString name;                  // operator: who is working ("" for nobody)
+    // plan: the control plan of a channel of the open setup (its setup set by
+    // the station), or its removal; fixed limits from subgroups fix.
+    spc::ControlPlan plan;
+    bool removePlan = false;
+    std::optional<std::pair<std::int64_t, std::int64_t>> fix;
 };
 
 struct Parsed {

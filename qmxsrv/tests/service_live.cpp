@@ -4,6 +4,7 @@
 #include "service/livevalueservice.h"
 
 #include "service_client.h"
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include <QTcpSocket>
@@ -213,21 +214,48 @@ TEST_F(LiveService, StatusTellsWhatItHasBeenGiven)
     auto client = connectClient();
     EXPECT_EQ(
         client->ask("{\"request\":\"status\"}"),
-        R"({"status":{"board":null,"channels":24,"parts":null,"recording":null,"setup":null}})");
+        R"({"status":{"alarms":null,"board":null,"channels":24,"parts":null,"recording":null,)"
+        R"("setup":null}})");
     service.setStation({false, "/home/qc/setups/bore \"A\".qmx"});
     service.setResults({17, true});
     service.setItemCount(3);
     EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
-              R"({"status":{"board":"running","channels":3,"parts":17,"recording":true,)"
+              R"({"status":{"alarms":null,"board":"running","channels":3,"parts":17,)"
+              R"("recording":true,)"
               R"("setup":"/home/qc/setups/bore \"A\".qmx"}})");
     service.setStation({true, ""});
     service.setResults({std::nullopt, false});
-    EXPECT_EQ(
-        client->ask("{\"request\":\"status\"}"),
-        R"({"status":{"board":"demo","channels":3,"parts":null,"recording":false,"setup":""}})");
+    EXPECT_EQ(client->ask("{\"request\":\"status\"}"),
+              R"({"status":{"alarms":null,"board":"demo","channels":3,"parts":null,)"
+              R"("recording":false,"setup":""}})");
     // status is a request, not an item to advise.
     EXPECT_EQ(client->ask("{\"advise\":\"status\"}"),
               R"({"error":"no item \"status\"; the items are 0 to 3"})");
+}
+
+// SPC alarms go to the conversations that advised "alarms", as they come;
+// a request answers the open ones, and the status counts them.
+TEST_F(LiveService, AlarmsGoToThoseThatAdvisedThem)
+{
+    auto watcher = connectClient();
+    auto other = connectClient();
+    EXPECT_EQ(watcher->ask(R"({"advise":"alarms"})"), R"({"alarms":[]})");
+    other->send(R"({"advise":"*"})");
+    pushedBefore(*other);
+    const QJsonObject raised{{"alarm", 7}, {"state", "raised"}, {"flags", "X1"}};
+    service.setOpenAlarms(QJsonArray{raised});
+    service.publishAlarm(raised);
+    EXPECT_EQ(watcher->next(), R"({"alarm":{"alarm":7,"flags":"X1","state":"raised"}})");
+    EXPECT_EQ(watcher->ask(R"({"request":"alarms"})"),
+              R"({"alarms":[{"alarm":7,"flags":"X1","state":"raised"}]})");
+    EXPECT_TRUE(
+        watcher->ask(R"({"request":"status"})").startsWith(R"({"status":{"alarms":1,"board")"));
+    EXPECT_EQ(pushedBefore(*other), QStringList()) << "\"*\" names the items, not the alarms";
+    watcher->send(R"({"unadvise":"alarms"})");
+    watcher->ask(R"({"request":"0"})"); // the unadvise is taken before this answer
+    service.setOpenAlarms({});
+    service.publishAlarm(QJsonObject{{"alarm", 7}, {"state", "answered"}});
+    EXPECT_EQ(pushedBefore(*watcher), QStringList()) << "unadvised";
 }
 
 TEST_F(LiveService, OtherTopicsAndBrowserPagesAreRefused)

@@ -44,7 +44,8 @@ TEST(Qmxlink, RequestAndWhatItSaysOfMistakes)
         {{"--url", url, "request", "status"},
          "",
          0,
-         R"({"status":{"board":null,"channels":2,"parts":null,"recording":null,"setup":null}})"
+         R"({"status":{"alarms":null,"board":null,"channels":2,"parts":null,"recording":null,)"
+         R"("setup":null}})"
          "\n",
          ""},
         {{"--url", url, "--token-file", good, "reconnect"},

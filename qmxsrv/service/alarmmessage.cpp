@@ -1,0 +1,69 @@
+#include "service/alarmmessage.h"
+
+#include "quality/controlplan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <sstream>
+
+namespace qmxsrv::live {
+
+namespace {
+
+QString text(const std::string &s) { return QString::fromStdString(s); }
+
+QJsonValue number(const std::optional<double> &v)
+{
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+QJsonObject alarmObject(const spc::Alarm &a, bool answered)
+{
+    const spc::RuleSet set = spc::ruleSetOf(a.rules).value_or(spc::RuleSet::None);
+    spc::ChartKind kind = spc::ChartKind::IndividualsMovingRange;
+    if (a.chart == spc::chartText(spc::ChartKind::XbarR))
+        kind = spc::ChartKind::XbarR;
+    else if (a.chart == spc::chartText(spc::ChartKind::XbarS))
+        kind = spc::ChartKind::XbarS;
+    QJsonArray rules;
+    std::istringstream flags(a.flags);
+    for (std::string flag; std::getline(flags, flag, ',');)
+        rules.append(text(spc::flagName(set, kind, flag)));
+    QJsonObject o{{"alarm", qint64(a.id)},
+                  {"state", answered ? "answered" : "raised"},
+                  {"setup", text(a.setup)},
+                  {"channel", a.channel},
+                  {"description", text(a.description)},
+                  {"chart", text(a.chart)},
+                  {"subgroup", qint64(a.subgroup)},
+                  {"first_part", qint64(a.firstPart)},
+                  {"last_part", qint64(a.lastPart)},
+                  {"flags", text(a.flags)},
+                  {"rules", rules},
+                  {"mean", a.mean},
+                  {"spread", number(a.spread)},
+                  {"centre", number(a.centre)},
+                  {"lcl", number(a.lcl)},
+                  {"ucl", number(a.ucl)},
+                  {"raised_utc", text(a.raisedUtc)},
+                  {"raised_operator", text(a.raisedOperator)}};
+    if (answered) {
+        o.insert("answered_utc", text(a.answeredUtc));
+        o.insert("operator", text(a.operatorName));
+        o.insert("cause", text(a.cause));
+        o.insert("action", text(a.action));
+        o.insert("comment", text(a.comment));
+    }
+    return o;
+}
+
+QString alarmMessage(const QJsonObject &alarm)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"alarm", alarm}}).toJson(QJsonDocument::Compact));
+}
+
+} // namespace qmxsrv::live
