@@ -4,6 +4,8 @@
 #include "core/textfile.h"
 #include "platform/filedialogs.h"
 #include "quality/resultsexport.h"
+#include "quality/spcstore.h"
+#include "results/controlcharts.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"
 
@@ -22,6 +24,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -85,7 +88,8 @@ FormResults::FormResults(ResultsStore &store, FileDialogs &dialogs, MessageBoxes
                          std::string settingsPath, QWidget *parent)
     : QWidget(parent, Qt::Window), store_(store), dialogs_(dialogs), boxes_(boxes),
       settingsPath_(std::move(settingsPath)), model_(new PartsModel),
-      charts_(new ResultsCharts(this)), setup_(new QComboBox(this)),
+      charts_(new ResultsCharts(this)), control_(new ControlCharts(this)),
+      chartsPage_(new QStackedWidget(this)), setup_(new QComboBox(this)),
       byLast_(new QRadioButton(QStringLiteral("&Last"), this)), last_(new QSpinBox(this)),
       byDates_(new QRadioButton(QStringLiteral("&From"), this)), from_(new QDateEdit(this)),
       to_(new QDateEdit(this)), table_(new QTableView(this)), channels_(new QListWidget(this)),
@@ -148,7 +152,9 @@ FormResults::FormResults(ResultsStore &store, FileDialogs &dialogs, MessageBoxes
     auto *split = new QSplitter(this);
     split->addWidget(table_);
     split->addWidget(side);
-    split->addWidget(charts_);
+    chartsPage_->addWidget(charts_);
+    chartsPage_->addWidget(control_);
+    split->addWidget(chartsPage_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(2, 4);
     split->setSizes({560, 180, 540});
@@ -238,8 +244,28 @@ void FormResults::reload()
 void FormResults::channelChosen()
 {
     const QListWidgetItem *item = channels_->currentItem();
-    charts_->plot(model_->parts(), item ? item->data(Qt::UserRole).toInt() : 0);
+    const int channel = item ? item->data(Qt::UserRole).toInt() : 0;
+    std::string error;
+    const auto plan = channel ? spc::planOf(store_, chosenSetup(), channel, error) : std::nullopt;
+    if (!plan) {
+        chartsPage_->setCurrentWidget(charts_);
+        charts_->plot(model_->parts(), channel);
+        return;
+    }
+    // The subgroups of the parts shown.
+    std::vector<spc::StoredSubgroup> shown;
+    if (!model_->parts().empty()) {
+        const std::int64_t first = model_->parts().front().id, last = model_->parts().back().id;
+        for (spc::StoredSubgroup &g : spc::subgroupsOf(store_, chosenSetup(), channel, 0, error))
+            if (g.lastPart >= first && g.firstPart <= last)
+                shown.push_back(std::move(g));
+    }
+    const auto limits = spc::limitsInForce(*plan, spc::historyOf(store_, *plan, error));
+    control_->plot(*plan, shown, limits, spc::capabilityOf(store_, *plan, limits, error));
+    chartsPage_->setCurrentWidget(control_);
 }
+
+bool FormResults::showsControlCharts() const { return chartsPage_->currentWidget() == control_; }
 
 void FormResults::partRecorded(const PartRow &part)
 {
@@ -270,7 +296,7 @@ std::string FormResults::saveChart(const std::string &path)
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!charts_->grab().save(&buffer, "PNG"))
+    if (!chartsPage_->currentWidget()->grab().save(&buffer, "PNG"))
         return "the picture could not be made";
     return saveTextFileAtomically(path, png.toStdString()); // an old picture stays whole
 }

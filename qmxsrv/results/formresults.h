@@ -15,6 +15,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QStackedWidget;
 class QTableView;
 
 namespace qmxsrv {
@@ -22,6 +23,7 @@ namespace qmxsrv {
 class FileDialogs;
 class MessageBoxes;
 class PartsModel;
+class ControlCharts;
 class ResultsCharts;
 
 inline constexpr int DefaultShownParts = 125;
@@ -46,6 +48,9 @@ public:
 
     const PartsModel &model() const { return *model_; }
     const ResultsCharts &charts() const { return *charts_; }
+    // The pair of control charts, shown for a channel with a control plan.
+    const ControlCharts &controlCharts() const { return *control_; }
+    bool showsControlCharts() const;
 
 protected:
     void hideEvent(QHideEvent *event) override;
@@ -63,6 +68,8 @@ private:
     bool placed_ = false;
     PartsModel *model_;
     ResultsCharts *charts_;
+    ControlCharts *control_;
+    QStackedWidget *chartsPage_;
     QComboBox *setup_;
     QRadioButton *byLast_;
     QSpinBox *last_;

@@ -18,7 +18,10 @@ namespace {
 const QColor ControlColor(0x2b, 0x5c, 0xb8);
 const QColor PathColor(0x60, 0x60, 0x60);
 
-ResultsCharts::Plot newPlot(const QString &name, const QString &title, QWidget *parent)
+} // namespace
+
+ResultsCharts::Plot ResultsCharts::Plot::make(const QString &name, const QString &title,
+                                              QWidget *parent)
 {
     auto *chart = new QChart;
     chart->setTitle(title);
@@ -36,6 +39,8 @@ ResultsCharts::Plot newPlot(const QString &name, const QString &title, QWidget *
     chart->addAxis(plot.y, Qt::AlignLeft);
     return plot;
 }
+
+namespace {
 
 // A chart is some hundred pixels wide: of many points in x order, keep per
 // slice of x the lowest and the highest (in their order), so the picture
@@ -97,11 +102,11 @@ void setPartTicks(QValueAxis *axis, double first, double last)
 
 using Fills = std::vector<std::pair<QLineSeries *, QList<QPointF>>>;
 
-// New points and ranges for a plot. A series redraws on each change of an
-// axis, so the series are emptied first and filled once the axes are set:
-// the long ones are then laid out once, not three times.
 void refill(ResultsCharts::Plot &plot, double x0, double x1, double ylo, double yhi, Fills fills)
 {
+    // A series redraws on each change of an axis, so the series are emptied
+    // first and filled once the axes are set: the long ones are then laid
+    // out once, not three times.
     for (auto &[series, points] : fills)
         if (series->count())
             series->clear();
@@ -133,6 +138,13 @@ QString statisticsText(const ChannelStatistics &s, int decimals)
 }
 
 } // namespace
+
+void ResultsCharts::Plot::refill(double x0, double x1, double ylo, double yhi,
+                                 std::vector<std::pair<QLineSeries *, QList<QPointF>>> fills)
+{
+    qmxsrv::refill(*this, x0, x1, ylo, yhi, std::move(fills));
+    setPartTicks(x, x0, x1);
+}
 
 PartTicks partTicks(double first, double last, int maxTicks)
 {
@@ -173,9 +185,9 @@ QLineSeries *ResultsCharts::Plot::add(const QString &name, const QColor &color, 
 }
 
 ResultsCharts::ResultsCharts(QWidget *parent)
-    : QWidget(parent), individuals_(newPlot("ChartIndividuals", "Individuals", this)),
-      movingRange_(newPlot("ChartMovingRange", "Moving range", this)),
-      histogram_(newPlot("ChartHistogram", "Histogram", this)), text_(new QLabel(this))
+    : QWidget(parent), individuals_(Plot::make("ChartIndividuals", "Individuals", this)),
+      movingRange_(Plot::make("ChartMovingRange", "Moving range", this)),
+      histogram_(Plot::make("ChartHistogram", "Histogram", this)), text_(new QLabel(this))
 {
     const QColor reject = verdictColor(Verdict::Reject), approach = verdictColor(Verdict::Approach);
     Plot &i = individuals_;

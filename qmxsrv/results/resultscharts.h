@@ -7,7 +7,11 @@
 
 #include "quality/statistics.h"
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
+
+#include <utility>
 #include <vector>
 
 class QChartView;
@@ -44,8 +48,14 @@ public:
     struct Plot {
         QChartView *view = nullptr;
         QValueAxis *x = nullptr, *y = nullptr;
+        // A chart view named name with its title, the legend hidden.
+        static Plot make(const QString &name, const QString &title, QWidget *parent);
         QLineSeries *add(const QString &name, const QColor &color, Qt::PenStyle style,
                          qreal markerSize = 0);
+        // The x axis from x0 to x1 ticked at whole numbers, the y axis around
+        // ylo..yhi; the series emptied first and filled once the axes are set.
+        void refill(double x0, double x1, double ylo, double yhi,
+                    std::vector<std::pair<QLineSeries *, QList<QPointF>>> fills);
     };
 
 private:

@@ -2,6 +2,8 @@
 // free loopback port, watched by mosquitto_sub with a session that outlives
 // a restart of the broker.
 #include "mainwindow_support.h"
+
+#include "mainwindow/spccommands.h"
 #include "service_client.h"
 
 #include "quality/resultsstore.h"
@@ -221,6 +223,53 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     choose("MnuRecordPart"); // a marker: a channel message would come before it
     ASSERT_TRUE(watcher.next("qmx/test/part"));
     EXPECT_FALSE(watcher.seen.contains("/channel/")) << watcher.seen.toStdString();
+}
+
+// SPC alarms go through the same outbox as parts: one raised and answered
+// while the broker is away arrives, in order, once it is back.
+TEST_F(PlantFeed, AnAlarmWhileTheBrokerIsAwayArrivesAfterItIsBack)
+{
+    ASSERT_TRUE(connected()) << feedState().toStdString();
+    Watcher watcher(broker.port());
+    spc::ControlPlan plan;
+    plan.channel = 1;
+    plan.rules = spc::RuleSet::WesternElectric;
+    plan.tests = spc::allTests(plan.rules);
+    plan.limits = spc::LimitsMode::Typed;
+    plan.centre = 0.001;
+    plan.sigma = 0.0001;
+    ASSERT_EQ(form().spc().setPlan(plan), "");
+
+    broker.stop();
+    ASSERT_TRUE(
+        waitFor([&] { return form().feed()->state() == MqttFeed::State::Reconnecting; }, 20000));
+    board.setProbe(1, 0.002);
+    choose("MnuRecordPart");
+    ASSERT_EQ(form().spc().openAlarms().size(), 1u);
+    const std::int64_t alarm = form().spc().openAlarms().front().id;
+    ASSERT_EQ(form().spc().answer(alarm, "Tool wear", "Machine adjusted", "offset -1 um"), "");
+
+    ASSERT_TRUE(broker.start());
+    const std::optional<QByteArray> raised = watcher.next("qmx/test/alarm");
+    ASSERT_TRUE(raised) << watcher.seen.toStdString();
+    const QJsonObject r = QJsonDocument::fromJson(*raised).object();
+    EXPECT_EQ(r.value("station"), "test");
+    EXPECT_EQ(r.value("state"), "raised");
+    EXPECT_EQ(r.value("alarm").toInt(), alarm);
+    EXPECT_EQ(r.value("flags"), "X1");
+    EXPECT_EQ(r.value("first_part"), 1);
+    EXPECT_FALSE(r.contains("cause")) << "as it was raised";
+    const std::optional<QByteArray> answered = watcher.next("qmx/test/alarm");
+    ASSERT_TRUE(answered);
+    const QJsonObject a = QJsonDocument::fromJson(*answered).object();
+    EXPECT_EQ(a.value("state"), "answered");
+    EXPECT_EQ(a.value("cause"), "Tool wear");
+    EXPECT_EQ(a.value("comment"), "offset -1 um");
+    std::string error;
+    EXPECT_TRUE(waitFor([&] {
+        auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
+        return store && store->outbox(10, error).empty();
+    })) << "acknowledged, so no longer waiting";
 }
 
 // A channel's message as the feed's own thread makes it: the live value's

@@ -9,15 +9,20 @@
 #include "quality/resultscli.h"
 #include "quality/resultsstore.h"
 #include "quality/spcstore.h"
+#include "results/controlcharts.h"
 #include "results/formalarms.h"
+#include "results/formresults.h"
 #include "service/livevalueservice.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -265,4 +270,53 @@ TEST_F(Spc, TheCataloguesAreEditedFromTheAlarmsWindow)
     EXPECT_NE(std::find(causes.begin(), causes.end(), "Coolant temperature"), causes.end());
     const auto actions = spc::catalogue(*store, spc::Catalogue::Actions, error);
     EXPECT_EQ(std::find(actions.begin(), actions.end(), "Parts sorted"), actions.end());
+}
+
+// The results window draws a planned channel's pair of charts: limits and
+// zone lines, every point that broke a rule marked with it, and which limits
+// are in force.
+TEST_F(Spc, TheResultsWindowDrawsThePlansCharts)
+{
+    ASSERT_EQ(form().spc().setPlan([] {
+        spc::ControlPlan p;
+        p.channel = 1;
+        p.subgroupSize = 2;
+        p.rules = spc::RuleSet::Nelson;
+        p.tests = spc::allTests(p.rules);
+        p.limits = spc::LimitsMode::Typed;
+        p.centre = 0.001;
+        p.sigma = 0.001;
+        return p;
+    }()),
+              "");
+    record(0.001, 4);
+    record(0.004, 2); // beyond 3 sigma of the mean: 0.001 + 3 * 0.001 / sqrt(2)
+    record(0.001, 2);
+    choose("MnuShowResults");
+    FormResults *window = form().results().resultsWindow();
+    ASSERT_TRUE(window);
+    window->findChild<QListWidget *>("ListChannels")->setCurrentRow(0);
+    ASSERT_TRUE(window->showsControlCharts());
+    const ControlCharts &charts = window->controlCharts();
+    QList<QPointF> means;
+    QStringList lines;
+    for (QAbstractSeries *s : charts.meanChart()->chart()->series()) {
+        lines << s->name();
+        if (s->name() == "Means")
+            means = static_cast<QLineSeries *>(s)->points();
+    }
+    ASSERT_EQ(means.size(), 4);
+    EXPECT_EQ(means[2], QPointF(3, 0.004));
+    for (const char *line : {"Centre", "UCL", "LCL", "+1 sigma", "-2 sigma"})
+        EXPECT_TRUE(lines.contains(line)) << line;
+    const auto marked = charts.markedPoints();
+    ASSERT_EQ(marked.size(), 1u);
+    EXPECT_EQ(marked[0].first, "X1");
+    EXPECT_EQ(marked[0].second, QPointF(3, 0.004));
+    EXPECT_THAT(charts.statisticsText().toStdString(), HasSubstr("limits typed in on 20"));
+    EXPECT_THAT(charts.statisticsText().toStdString(), HasSubstr("UCL 0.0031213"));
+
+    // The second channel has no plan: the charts of its parts as before.
+    window->findChild<QListWidget *>("ListChannels")->setCurrentRow(1);
+    EXPECT_FALSE(window->showsControlCharts());
 }
