@@ -106,13 +106,10 @@ std::vector<spc::ControlPlan> SpcCommands::plans() const
 
 std::string SpcCommands::holdReason() const
 {
-    for (const spc::Alarm &a : open_) {
-        const spc::ControlPlan *plan = monitor_.plan(a.channel);
-        if (a.setup == setup_ && plan && plan->hold)
-            return "SPC alarm " + std::to_string(a.id) + " on " + a.description +
-                   " is open and holds recording: answer it first (Results > Alarms...)";
-    }
-    return {};
+    if (!held_ || held_->setup != state_.view.SetupFileName)
+        return {};
+    return "SPC alarm " + std::to_string(held_->id) + " on " + held_->description +
+           " is open and holds recording: answer it first (Results > Alarms...)";
 }
 
 bool SpcCommands::write(ResultsStore &store, const PartRow &part, std::int64_t partId,
@@ -125,13 +122,16 @@ bool SpcCommands::write(ResultsStore &store, const PartRow &part, std::int64_t p
     if (monitor_.channels().empty())
         return true;
     spc::Monitor::Step step = monitor_.take(part, partId);
-    for (const spc::CompletedSubgroup &g : step.completed) {
-        std::int64_t alarm = 0;
-        if (!spc::writeSubgroup(store, part.setup, *monitor_.plan(g.channel), g, part.recordedUtc,
-                                part.operatorName, results_.feedOn(), alarm, error))
-            return false;
-        if (alarm)
-            raised_.push_back(alarm);
+    if (!step.completed.empty()) {
+        spc::SubgroupWriter writer(store);
+        for (const spc::CompletedSubgroup &g : step.completed) {
+            std::int64_t alarm = 0;
+            if (!writer.write(part.setup, *monitor_.plan(g.channel), g, part.recordedUtc,
+                              part.operatorName, results_.feedOn(), alarm, error))
+                return false;
+            if (alarm)
+                raised_.push_back(alarm);
+        }
     }
     pending_ = std::move(step);
     return true;
@@ -148,12 +148,13 @@ void SpcCommands::recorded(bool kept)
     pending_.reset();
     if (raised_.empty())
         return;
-    ResultsStore *results = store(false);
-    std::string error;
-    for (std::int64_t id : raised_)
-        if (results)
-            if (const auto alarm = spc::alarmOf(*results, id, error))
-                told(*alarm, false);
+    // A part's alarms are numbered one after another.
+    if (ResultsStore *results = store(false)) {
+        std::string error;
+        for (const spc::Alarm &alarm :
+             spc::alarmsBetween(*results, raised_.front(), raised_.back(), error))
+            told(alarm, false);
+    }
     raised_.clear();
     refreshOpen();
     results_.outboxWaiting();
@@ -162,26 +163,30 @@ void SpcCommands::recorded(bool kept)
 void SpcCommands::told(const spc::Alarm &alarm, bool answered)
 {
     service_.publishAlarm(live::alarmObject(alarm, answered));
-    if (alarmsWindow_)
-        alarmsWindow_->refresh();
 }
 
 void SpcCommands::refreshOpen()
 {
     open_.clear();
+    openCount_ = 0;
+    held_.reset();
     if (ResultsStore *results = store(false)) {
         std::string error;
-        open_ = spc::alarmsOf(*results, nullptr, true, error);
+        open_ = spc::alarmsOf(*results, nullptr, true, error, OpenShown);
+        openCount_ = spc::openAlarmCount(*results, error);
+        held_ = spc::holdingAlarm(*results, state_.view.SetupFileName, error);
     }
     QJsonArray open;
     for (const spc::Alarm &a : open_)
         open.append(live::alarmObject(a, false));
-    service_.setOpenAlarms(open);
+    service_.setOpenAlarms(open, openCount_);
+    if (alarmsWindow_)
+        alarmsWindow_->refresh();
     if (open_.empty()) {
         label_->hide();
         return;
     }
-    label_->setText(qtText(alarmText(open_.front(), open_.size())));
+    label_->setText(qtText(alarmText(open_.front(), std::size_t(openCount_))));
     label_->show();
 }
 
@@ -218,7 +223,12 @@ std::string SpcCommands::setPlan(spc::ControlPlan plan,
     }
     if (std::string why = spc::planError(plan); !why.empty())
         return why;
-    plan.sinceSubgroup = spc::nextSubgroup(*results, plan.setup, plan.channel, error);
+    // Numbers go on from the channel's last subgroup; none before the change
+    // belongs to the new plan.
+    const spc::EpochHistory *now = setup_ == plan.setup ? monitor_.history(plan.channel) : nullptr;
+    plan.sinceSubgroup =
+        now ? now->nextNumber : spc::nextSubgroup(*results, plan.setup, plan.channel, error);
+    plan.sincePart = results->lastPart().value_or(0) + 1;
     if (!error.empty() || !spc::savePlan(*results, plan, error))
         return error;
     if (setup_ != plan.setup)

@@ -60,7 +60,10 @@ public:
     // The answer to an open alarm, with the operator and the time.
     std::string answer(std::int64_t alarm, const std::string &cause, const std::string &action,
                        const std::string &comment);
+    // The newest open alarms (at most OpenShown of them) and how many are open.
+    static constexpr long OpenShown = 50;
     const std::vector<spc::Alarm> &openAlarms() const { return open_; }
+    long openAlarmCount() const { return openCount_; }
 
     // Results > Control Plan... and Results > Alarms....
     void ControlPlan();
@@ -83,6 +86,8 @@ private:
     std::optional<spc::Monitor::Step> pending_;
     std::vector<std::int64_t> raised_; // by the part in its transaction
     std::vector<spc::Alarm> open_;
+    long openCount_ = 0;
+    std::optional<spc::Alarm> held_; // the open alarm that holds recording
     std::unique_ptr<FormAlarms> alarmsWindow_;
 };
 

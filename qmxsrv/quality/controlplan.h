@@ -33,6 +33,7 @@ struct ControlPlan {
     // Subgroups from this number on are judged against these limits: the
     // rules' windows never reach back before it.
     std::int64_t sinceSubgroup = 1;
+    std::int64_t sincePart = 1; // no earlier part belongs to them
     std::string changedUtc;
 
     ChartKind kind() const;

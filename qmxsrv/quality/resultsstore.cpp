@@ -39,12 +39,18 @@ CREATE TABLE control_plans(setup TEXT NOT NULL, channel INTEGER NOT NULL,
   subgroup_size INTEGER NOT NULL, use_s INTEGER NOT NULL, rules TEXT NOT NULL,
   tests INTEGER NOT NULL, limits TEXT NOT NULL, centre REAL, sigma REAL,
   fixed_first INTEGER, fixed_last INTEGER, fixed_utc TEXT, hold INTEGER NOT NULL,
-  since_subgroup INTEGER NOT NULL, changed_utc TEXT NOT NULL, PRIMARY KEY(setup, channel));
+  since_subgroup INTEGER NOT NULL, since_part INTEGER NOT NULL, changed_utc TEXT NOT NULL,
+  PRIMARY KEY(setup, channel));
 CREATE TABLE subgroups(setup TEXT NOT NULL, channel INTEGER NOT NULL, number INTEGER NOT NULL,
   chart TEXT NOT NULL, size INTEGER NOT NULL, n INTEGER NOT NULL,
   first_part INTEGER NOT NULL, last_part INTEGER NOT NULL, mean REAL NOT NULL, spread REAL,
-  decimals INTEGER NOT NULL, flags TEXT NOT NULL, recorded_utc TEXT NOT NULL,
-  PRIMARY KEY(setup, channel, number)) WITHOUT ROWID;
+  decimals INTEGER NOT NULL, flags TEXT NOT NULL, epoch_count INTEGER NOT NULL, epoch_sum_means REAL NOT NULL,
+  epoch_spread_count INTEGER NOT NULL, epoch_sum_spreads REAL NOT NULL,
+  values_n INTEGER NOT NULL, values_mean REAL NOT NULL, values_m2 REAL NOT NULL);
+-- Appended in part order: a part's subgroups, whatever their channels, land
+-- on the same last pages of the table and of this index, so recording 255
+-- of them writes a few pages only.
+CREATE INDEX subgroups_part ON subgroups(last_part);
 CREATE TABLE alarms(id INTEGER PRIMARY KEY, setup TEXT NOT NULL, channel INTEGER NOT NULL,
   description TEXT NOT NULL, chart TEXT NOT NULL, subgroup INTEGER NOT NULL,
   first_part INTEGER NOT NULL, last_part INTEGER NOT NULL, rules TEXT NOT NULL,
@@ -52,6 +58,7 @@ CREATE TABLE alarms(id INTEGER PRIMARY KEY, setup TEXT NOT NULL, channel INTEGER
   raised_utc TEXT NOT NULL, raised_operator TEXT NOT NULL, answered_utc TEXT,
   operator TEXT, cause TEXT, action TEXT, comment TEXT);
 CREATE INDEX alarms_setup ON alarms(setup, id);
+CREATE INDEX alarms_open ON alarms(id) WHERE answered_utc IS NULL;
 CREATE TABLE alarm_causes(text TEXT PRIMARY KEY);
 CREATE TABLE alarm_actions(text TEXT PRIMARY KEY);
 INSERT INTO alarm_causes VALUES ('Tool wear'), ('Tool changed or reground'),

@@ -34,6 +34,14 @@ std::optional<double> sigmaFromSpread(ChartKind kind, int n, double spreadBar)
 
 } // namespace
 
+void EpochSums::addValue(double v)
+{
+    ++valuesN;
+    const double delta = v - valuesMean;
+    valuesMean += delta / double(valuesN);
+    valuesM2 += delta * (v - valuesMean);
+}
+
 std::string joinFlags(const std::vector<std::string> &flags)
 {
     std::string text;
@@ -50,14 +58,14 @@ std::optional<ControlLimits> limitsInForce(const ControlPlan &plan, const EpochH
             return std::nullopt;
         return limitsFromSigma(kind, plan.subgroupSize, *plan.centre, *plan.sigma);
     }
-    if (history.count < 2 || history.spreadCount < 1)
+    const EpochSums &e = history.sums;
+    if (e.count < 2 || e.spreadCount < 1)
         return std::nullopt;
     const std::optional<double> sigma =
-        sigmaFromSpread(kind, plan.subgroupSize, history.sumSpreads / double(history.spreadCount));
+        sigmaFromSpread(kind, plan.subgroupSize, e.sumSpreads / double(e.spreadCount));
     if (!sigma || !(*sigma > 0) || !std::isfinite(*sigma))
         return std::nullopt;
-    return limitsFromSigma(kind, plan.subgroupSize, history.sumMeans / double(history.count),
-                           *sigma);
+    return limitsFromSigma(kind, plan.subgroupSize, e.sumMeans / double(e.count), *sigma);
 }
 
 void Monitor::start(const std::vector<ControlPlan> &plans,
@@ -108,12 +116,14 @@ Monitor::Step Monitor::take(const PartRow &part, std::int64_t partId) const
                 s.spread = point.spread;
             }
             EpochHistory &h = c.history;
-            ++h.count;
-            h.sumMeans += s.mean;
+            ++h.sums.count;
+            h.sums.sumMeans += s.mean;
             if (s.spread) {
-                ++h.spreadCount;
-                h.sumSpreads += *s.spread;
+                ++h.sums.spreadCount;
+                h.sums.sumSpreads += *s.spread;
             }
+            for (double v : c.values)
+                h.sums.addValue(v);
             h.recent.push_back(s.mean);
             if (h.recent.size() > RuleWindow)
                 h.recent.erase(h.recent.begin());
@@ -125,6 +135,7 @@ Monitor::Step Monitor::take(const PartRow &part, std::int64_t partId) const
                 if (s.spread && beyondLimits(*s.spread, s.limits->spreadLcl, s.limits->spreadUcl))
                     s.flags.push_back(spreadLetter(kind) + "1");
             }
+            s.epoch = h.sums;
             step.completed.push_back(std::move(s));
             c.values.clear();
         }

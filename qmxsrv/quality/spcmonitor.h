@@ -19,13 +19,26 @@ namespace qmxsrv::spc {
 // The rules look back at most this many points.
 constexpr std::size_t RuleWindow = 15;
 
-// What a plan's chart has seen since its limits came into force.
-struct EpochHistory {
-    std::int64_t nextNumber = 1; // of the next subgroup of the channel
-    int count = 0;               // subgroups judged against these limits
+// The subgroups judged against a plan's limits, summed: what computed
+// limits and the capability under the plan need, kept with each subgroup
+// as it stood after it, so that nothing has to be summed again.
+struct EpochSums {
+    int count = 0; // subgroups
     double sumMeans = 0;
     int spreadCount = 0;
     double sumSpreads = 0;
+    // Their single values: how many, their mean, and the sum of squared
+    // deviations from it (added one by one, as Welford does: no loss of
+    // digits where the values lie close together far from zero).
+    long valuesN = 0;
+    double valuesMean = 0, valuesM2 = 0;
+    void addValue(double v);
+};
+
+// What a plan's chart has seen since its limits came into force.
+struct EpochHistory {
+    std::int64_t nextNumber = 1; // of the next subgroup of the channel
+    EpochSums sums;
     std::vector<double> recent;           // the last means (or individuals), oldest first
     std::optional<double> lastIndividual; // individuals: the value a moving range starts from
 };
@@ -42,6 +55,7 @@ struct CompletedSubgroup {
     int decimals = 0;
     std::vector<std::string> flags;      // "X2", "R1": the rules that fired
     std::optional<ControlLimits> limits; // as judged; none while too few subgroups
+    EpochSums epoch;                     // with this subgroup
 };
 
 // "X2,X5,R1", "" for none.

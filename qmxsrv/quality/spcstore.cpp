@@ -12,7 +12,7 @@ namespace {
 
 constexpr char PlanColumns[] =
     "setup, channel, subgroup_size, use_s, rules, tests, limits, centre, sigma, fixed_first,"
-    " fixed_last, fixed_utc, hold, since_subgroup, changed_utc";
+    " fixed_last, fixed_utc, hold, since_subgroup, since_part, changed_utc";
 
 ControlPlan planFrom(const Statement &st)
 {
@@ -31,12 +31,15 @@ ControlPlan planFrom(const Statement &st)
     p.fixedUtc = st.column(11);
     p.hold = sqlite3_column_int(st.s, 12) != 0;
     p.sinceSubgroup = sqlite3_column_int64(st.s, 13);
-    p.changedUtc = st.column(14);
+    p.sincePart = sqlite3_column_int64(st.s, 14);
+    p.changedUtc = st.column(15);
     return p;
 }
 
-constexpr char SubgroupColumns[] = "number, chart, size, n, first_part, last_part, mean, spread,"
-                                   " decimals, flags, recorded_utc";
+constexpr char SubgroupColumns[] =
+    "number, chart, size, n, first_part, last_part, mean, spread, decimals, flags, epoch_count,"
+    " epoch_sum_means, epoch_spread_count, epoch_sum_spreads, values_n, values_mean, values_m2,"
+    " channel";
 
 StoredSubgroup subgroupFrom(const Statement &st)
 {
@@ -51,7 +54,14 @@ StoredSubgroup subgroupFrom(const Statement &st)
     g.spread = st.optionalColumn(7);
     g.decimals = sqlite3_column_int(st.s, 8);
     g.flags = st.column(9);
-    g.recordedUtc = st.column(10);
+    g.epoch.count = sqlite3_column_int(st.s, 10);
+    g.epoch.sumMeans = sqlite3_column_double(st.s, 11);
+    g.epoch.spreadCount = sqlite3_column_int(st.s, 12);
+    g.epoch.sumSpreads = sqlite3_column_double(st.s, 13);
+    g.epoch.valuesN = long(sqlite3_column_int64(st.s, 14));
+    g.epoch.valuesMean = sqlite3_column_double(st.s, 15);
+    g.epoch.valuesM2 = sqlite3_column_double(st.s, 16);
+    g.channel = sqlite3_column_int(st.s, 17);
     return g;
 }
 
@@ -145,7 +155,7 @@ std::optional<ControlPlan> planOf(const ResultsStore &store, const std::string &
 bool savePlan(ResultsStore &store, const ControlPlan &p, std::string &error)
 {
     Statement st(store.db(), (std::string("INSERT OR REPLACE INTO control_plans(") + PlanColumns +
-                              ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+                              ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
                                  .c_str());
     st.text(1, p.setup);
     st.integer(2, p.channel);
@@ -161,7 +171,8 @@ bool savePlan(ResultsStore &store, const ControlPlan &p, std::string &error)
     st.text(12, p.fixedUtc);
     st.integer(13, p.hold);
     st.integer(14, p.sinceSubgroup);
-    st.text(15, p.changedUtc);
+    st.integer(15, p.sincePart);
+    st.text(16, p.changedUtc);
     return done(store, st, error);
 }
 
@@ -173,47 +184,68 @@ bool removePlan(ResultsStore &store, const std::string &setup, int channel, std:
     return done(store, st, error);
 }
 
+namespace {
+
+// The setup's subgroups newest first, from its part index: those of one
+// channel are picked out as they come; each is handed to take until it
+// says enough.
+template <typename Take> void newestFirst(const ResultsStore &store, const std::string &setup,
+                                          std::int64_t sincePart, std::string &error, Take take)
+{
+    Statement st(store.db(), (std::string("SELECT ") + SubgroupColumns +
+                              " FROM subgroups WHERE last_part >= ? AND setup = ?"
+                              " ORDER BY last_part DESC, rowid DESC")
+                                 .c_str());
+    st.integer(1, sincePart);
+    st.text(2, setup);
+    int rc = st.rc;
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+            if (!take(subgroupFrom(st))) {
+                rc = SQLITE_DONE;
+                break;
+            }
+    if (rc != SQLITE_DONE)
+        error = store.describeError(rc);
+}
+
+} // namespace
+
 std::int64_t nextSubgroup(const ResultsStore &store, const std::string &setup, int channel,
                           std::string &error)
 {
     if (store.version() < 2)
         return 1;
-    Statement st(store.db(), "SELECT max(number) FROM subgroups WHERE setup = ? AND channel = ?");
-    st.text(1, setup);
-    st.integer(2, channel);
-    const int rc = st.rc == SQLITE_OK ? sqlite3_step(st.s) : st.rc;
-    if (rc != SQLITE_ROW) {
-        error = store.describeError(rc);
-        return 1;
-    }
-    return sqlite3_column_int64(st.s, 0) + 1;
+    std::int64_t next = 1;
+    newestFirst(store, setup, 0, error, [&](const StoredSubgroup &g) {
+        if (g.channel != channel)
+            return true;
+        next = g.number + 1;
+        return false;
+    });
+    return next;
 }
 
 EpochHistory historyOf(const ResultsStore &store, const ControlPlan &plan, std::string &error)
 {
     EpochHistory h;
-    h.nextNumber = nextSubgroup(store, plan.setup, plan.channel, error);
-    Statement sums(store.db(), "SELECT count(*), total(mean), count(spread), total(spread)"
-                               " FROM subgroups WHERE setup = ? AND channel = ? AND number >= ?"
-                               " AND chart = ? AND size = ?");
-    sums.text(1, plan.setup);
-    sums.integer(2, plan.channel);
-    sums.integer(3, plan.sinceSubgroup);
-    sums.text(4, chartText(plan.kind()));
-    sums.integer(5, plan.subgroupSize);
-    if (const int rc = sums.rc == SQLITE_OK ? sqlite3_step(sums.s) : sums.rc; rc == SQLITE_ROW) {
-        h.count = sqlite3_column_int(sums.s, 0);
-        h.sumMeans = sqlite3_column_double(sums.s, 1);
-        h.spreadCount = sqlite3_column_int(sums.s, 2);
-        h.sumSpreads = sqlite3_column_double(sums.s, 3);
-    } else {
-        error = store.describeError(rc);
-    }
-    const auto recent =
-        subgroupsOf(store, plan.setup, plan.channel, long(RuleWindow), error, plan.sinceSubgroup);
-    for (const StoredSubgroup &g : recent)
-        if (g.chart == chartText(plan.kind()) && g.size == plan.subgroupSize)
-            h.recent.push_back(g.mean);
+    h.nextNumber = plan.sinceSubgroup;
+    if (store.version() < 2)
+        return h;
+    const std::string chart = chartText(plan.kind());
+    bool newest = true;
+    newestFirst(store, plan.setup, plan.sincePart, error, [&](const StoredSubgroup &g) {
+        if (g.channel != plan.channel || g.number < plan.sinceSubgroup || g.chart != chart ||
+            g.size != plan.subgroupSize)
+            return true;
+        if (newest) { // it carries the sums of the subgroups before it
+            h.nextNumber = std::max(h.nextNumber, g.number + 1);
+            h.sums = g.epoch;
+            newest = false;
+        }
+        h.recent.insert(h.recent.begin(), g.mean);
+        return h.recent.size() < RuleWindow;
+    });
     if (!h.recent.empty() && plan.kind() == ChartKind::IndividualsMovingRange)
         h.lastIndividual = h.recent.back();
     return h;
@@ -226,18 +258,34 @@ std::vector<StoredSubgroup> subgroupsOf(const ResultsStore &store, const std::st
     std::vector<StoredSubgroup> out;
     if (store.version() < 2)
         return out;
-    std::string sql = std::string("SELECT ") + SubgroupColumns +
-                      " FROM subgroups WHERE setup = ?1 AND channel = ?2 AND number >= ?3"
-                      " AND (?4 = 0 OR number <= ?4) ORDER BY number DESC";
-    if (last > 0)
-        sql += " LIMIT " + std::to_string(last);
-    Statement st(store.db(), sql.c_str());
-    st.text(1, setup);
-    st.integer(2, channel);
-    st.integer(3, from);
-    st.integer(4, to);
-    rows(store, st, out, subgroupFrom, error);
+    newestFirst(store, setup, 0, error, [&](StoredSubgroup &&g) {
+        if (g.channel != channel || (to > 0 && g.number > to))
+            return true;
+        if (g.number < from)
+            return false; // a channel's numbers fall as its parts do
+        out.push_back(std::move(g));
+        return last <= 0 || long(out.size()) < last;
+    });
     std::reverse(out.begin(), out.end());
+    return out;
+}
+
+std::vector<StoredSubgroup> subgroupsInParts(const ResultsStore &store, const std::string &setup,
+                                             int channel, std::int64_t firstPart,
+                                             std::int64_t lastPart, std::string &error)
+{
+    std::vector<StoredSubgroup> out;
+    if (store.version() < 2)
+        return out;
+    Statement st(store.db(), (std::string("SELECT ") + SubgroupColumns +
+                              " FROM subgroups WHERE last_part BETWEEN ? AND ? AND setup = ?"
+                              " AND channel = ? ORDER BY last_part, rowid")
+                                 .c_str());
+    st.integer(1, firstPart);
+    st.integer(2, lastPart);
+    st.text(3, setup);
+    st.integer(4, channel);
+    rows(store, st, out, subgroupFrom, error);
     return out;
 }
 
@@ -272,59 +320,81 @@ std::optional<ControlLimits> limitsFromSubgroups(const ResultsStore &store, cons
     return limits;
 }
 
-bool writeSubgroup(ResultsStore &store, const std::string &setup, const ControlPlan &plan,
-                   const CompletedSubgroup &g, const std::string &utc,
-                   const std::string &operatorName, bool publish, std::int64_t &alarm,
-                   std::string &error)
+struct SubgroupWriter::Statements {
+    explicit Statements(sqlite3 *db)
+        : subgroup(db, (std::string("INSERT INTO subgroups(setup, ") + SubgroupColumns +
+                        ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+                           .c_str()),
+          alarm(db, "INSERT INTO alarms(setup, channel, description, chart, subgroup, first_part,"
+                    " last_part, rules, flags, mean, spread, centre, lcl, ucl, raised_utc,"
+                    " raised_operator) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)")
+    {
+    }
+    Statement subgroup, alarm;
+};
+
+SubgroupWriter::SubgroupWriter(ResultsStore &store)
+    : store_(store), statements_(std::make_unique<Statements>(store.db()))
+{
+}
+
+SubgroupWriter::~SubgroupWriter() = default;
+
+bool SubgroupWriter::write(const std::string &setup, const ControlPlan &plan,
+                           const CompletedSubgroup &g, const std::string &utc,
+                           const std::string &operatorName, bool publish, std::int64_t &alarm,
+                           std::string &error)
 {
     alarm = 0;
     const std::string flags = joinFlags(g.flags);
-    {
-        Statement st(store.db(), (std::string("INSERT INTO subgroups(setup, channel, ") +
-                                  SubgroupColumns + ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)")
-                                     .c_str());
-        st.text(1, setup);
-        st.integer(2, g.channel);
-        st.integer(3, g.number);
-        st.text(4, chartText(plan.kind()));
-        st.integer(5, plan.subgroupSize);
-        st.integer(6, g.n);
-        st.integer(7, g.firstPart);
-        st.integer(8, g.lastPart);
-        st.real(9, g.mean);
-        st.optionalReal(10, g.spread);
-        st.integer(11, g.decimals);
-        st.text(12, flags);
-        st.text(13, utc);
-        if (!done(store, st, error))
-            return false;
-    }
-    if (g.flags.empty())
-        return true;
-    Statement st(store.db(),
-                 "INSERT INTO alarms(setup, channel, description, chart, subgroup,"
-                 " first_part, last_part, rules, flags, mean, spread, centre, lcl, ucl,"
-                 " raised_utc, raised_operator) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    st.text(1, setup);
-    st.integer(2, g.channel);
-    st.text(3, g.description);
-    st.text(4, chartText(plan.kind()));
-    st.integer(5, g.number);
+    const std::string chart = chartText(plan.kind());
+    Statement &st = statements_->subgroup;
+    sqlite3_reset(st.s);
+    st.staticText(1, setup);
+    st.integer(2, g.number);
+    st.staticText(3, chart);
+    st.integer(4, plan.subgroupSize);
+    st.integer(5, g.n);
     st.integer(6, g.firstPart);
     st.integer(7, g.lastPart);
-    st.text(8, ruleSetText(plan.rules));
-    st.text(9, flags);
-    st.real(10, g.mean);
-    st.optionalReal(11, g.spread);
-    st.optionalReal(12, g.limits ? std::optional(g.limits->centre) : std::nullopt);
-    st.optionalReal(13, g.limits ? std::optional(g.limits->lcl) : std::nullopt);
-    st.optionalReal(14, g.limits ? std::optional(g.limits->ucl) : std::nullopt);
-    st.text(15, utc);
-    st.text(16, operatorName);
-    if (!done(store, st, error))
+    st.real(8, g.mean);
+    st.optionalReal(9, g.spread);
+    st.integer(10, g.decimals);
+    st.staticText(11, flags);
+    st.integer(12, g.epoch.count);
+    st.real(13, g.epoch.sumMeans);
+    st.integer(14, g.epoch.spreadCount);
+    st.real(15, g.epoch.sumSpreads);
+    st.integer(16, g.epoch.valuesN);
+    st.real(17, g.epoch.valuesMean);
+    st.real(18, g.epoch.valuesM2);
+    st.integer(19, g.channel);
+    if (!done(store_, st, error))
         return false;
-    alarm = sqlite3_last_insert_rowid(store.db());
-    return !publish || store.queueOutbox("alarm raised", alarm, error);
+    if (g.flags.empty())
+        return true;
+    Statement &a = statements_->alarm;
+    sqlite3_reset(a.s);
+    a.text(1, setup);
+    a.integer(2, g.channel);
+    a.text(3, g.description);
+    a.text(4, chart);
+    a.integer(5, g.number);
+    a.integer(6, g.firstPart);
+    a.integer(7, g.lastPart);
+    a.text(8, ruleSetText(plan.rules));
+    a.text(9, flags);
+    a.real(10, g.mean);
+    a.optionalReal(11, g.spread);
+    a.optionalReal(12, g.limits ? std::optional(g.limits->centre) : std::nullopt);
+    a.optionalReal(13, g.limits ? std::optional(g.limits->lcl) : std::nullopt);
+    a.optionalReal(14, g.limits ? std::optional(g.limits->ucl) : std::nullopt);
+    a.text(15, utc);
+    a.text(16, operatorName);
+    if (!done(store_, a, error))
+        return false;
+    alarm = sqlite3_last_insert_rowid(store_.db());
+    return !publish || store_.queueOutbox("alarm raised", alarm, error);
 }
 
 bool answerAlarm(ResultsStore &store, std::int64_t alarm, const std::string &operatorName,
@@ -360,20 +430,69 @@ bool answerAlarm(ResultsStore &store, std::int64_t alarm, const std::string &ope
 }
 
 std::vector<Alarm> alarmsOf(const ResultsStore &store, const std::string *setup, bool openOnly,
-                            std::string &error)
+                            std::string &error, long limit)
 {
     std::vector<Alarm> out;
     if (store.version() < 2)
         return out;
-    Statement st(store.db(), (std::string("SELECT ") + AlarmColumns +
-                              " FROM alarms WHERE (?1 IS NULL OR setup = ?1)"
-                              " AND (?2 = 0 OR answered_utc IS NULL) ORDER BY id DESC")
-                                 .c_str());
+    std::string sql = std::string("SELECT ") + AlarmColumns + " FROM alarms";
+    // The open ones through their own index: they are few beside the answered.
+    sql += openOnly ? " INDEXED BY alarms_open WHERE answered_utc IS NULL AND" : " WHERE";
+    sql += " (?1 IS NULL OR setup = ?1) ORDER BY id DESC";
+    if (limit > 0)
+        sql += " LIMIT " + std::to_string(limit);
+    Statement st(store.db(), sql.c_str());
     if (setup)
         st.text(1, *setup);
-    st.integer(2, openOnly);
     rows(store, st, out, alarmFrom, error);
     return out;
+}
+
+std::vector<Alarm> alarmsBetween(const ResultsStore &store, std::int64_t first, std::int64_t last,
+                                 std::string &error)
+{
+    std::vector<Alarm> out;
+    Statement st(store.db(), (std::string("SELECT ") + AlarmColumns +
+                              " FROM alarms WHERE id BETWEEN ? AND ? ORDER BY id")
+                                 .c_str());
+    st.integer(1, first);
+    st.integer(2, last);
+    rows(store, st, out, alarmFrom, error);
+    return out;
+}
+
+long openAlarmCount(const ResultsStore &store, std::string &error)
+{
+    if (store.version() < 2)
+        return 0;
+    Statement st(store.db(), "SELECT count(*) FROM alarms INDEXED BY alarms_open"
+                             " WHERE answered_utc IS NULL");
+    const int rc = st.rc == SQLITE_OK ? sqlite3_step(st.s) : st.rc;
+    if (rc != SQLITE_ROW) {
+        error = store.describeError(rc);
+        return 0;
+    }
+    return long(sqlite3_column_int64(st.s, 0));
+}
+
+std::optional<Alarm> holdingAlarm(const ResultsStore &store, const std::string &setup,
+                                  std::string &error)
+{
+    std::vector<Alarm> out;
+    if (store.version() < 2)
+        return std::nullopt;
+    Statement st(store.db(),
+                 "SELECT a.id, a.setup, a.channel, a.description, a.chart, a.subgroup,"
+                 " a.first_part, a.last_part, a.rules, a.flags, a.mean, a.spread, a.centre, a.lcl,"
+                 " a.ucl, a.raised_utc, a.raised_operator, a.answered_utc, a.operator, a.cause,"
+                 " a.action, a.comment FROM alarms a INDEXED BY alarms_open"
+                 " JOIN control_plans p ON p.setup = a.setup AND p.channel = a.channel"
+                 " WHERE a.answered_utc IS NULL AND a.setup = ? AND p.hold <> 0"
+                 " ORDER BY a.id LIMIT 1");
+    st.text(1, setup);
+    if (!rows(store, st, out, alarmFrom, error) || out.empty())
+        return std::nullopt;
+    return out.front();
 }
 
 std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::string &error)
@@ -393,44 +512,34 @@ PlanCapability capabilityOf(const ResultsStore &store, const ControlPlan &plan,
     PlanCapability c;
     if (store.version() < 2)
         return c;
-    // A subgroup's members are the parts of its setup from its first to its
-    // last part that have a trustworthy value: nothing else comes between.
+    // The newest subgroup under the plan carries the sums of all of them.
+    std::optional<StoredSubgroup> newest;
+    const std::string chart = chartText(plan.kind());
+    newestFirst(store, plan.setup, plan.sincePart, error, [&](StoredSubgroup &&g) {
+        if (g.channel != plan.channel || g.number < plan.sinceSubgroup || g.chart != chart ||
+            g.size != plan.subgroupSize)
+            return true;
+        newest = std::move(g);
+        return false;
+    });
+    if (!newest || newest->epoch.valuesN == 0)
+        return c;
+    const EpochSums &e = newest->epoch;
+    c.values = int(e.valuesN);
+    c.mean = e.valuesMean;
+    if (e.valuesN >= 2)
+        c.overallS = std::sqrt(e.valuesM2 / double(e.valuesN - 1));
+    // The tolerance the newest part was judged against.
     Statement st(store.db(),
-                 "SELECT m.value, m.lo_tol, m.hi_tol FROM subgroups g"
-                 " JOIN measurements m ON m.channel = g.channel"
-                 " AND m.part_id BETWEEN g.first_part AND g.last_part"
-                 " JOIN parts p ON p.id = m.part_id AND p.setup = g.setup"
-                 " WHERE g.setup = ? AND g.channel = ? AND g.number >= ? AND g.chart = ?"
-                 " AND g.size = ? AND m.value IS NOT NULL AND m.verdict <> 'invalid'"
-                 " ORDER BY m.part_id");
-    st.text(1, plan.setup);
+                 "SELECT lo_tol, hi_tol FROM measurements WHERE part_id = ? AND channel = ?");
+    st.integer(1, newest->lastPart);
     st.integer(2, plan.channel);
-    st.integer(3, plan.sinceSubgroup);
-    st.text(4, chartText(plan.kind()));
-    st.integer(5, plan.subgroupSize);
-    double sum = 0, sumSquares = 0;
-    int rc = st.rc;
-    std::vector<double> values;
-    if (rc == SQLITE_OK)
-        while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-            values.push_back(sqlite3_column_double(st.s, 0));
-            c.loTol = std::min(sqlite3_column_double(st.s, 1), sqlite3_column_double(st.s, 2));
-            c.hiTol = std::max(sqlite3_column_double(st.s, 1), sqlite3_column_double(st.s, 2));
-        }
-    if (rc != SQLITE_DONE) {
+    if (const int rc = st.rc == SQLITE_OK ? sqlite3_step(st.s) : st.rc; rc == SQLITE_ROW) {
+        c.loTol = std::min(sqlite3_column_double(st.s, 0), sqlite3_column_double(st.s, 1));
+        c.hiTol = std::max(sqlite3_column_double(st.s, 0), sqlite3_column_double(st.s, 1));
+    } else if (rc != SQLITE_DONE) {
         error = store.describeError(rc);
-        return c;
     }
-    c.values = int(values.size());
-    for (double v : values)
-        sum += v;
-    if (values.empty())
-        return c;
-    c.mean = sum / double(values.size());
-    for (double v : values)
-        sumSquares += (v - *c.mean) * (v - *c.mean);
-    if (values.size() >= 2)
-        c.overallS = std::sqrt(sumSquares / double(values.size() - 1));
     if (!c.loTol || !(*c.hiTol > *c.loTol))
         return c;
     const double width = *c.hiTol - *c.loTol;

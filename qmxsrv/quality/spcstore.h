@@ -8,6 +8,7 @@
 #include "quality/spcmonitor.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,13 +27,15 @@ bool savePlan(ResultsStore &store, const ControlPlan &plan, std::string &error);
 bool removePlan(ResultsStore &store, const std::string &setup, int channel, std::string &error);
 
 // What the plan's chart has seen: the next subgroup number of the channel
-// and the subgroups judged since plan.sinceSubgroup.
+// and the subgroups judged under the plan (from plan.sinceSubgroup, of parts
+// from plan.sincePart on).
 EpochHistory historyOf(const ResultsStore &store, const ControlPlan &plan, std::string &error);
 // The number the channel's next subgroup gets.
 std::int64_t nextSubgroup(const ResultsStore &store, const std::string &setup, int channel,
                           std::string &error);
 
 struct StoredSubgroup {
+    int channel = 0;
     std::int64_t number = 0;
     std::string chart;
     int size = 0, n = 0;
@@ -41,12 +44,16 @@ struct StoredSubgroup {
     std::optional<double> spread;
     int decimals = 0;
     std::string flags;
-    std::string recordedUtc;
+    EpochSums epoch; // of the subgroups under its plan, this one included
 };
 // Oldest first; the last `last` only when last > 0; from..to when given.
 std::vector<StoredSubgroup> subgroupsOf(const ResultsStore &store, const std::string &setup,
                                         int channel, long last, std::string &error,
                                         std::int64_t from = 0, std::int64_t to = 0);
+// The channel's subgroups whose last part lies in firstPart..lastPart.
+std::vector<StoredSubgroup> subgroupsInParts(const ResultsStore &store, const std::string &setup,
+                                             int channel, std::int64_t firstPart,
+                                             std::int64_t lastPart, std::string &error);
 // Limits from the channel's stored subgroups first..last, which must be of
 // the plan's chart and size: the centre and sigma of fixed limits.
 std::optional<ControlLimits> limitsFromSubgroups(const ResultsStore &store, const ControlPlan &plan,
@@ -70,20 +77,42 @@ struct Alarm {
     bool open() const { return answeredUtc.empty(); }
 };
 
-// In the part's transaction: the subgroup, and its alarm when it broke a
-// rule (its number, else 0); the alarm queued for the feed when publish.
-bool writeSubgroup(ResultsStore &store, const std::string &setup, const ControlPlan &plan,
-                   const CompletedSubgroup &subgroup, const std::string &utc,
-                   const std::string &operatorName, bool publish, std::int64_t &alarm,
-                   std::string &error);
+// Writes a part's subgroups in its transaction: each subgroup, and its
+// alarm when it broke a rule, queued for the feed when publish. Its
+// statements are made once for all the part's subgroups.
+class SubgroupWriter {
+public:
+    explicit SubgroupWriter(ResultsStore &store);
+    ~SubgroupWriter();
+    SubgroupWriter(const SubgroupWriter &) = delete;
+    SubgroupWriter &operator=(const SubgroupWriter &) = delete;
+    // The alarm's number when the subgroup raised one, else 0.
+    bool write(const std::string &setup, const ControlPlan &plan, const CompletedSubgroup &subgroup,
+               const std::string &utc, const std::string &operatorName, bool publish,
+               std::int64_t &alarm, std::string &error);
+
+private:
+    struct Statements;
+    ResultsStore &store_;
+    std::unique_ptr<Statements> statements_;
+};
 // One transaction: the answer, queued for the feed when publish. False with
 // the reason when there is no such alarm or it was answered already.
 bool answerAlarm(ResultsStore &store, std::int64_t alarm, const std::string &operatorName,
                  const std::string &cause, const std::string &action, const std::string &comment,
                  const std::string &utc, bool publish, std::string &error);
-// Newest first; of one setup when setup is given; open ones only when asked.
+// Newest first; of one setup when setup is given; open ones only when asked;
+// at most limit when limit > 0.
 std::vector<Alarm> alarmsOf(const ResultsStore &store, const std::string *setup, bool openOnly,
-                            std::string &error);
+                            std::string &error, long limit = 0);
+// The alarms numbered first..last (those a part raised), oldest first.
+std::vector<Alarm> alarmsBetween(const ResultsStore &store, std::int64_t first, std::int64_t last,
+                                 std::string &error);
+// How many alarms are open; the first open one of a plan of setup that holds
+// recording (none: nothing holds it).
+long openAlarmCount(const ResultsStore &store, std::string &error);
+std::optional<Alarm> holdingAlarm(const ResultsStore &store, const std::string &setup,
+                                  std::string &error);
 std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::string &error);
 
 // The capability of the process under a plan, over the subgroups judged

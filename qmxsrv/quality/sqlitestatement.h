@@ -19,6 +19,11 @@ struct Statement {
     {
         sqlite3_bind_text(s, i, t.data(), int(t.size()), SQLITE_TRANSIENT);
     }
+    // t outlives the statement's next step: not copied.
+    void staticText(int i, const std::string &t)
+    {
+        sqlite3_bind_text(s, i, t.data(), int(t.size()), SQLITE_STATIC);
+    }
     void real(int i, double v)
     {
         if (std::isnan(v))

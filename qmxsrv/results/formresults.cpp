@@ -254,12 +254,9 @@ void FormResults::channelChosen()
     }
     // The subgroups of the parts shown.
     std::vector<spc::StoredSubgroup> shown;
-    if (!model_->parts().empty()) {
-        const std::int64_t first = model_->parts().front().id, last = model_->parts().back().id;
-        for (spc::StoredSubgroup &g : spc::subgroupsOf(store_, chosenSetup(), channel, 0, error))
-            if (g.lastPart >= first && g.firstPart <= last)
-                shown.push_back(std::move(g));
-    }
+    if (!model_->parts().empty())
+        shown = spc::subgroupsInParts(store_, chosenSetup(), channel, model_->parts().front().id,
+                                      model_->parts().back().id, error);
     const auto limits = spc::limitsInForce(*plan, spc::historyOf(store_, *plan, error));
     control_->plot(*plan, shown, limits, spc::capabilityOf(store_, *plan, limits, error));
     chartsPage_->setCurrentWidget(control_);

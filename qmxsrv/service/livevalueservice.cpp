@@ -162,12 +162,12 @@ void LiveValueService::publishAlarm(const QJsonObject &alarm)
     hand(std::move(update));
 }
 
-void LiveValueService::setOpenAlarms(const QJsonArray &open)
+void LiveValueService::setOpenAlarms(const QJsonArray &newest, qint64 count)
 {
     const std::lock_guard<std::mutex> lock(shared_.mutex);
-    shared_.status.alarms = open.size();
+    shared_.status.alarms = count;
     shared_.openAlarms =
-        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("alarms"), open}})
+        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("alarms"), newest}})
                               .toJson(QJsonDocument::Compact));
 }
 

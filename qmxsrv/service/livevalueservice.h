@@ -87,10 +87,10 @@ public:
     void setStation(const Station &station);
     void setResults(const Results &results);
     // SPC alarms: one raised or answered goes to the conversations that
-    // advised "alarms"; the open ones are what the status counts and a
-    // request of "alarms" answers.
+    // advised "alarms"; a request of "alarms" answers the newest open ones,
+    // the status counts them all.
     void publishAlarm(const QJsonObject &alarm);
-    void setOpenAlarms(const QJsonArray &open);
+    void setOpenAlarms(const QJsonArray &newest, qint64 count);
     live::Status status() const;
 
     // Commands ({"command":...}) from conversations whose handshake carried

@@ -231,6 +231,7 @@ TEST_F(PlantFeed, AnAlarmWhileTheBrokerIsAwayArrivesAfterItIsBack)
 {
     ASSERT_TRUE(connected()) << feedState().toStdString();
     Watcher watcher(broker.port());
+    ASSERT_TRUE(watcher.next("qmx/test/online")) << "subscribed, so its session outlives the stop";
     spc::ControlPlan plan;
     plan.channel = 1;
     plan.rules = spc::RuleSet::WesternElectric;

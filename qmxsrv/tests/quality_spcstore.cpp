@@ -157,10 +157,11 @@ TEST(SpcStore, AChartGoesOnAfterARestartWithItsFixedLimits)
         std::vector<std::int64_t> alarms;
         const auto id = store.record(p, error, false, [&](std::int64_t partId, std::string &why) {
             step = m.take(p, partId);
+            SubgroupWriter writer(store);
             for (const CompletedSubgroup &g : step.completed) {
                 std::int64_t alarm = 0;
-                if (!writeSubgroup(store, p.setup, *m.plan(g.channel), g, "2026-12-08T10:00:00Z",
-                                   "J. Doe", publish, alarm, why))
+                if (!writer.write(p.setup, *m.plan(g.channel), g, "2026-12-08T10:00:00Z", "J. Doe",
+                                  publish, alarm, why))
                     return false;
                 if (alarm)
                     alarms.push_back(alarm);
@@ -213,7 +214,7 @@ TEST(SpcStore, AChartGoesOnAfterARestartWithItsFixedLimits)
     EXPECT_EQ(plans[0].limits, LimitsMode::Fixed);
     const EpochHistory history = historyOf(*store, plans[0], error);
     EXPECT_EQ(history.nextNumber, 34);
-    EXPECT_EQ(history.count, 8) << "only the subgroups judged against the fixed limits";
+    EXPECT_EQ(history.sums.count, 8) << "only the subgroups judged against the fixed limits";
     Monitor m;
     m.start(plans, {{1, history}});
     std::vector<std::int64_t> raised;
