@@ -148,6 +148,73 @@ std::string displayText(const Figure &f, int decimals)
     return "-";
 }
 
+std::vector<std::vector<std::string>> figureTable(const Evaluation &evaluation, int decimals)
+{
+    const auto shown = [&](std::optional<double> v, FigureKind kind) {
+        return displayText({std::string(), v, kind}, decimals);
+    };
+    std::vector<std::vector<std::string>> rows;
+    if (const auto *t1 = std::get_if<Type1Result>(&evaluation)) {
+        const char *significance = !t1->biasSignificant   ? ""
+                                   : *t1->biasSignificant ? " (significant)"
+                                                          : " (not significant)";
+        rows = {{"Figure", "Value"},
+                {"Readings (n)", std::to_string(t1->n)},
+                {"Mean", shown(t1->mean, FigureKind::Length)},
+                {"Standard deviation (s)", shown(t1->sd, FigureKind::Length)},
+                {"Bias", shown(t1->bias, FigureKind::Length)},
+                {"Bias p-value", shown(t1->p, FigureKind::Probability) + significance},
+                {"Cg", shown(t1->cg, FigureKind::Ratio)},
+                {"Cgk", shown(t1->cgk, FigureKind::Ratio)}};
+        if (t1->resolutionPercent)
+            rows.push_back(
+                {"Resolution of tolerance", shown(t1->resolutionPercent, FigureKind::Percent)});
+        return rows;
+    }
+    const auto *r = std::get_if<GrrResult>(&evaluation);
+    if (!r)
+        return rows;
+    rows.push_back({"Source", "Std. deviation", "% of TV", "% of tolerance"});
+    const auto add = [&](const char *name, const std::optional<VariationComponent> &c) {
+        if (!c)
+            return;
+        rows.push_back({name, shown(c->sigma, FigureKind::Length),
+                        shown(c->percentOfTv, FigureKind::Percent),
+                        shown(c->percentOfTolerance, FigureKind::Percent)});
+    };
+    add("Repeatability (EV)", r->ev);
+    add("Reproducibility (AV)", r->av);
+    add("Interaction (INT)", r->interaction);
+    add("Gauge R&R (GRR)", r->grr);
+    add("Part variation (PV)", r->pv);
+    add("Total variation (TV)", r->tv);
+    rows.push_back(
+        {"Distinct categories (ndc)", r->ndc ? std::to_string(*r->ndc) : std::string("-"), "", ""});
+    if (r->method == GrrMethod::Anova && r->appraisers > 1)
+        rows.push_back({"Interaction p-value",
+                        shown(r->interactionP, FigureKind::Probability) +
+                            (r->pooled ? " (pooled into EV)" : " (kept)"),
+                        "", ""});
+    return rows;
+}
+
+std::string designText(const Study &s)
+{
+    const auto count = [](int n, const char *one, const char *many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    const std::string times = " \u00d7 ";
+    switch (s.type) {
+    case StudyType::Type1: return count(s.trials, "reading", "readings") + " of one reference part";
+    case StudyType::Type3:
+        return count(s.parts, "part", "parts") + times + count(s.trials, "trial", "trials");
+    case StudyType::Grr: break;
+    }
+    return count(s.parts, "part", "parts") + times +
+           count(s.appraisers, "appraiser", "appraisers") + times +
+           count(s.trials, "trial", "trials");
+}
+
 std::string verdictLine(const Evaluation &evaluation)
 {
     if (const auto *t1 = std::get_if<Type1Result>(&evaluation)) {

@@ -43,6 +43,17 @@ std::string machineText(const Figure &figure);
 // decimal and " %", ratios with two, p-values with three ("< 0.001" below).
 std::string displayText(const Figure &figure, int decimals);
 
+// The figures as people read them, a heading row first. R&R and type 3: each
+// source of variation with its standard deviation, % of TV and % of the
+// tolerance, then ndc and the interaction's test; type 1: one row a figure.
+// Lengths with the channel's decimals + 2. Empty for an error.
+std::vector<std::vector<std::string>> figureTable(const Evaluation &evaluation, int decimals);
+
+// The study's design in words: "10 parts x 3 appraisers x 3 trials",
+// "25 parts x 2 trials", "50 readings of one reference part" (with the
+// multiplication sign).
+std::string designText(const Study &study);
+
 // The verdict in one line, e.g. "Acceptable with reservations: %GRR 27.9 %
 // (10 % to 30 %)" or "Capable: Cg 2.31 and Cgk 2.05 are at least 1.33";
 // empty for an error.
