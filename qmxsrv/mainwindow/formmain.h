@@ -18,6 +18,7 @@
 #include "mainwindow/mainmenus.h"
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
+#include "mainwindow/studycommands.h"
 #include "service/linkendpoint.h"
 
 #include <QJsonObject>
@@ -85,6 +86,7 @@ public:
     LiveValueService &liveValues() { return *service_; }
     const MainMenus &menus() const { return menus_; }
     ResultsCommands &results() { return results_; }
+    StudyCommands &studies() { return studies_; }
     MqttFeed *feed() { return feed_.get(); }
 
 protected:
@@ -150,6 +152,7 @@ private:
     std::optional<LinkEndpoint> link_;
     FileCommands files_;
     ResultsCommands results_;
+    StudyCommands studies_; // after results_, whose store its window uses
     MainMenus menus_;
     MainButtons buttons_{};
     LiveValueService *service_;
