@@ -124,6 +124,10 @@ int computeStudy(const cli::Args &args, ResultsStore *, std::ostream &out, std::
             return cli::usage(err, "a type 1 study needs --reference and --tolerance");
         s.k = k.value_or(s.k);
         s.l = l.value_or(s.l);
+        if (!(s.k > 0 && s.k <= 100))
+            return cli::usage(err, "--k must be a percentage above 0 and at most 100");
+        if (!(s.l > 0))
+            return cli::usage(err, "--l must be a positive number of standard deviations");
     } else {
         for (const char *only : {"--reference", "--k", "--l"})
             if (args.has(only))

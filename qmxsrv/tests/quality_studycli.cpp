@@ -7,6 +7,7 @@
 #include "quality_studydata.h"
 
 #include <gmock/gmock.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -272,89 +273,60 @@ TEST_F(StudyFiles, FilesThatAreNoStudyAndBadCommandLinesAreToldWhy)
         int code;
         const char *error;
     } cases[] = {
+        // clang-format off
         // Files (exit 1), with the line where it is found.
-        {{"--type", "grr"},
-         "part,trial,value\n1,1,2\n",
-         1,
+        {{"--type", "grr"}, "part,trial,value\n1,1,2\n", 1,
          "line 1: the column appraiser is missing; an R&R file has the columns "
          "appraiser,part,trial,value"},
-        {{"--type", "3"},
-         full,
-         1,
+        {{"--type", "3"}, full, 1,
          "line 1: a type 3 file has the columns part,trial,value, not \"appraiser\""},
         {{"--type", "grr"}, replaced("value", "value,part"), 1, "the column part is named twice"},
-        {{"--type", "grr"},
-         replaced("B,2,2,2.200000\n", ""),
-         1,
+        {{"--type", "grr"}, replaced("B,2,2,2.200000\n", ""), 1,
          "the study is not balanced; missing: appraiser 2 part 2 trial 2"},
-        {{"--type", "grr"},
-         replaced("A,2,1,2.100000", "A,2,1,abc"),
-         1,
+        {{"--type", "grr"}, replaced("A,2,1,2.100000", "A,2,1,abc"), 1,
          "line 4: the value \"abc\" is not a number"},
-        {{"--type", "grr"},
-         replaced("A,2,1,2.100000", "A,2,1,2,1"),
-         1,
+        {{"--type", "grr"}, replaced("A,2,1,2.100000", "A,2,1,2,1"), 1,
          "line 4: 5 cells where the header has 4"},
-        {{"--type", "grr"},
-         replaced("A,2,1,", "A,0,1,"),
-         1,
+        {{"--type", "grr"}, replaced("A,2,1,", "A,0,1,"), 1,
          "line 4: the part must be a whole number from 1, not \"0\""},
-        {{"--type", "grr"},
-         replaced("A,2,1,", "A,2,1.5,"),
-         1,
+        {{"--type", "grr"}, replaced("A,2,1,", "A,2,1.5,"), 1,
          "the trial must be a whole number from 1, not \"1.5\""},
-        {{"--type", "grr"},
-         replaced("B,1,1,", "2,1,1,"),
-         1,
+        {{"--type", "grr"}, replaced("B,1,1,", "2,1,1,"), 1,
          "line 6: the appraiser \"2\" is a number, but line 2 names appraisers by letters"},
-        {{"--type", "grr"},
-         replaced("A,1,1,", "Ann,1,1,"),
-         1,
+        {{"--type", "grr"}, replaced("A,1,1,", "Ann,1,1,"), 1,
          "an appraiser is a letter (A, B, C) or a number from 1, not \"Ann\""},
-        {{"--type", "grr"},
-         replaced("A,1,1,1.100000", "A,1,1,\"1.1"),
-         1,
+        {{"--type", "grr"}, replaced("A,1,1,1.100000", "A,1,1,\"1.1"), 1,
          "A quoted CSV cell does not end"},
         {{"--type", "grr"}, "\n \n", 1, "the file is empty"},
         {{"--type", "grr"}, "appraiser,part,trial,value\n", 1, "the file has no readings"},
-        {{"--type", "1", "--reference", "1", "--tolerance", "1"},
-         nineteen,
-         1,
+        {{"--type", "1", "--reference", "1", "--tolerance", "1"}, nineteen, 1,
          "a type 1 study needs at least 20 readings, got 19"},
-        {{"--type", "grr", "--input", (fs::path("/no/such") / "file.csv").string()},
-         "",
-         1,
-         "cannot read /no/such/file.csv"},
+        {{"--type", "grr", "--input", "/no/such/file.csv"}, "", 1, "cannot read /no/such/file.csv"},
         // Command lines (exit 2).
         {{"--type", "4", "--input", good}, "", 2, "--type must be 1, grr or 3"},
         {{"--input", good}, "", 2, "--type must be 1, grr or 3"},
-        {{"--type", "grr", "--method", "median", "--input", good},
-         "",
-         2,
+        {{"--type", "grr", "--method", "median", "--input", good}, "", 2,
          "--method must be range or anova"},
         {{"--type", "3", "--method", "range", "--input", good}, "", 2, "by ANOVA only"},
         {{"--type", "1", "--method", "anova", "--input", good}, "", 2, "no --method"},
-        {{"--type", "1", "--tolerance", "1", "--input", good},
-         "",
-         2,
+        {{"--type", "1", "--tolerance", "1", "--input", good}, "", 2,
          "needs --reference and --tolerance"},
-        {{"--type", "grr", "--reference", "1", "--input", good},
-         "",
-         2,
+        {{"--type", "grr", "--reference", "1", "--input", good}, "", 2,
          "--reference is for a type 1 study"},
-        {{"--type", "grr", "--tolerance", "0", "--input", good},
-         "",
-         2,
+        {{"--type", "grr", "--tolerance", "0", "--input", good}, "", 2,
          "--tolerance must be a positive number"},
-        {{"--type", "grr", "--tolerance", "0,5", "--input", good},
-         "",
-         2,
+        {{"--type", "grr", "--tolerance", "0,5", "--input", good}, "", 2,
          "--tolerance needs a number"},
+        {{"--type", "1", "--reference", "1", "--tolerance", "1", "--k", "120"}, nineteen, 2,
+         "--k must be a percentage above 0 and at most 100"},
+        {{"--type", "1", "--reference", "1", "--tolerance", "1", "--l", "-6"}, nineteen, 2,
+         "--l must be a positive number"},
         {{"--type", "grr"}, "", 2, "study needs --input FILE or --id N"},
         {{"--id", "1", "--input", good}, "", 2, "--input or --id, not both"},
         {{"--id", "1", "--type", "grr"}, "", 2, "study --id takes no --type"},
         {{"--id", "x"}, "", 2, "--id needs a study number"},
         {{"--type", "grr", "--last", "3", "--input", good}, "", 2, "study takes --type"},
+        // clang-format on
     };
     for (const auto &c : cases) {
         std::vector<std::string> args = {"study"};
@@ -435,6 +407,19 @@ TEST_F(StudyFiles, StoredStudiesAreListedAndComputed)
         EXPECT_EQ(run.code, 1);
         EXPECT_THAT(run.err, HasSubstr(r.error));
     }
+
+    // A store from before the studies (version 2) has none, and says so.
+    const std::string old = (dir / "old.sqlite").string();
+    sqlite3 *v2 = nullptr;
+    ASSERT_EQ(sqlite3_open(old.c_str(), &v2), SQLITE_OK);
+    sqlite3_exec(v2, "CREATE TABLE parts(id INTEGER PRIMARY KEY); PRAGMA user_version = 2;",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(v2);
+    const Ran none = qmxresults({"--db", old, "studies"});
+    EXPECT_EQ(none.code, 0) << none.err;
+    EXPECT_EQ(none.out, list.out.substr(0, list.out.find('\n') + 1)) << "the heading alone";
+    EXPECT_THAT(qmxresults({"--db", old, "study", "--id", "1"}).err,
+                HasSubstr("there is no study 1"));
 }
 
 } // namespace
