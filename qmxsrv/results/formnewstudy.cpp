@@ -222,14 +222,14 @@ bool FormNewStudy::read()
         s.parts = SpinParts->value();
         s.appraisers = SpinAppraisers->value();
         s.trials = SpinTrials->value();
-        for (int a = 0; a < s.appraisers; ++a) {
-            const std::string name = storedText(
-                withoutControlCharacters(TextAppraisers[a]->text().simplified()).simplified());
-            for (const std::string &before : s.appraiserNames)
-                if (!name.empty() && name == before)
-                    return refuse("Two appraisers are both named " + name + ".");
-            s.appraiserNames.push_back(name);
-        }
+        for (int a = 0; a < s.appraisers; ++a)
+            s.appraiserNames.push_back(storedText(
+                withoutControlCharacters(TextAppraisers[a]->text().simplified()).simplified()));
+        // As the sheet and the charts will name them: an empty name is the letter.
+        for (int a = 0; a < s.appraisers; ++a)
+            for (int b = 0; b < a; ++b)
+                if (s.appraiserName(a) == s.appraiserName(b))
+                    return refuse("Two appraisers are both named " + s.appraiserName(a) + ".");
         break;
     case StudyType::Type3:
         s.parts = SpinParts->value();

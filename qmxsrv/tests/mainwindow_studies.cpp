@@ -169,6 +169,12 @@ TEST_F(Studies, ASmallRandRTakenWithF9IsStoredAndJudged)
         control<QSpinBox>(d, "SpinParts")->setValue(3);
         control<QSpinBox>(d, "SpinAppraisers")->setValue(2);
         control<QSpinBox>(d, "SpinTrials")->setValue(2);
+        type(d, "TextAppraiser1", "");
+        type(d, "TextAppraiser2", "A");
+        boxes.shown.clear();
+        click(d, "CommandOK"); // an empty name is the letter: two A
+        EXPECT_THAT(messages(), ElementsAre("Two appraisers are both named A."));
+        type(d, "TextAppraiser2", "B");
     });
     EXPECT_EQ(tolerance, "0.0200") << "HiTol - LoTol of the channel";
     EXPECT_THAT(text(&study(), "LabelStudy"),
