@@ -59,9 +59,9 @@ void execInputSetup(ScanCycle &scan, void (ScanCycle::*tick)(const ScanCycle::In
 FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
-      results_(state, dialogs, *this), menus_(buildMainMenus(*menuBar())),
-      service_(new LiveValueService(this)), LabelChan_(*service_), scan_(state),
-      Timer1(named<QTimer>("Timer1", this))
+      results_(state, dialogs, *this), studies_(state, dialogs, *this, results_),
+      menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
+      LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));
@@ -117,13 +117,21 @@ void FormMain::wireCommands()
     onTriggered(m.SetupLVDTs, this, [this] { SetupLVDTs_Click(); });
     onTriggered(m.SetupAnalog, this, [this] { SetupAnalog_Click(); });
     onTriggered(m.SetupGeneral, this, [this] { runSystemSetup(); });
-    onTriggered(m.MnuRecordPart, this, [this] { results_.RecordPart(); });
+    // While the study window is open on a study, F9 takes the study's reading:
+    // no part is recorded between a study's readings.
+    onTriggered(m.MnuRecordPart, this, [this] {
+        if (studies_.takesRecord())
+            studies_.TakeReading();
+        else
+            results_.RecordPart();
+    });
     onTriggered(m.MnuPartSerial, this, [this] { results_.PartSerial(); });
     onTriggered(m.MnuOperator, this, [this] { results_.Operator(); });
     onTriggered(m.MnuExportResults, this, [this] { results_.ExportResults(); });
     onTriggered(m.MnuShowResults, this, [this] { results_.ShowResults(); });
     onTriggered(m.MnuControlPlan, this, [this] { spc_->ControlPlan(); });
     onTriggered(m.MnuAlarms, this, [this] { spc_->Alarms(); });
+    onTriggered(m.MnuGaugeStudy, this, [this] { studies_.GaugeStudy(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
 
     const MainButtons &b = buttons_;
@@ -375,6 +383,7 @@ void FormMain::closeEvent(QCloseEvent *event)
     // The program ends with this window: none of ours may keep it running.
     results_.closeWindows();
     spc_->closeWindows();
+    studies_.closeWindows();
     event->accept();
 }
 

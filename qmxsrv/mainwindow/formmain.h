@@ -19,6 +19,7 @@
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
 #include "mainwindow/spccommands.h"
+#include "mainwindow/studycommands.h"
 #include "service/linkendpoint.h"
 
 #include <QJsonObject>
@@ -87,6 +88,7 @@ public:
     const MainMenus &menus() const { return menus_; }
     ResultsCommands &results() { return results_; }
     SpcCommands &spc() { return *spc_; }
+    StudyCommands &studies() { return studies_; }
     MqttFeed *feed() { return feed_.get(); }
 
 protected:
@@ -152,6 +154,7 @@ private:
     std::optional<LinkEndpoint> link_;
     FileCommands files_;
     ResultsCommands results_;
+    StudyCommands studies_; // after results_, whose store its window uses
     MainMenus menus_;
     MainButtons buttons_{};
     LiveValueService *service_;

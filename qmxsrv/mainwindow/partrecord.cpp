@@ -4,7 +4,26 @@
 #include "core/numbertext.h"
 #include "core/programstate.h"
 
+#include <cmath>
+
 namespace qmxsrv {
+
+namespace {
+
+enum class Read { Measured, FormulaNotTaken, Failed, Demonstrating };
+
+// A formula the board refused gives no measurement to read.
+Read readAfresh(ProgramState &state, int i, float &value)
+{
+    if (!state.Channels.Item(i).measures())
+        return Read::FormulaNotTaken;
+    Device &device = state.device();
+    if (device.QmxReadChannel(i, value) != 0)
+        return Read::Failed;
+    return device.QmxHostDemoMode() == 0 ? Read::Measured : Read::Demonstrating;
+}
+
+} // namespace
 
 PartRow measurePart(ProgramState &state, const std::string &serial)
 {
@@ -13,14 +32,11 @@ PartRow measurePart(ProgramState &state, const std::string &serial)
     part.setup = state.view.SetupFileName;
     part.serial = serial;
     part.verdict = Verdict::Good;
-    Device &device = state.device();
     for (int i = 1; i <= state.Channels.Count(); ++i) {
         if (state.Channels.Item(i).Formula().empty())
             continue;
-        // A formula the board refused gives no measurement to read.
         float value = 0;
-        const bool read = state.Channels.Item(i).measures() &&
-                          device.QmxReadChannel(i, value) == 0 && device.QmxHostDemoMode() == 0;
+        const bool read = readAfresh(state, i, value) == Read::Measured;
         // A read can run the library's message box, and with it events.
         if (!state.Channels.contains(i))
             continue;
@@ -42,6 +58,36 @@ PartRow measurePart(ProgramState &state, const std::string &serial)
         part.measurements.push_back(std::move(m));
     }
     return part;
+}
+
+std::optional<double> measureChannel(ProgramState &state, int channel, std::string &why)
+{
+    why.clear();
+    const std::string name = "channel " + std::to_string(channel);
+    if (!state.Channels.contains(channel) || state.Channels.Item(channel).Formula().empty()) {
+        why = "there is no " + name + " with a formula in this setup";
+        return std::nullopt;
+    }
+    float value = 0;
+    const Read read = readAfresh(state, channel, value);
+    // A read can run the library's message box, and with it events.
+    if (!state.Channels.contains(channel)) {
+        why = name + " was removed while it was read";
+        return std::nullopt;
+    }
+    switch (read) {
+    case Read::Measured: break;
+    case Read::FormulaNotTaken: why = "the board did not take the formula of " + name; break;
+    case Read::Failed: why = "the board did not answer the read of " + name; break;
+    case Read::Demonstrating:
+        why = "the board is in demonstration mode: what it shows is no measurement";
+        break;
+    }
+    if (read == Read::Measured && !std::isfinite(value))
+        why = name + " reads no number";
+    if (!why.empty())
+        return std::nullopt;
+    return decimalDouble(value);
 }
 
 } // namespace qmxsrv

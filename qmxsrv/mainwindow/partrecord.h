@@ -4,6 +4,7 @@
 
 #include "quality/partrow.h"
 
+#include <optional>
 #include <string>
 
 namespace qmxsrv {
@@ -16,5 +17,11 @@ class ProgramState;
 // channel without a value and invalid, and so the part. A channel removed by
 // something a read's message let run is left out.
 PartRow measurePart(ProgramState &state, const std::string &serial);
+
+// One channel read afresh from the board as measurePart reads it, for a
+// gauge study: its value in full, or none with the reason when the read is
+// no measurement (no such channel or no formula, a formula the board did
+// not take, a failed read, a board in demonstration mode).
+std::optional<double> measureChannel(ProgramState &state, int channel, std::string &why);
 
 } // namespace qmxsrv

@@ -97,6 +97,12 @@ void FormMain::runRemoteCommand(const QJsonObject &object,
         QApplication::activeModalWidget())
         return fail(QStringLiteral("a dialog is open at the station; try again when it is closed"));
 
+    // A part recorded between a study's readings would be measured with the
+    // study's part on the gauge.
+    if (c.kind == remote::Kind::Record && studies_.takesRecord())
+        return fail(QStringLiteral("a gauge study is running at the station; parts are recorded "
+                                   "again when its window is closed"));
+
     switch (c.kind) {
     case remote::Kind::Record: {
         const ResultsCommands::Recorded r =

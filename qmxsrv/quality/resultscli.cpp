@@ -28,7 +28,7 @@ std::string defaultDb()
 std::vector<const cli::Command *> allCommands()
 {
     std::vector<const cli::Command *> all;
-    for (const auto *room : {&cli::partCommands(), &cli::spcCommands()})
+    for (const auto *room : {&cli::partCommands(), &cli::spcCommands(), &cli::studyCommands()})
         for (const cli::Command &c : *room)
             all.push_back(&c);
     return all;
@@ -228,6 +228,7 @@ int resultsCommand(const std::vector<std::string> &args, std::ostream &out, std:
                 err, std::string(command->name) + " takes " +
                          (takes.empty() ? std::string("no options") : listed(takes) + " only"));
         }
+    given.db = db;
     std::unique_ptr<ResultsStore> store;
     if (command->needsStore) {
         std::string error;

@@ -21,6 +21,7 @@ namespace cli {
 
 // The command line as read: the options with their values, the switches given.
 struct Args {
+    std::string db; // the database named by --db, or the default
     std::map<std::string, std::string> values;
     std::set<std::string> switches;
     bool has(const std::string &option) const { return values.count(option) != 0; }
@@ -46,10 +47,12 @@ int usage(std::ostream &err, const std::string &why);
 // A positive whole number of an option, or none.
 bool positive(const std::string &text, long &value);
 
-// The commands of each room of quality: the parts' (list, stats, export)
-// and the control charts' (plan, spc, alarms).
+// The commands of each room of quality: the parts' (list, stats, export),
+// the control charts' (plan, spc, alarms) and the gauge studies' (study,
+// studies).
 const std::vector<Command> &partCommands();
 const std::vector<Command> &spcCommands();
+const std::vector<Command> &studyCommands();
 
 } // namespace cli
 

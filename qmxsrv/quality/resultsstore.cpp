@@ -67,6 +67,21 @@ INSERT INTO alarm_causes VALUES ('Tool wear'), ('Tool changed or reground'),
 INSERT INTO alarm_actions VALUES ('Machine adjusted'), ('Tool changed'), ('Gauge mastered'),
   ('Parts sorted'), ('Supervisor informed'), ('None needed');
 )",
+    // 3: gauge studies, and each of their readings in the order it is asked;
+    // a reading still to take has no value
+    R"(
+CREATE TABLE studies(id INTEGER PRIMARY KEY, type TEXT NOT NULL, method TEXT NOT NULL,
+  setup TEXT NOT NULL, channel INTEGER NOT NULL, description TEXT NOT NULL,
+  units TEXT NOT NULL, decimals INTEGER NOT NULL, parts INTEGER NOT NULL,
+  appraisers INTEGER NOT NULL, trials INTEGER NOT NULL, appraiser_names TEXT NOT NULL,
+  reference REAL, tolerance REAL, k REAL NOT NULL, l REAL NOT NULL, resolution REAL,
+  seed INTEGER NOT NULL, created_utc TEXT NOT NULL, finished_utc TEXT,
+  operator TEXT NOT NULL, state TEXT NOT NULL);
+CREATE TABLE study_readings(study INTEGER NOT NULL REFERENCES studies(id),
+  appraiser INTEGER NOT NULL, part INTEGER NOT NULL, trial INTEGER NOT NULL,
+  position INTEGER NOT NULL, value REAL, taken_utc TEXT, operator TEXT,
+  PRIMARY KEY(study, appraiser, part, trial), UNIQUE(study, position)) WITHOUT ROWID;
+)",
 };
 
 // What a part reads as: the operator is the empty text in a store that is

@@ -3,7 +3,7 @@
 # dialogs, each service on a port of its own.
 qmx_add_test(mainwindow_tests
   SOURCES platform_qtmain.cpp mainwindow_scan.cpp mainwindow_startup.cpp mainwindow_form.cpp
-    mainwindow_results.cpp mainwindow_spc.cpp
+    mainwindow_results.cpp mainwindow_spc.cpp mainwindow_studies.cpp
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES QMX_FIRMWARE_IMAGE="${QMX_PROGRAM_DIR}/Rdx44k.bin" DEPENDS qmxboard-firmware)
 # The plant's feed against a mosquitto broker the test starts itself.

@@ -205,7 +205,7 @@ TEST_F(Store, SchemaPragmasAndQueryPlans)
 {
     ASSERT_TRUE(ResultsStore::open(path, false, error)) << error;
     Sqlite db(path);
-    EXPECT_EQ(db.column("PRAGMA user_version"), "2;");
+    EXPECT_EQ(db.column("PRAGMA user_version"), "3;");
     EXPECT_EQ(db.column("PRAGMA journal_mode"), "wal;");
     EXPECT_EQ(db.column("SELECT name FROM pragma_table_info('parts')"),
               "id;recorded_utc;utc_offset_min;setup;serial;verdict;operator;");

@@ -4,6 +4,7 @@
 #include "quality/distributions.h"
 #include "quality/gaugestudy.h"
 #include "quality/type1study.h"
+#include "quality_studydata.h"
 
 #include <gmock/gmock.h>
 
@@ -11,6 +12,9 @@
 #include <limits>
 
 using namespace qmxsrv::study;
+using qmxtest::msaExample;
+using qmxtest::sheet;
+using qmxtest::smallGrr;
 using ::testing::HasSubstr;
 
 namespace {
@@ -178,17 +182,6 @@ TEST(Type1Study, RefusesUnusableInput)
         EXPECT_THAT(errorOf(type1Study(c.readings, c.options)), HasSubstr(c.error));
 }
 
-// values[appraiser][trial][part], as on the study's data sheet
-std::vector<Reading> sheet(const std::vector<std::vector<std::vector<double>>> &values)
-{
-    std::vector<Reading> out;
-    for (std::size_t a = 0; a < values.size(); ++a)
-        for (std::size_t t = 0; t < values[a].size(); ++t)
-            for (std::size_t p = 0; p < values[a][t].size(); ++p)
-                out.push_back({int(a), int(p), int(t), values[a][t][p]});
-    return out;
-}
-
 GrrResult resultOf(const std::variant<GrrResult, std::string> &v)
 {
     EXPECT_TRUE(std::holds_alternative<GrrResult>(v)) << errorOf(v);
@@ -207,19 +200,8 @@ void expectComponent(const char *what, const std::optional<VariationComponent> &
 
 TEST(GrrStudy, MsaReferenceManualExample)
 {
-    // Measurement Systems Analysis reference manual, 4th edition (AIAG, 2010),
-    // chapter III section B: 10 parts, appraisers A, B, C, 3 trials each.
-    const std::vector<Reading> data = sheet({
-        {{0.29, -0.56, 1.34, 0.47, -0.80, 0.02, 0.59, -0.31, 2.26, -1.36},
-         {0.41, -0.68, 1.17, 0.50, -0.92, -0.11, 0.75, -0.20, 1.99, -1.25},
-         {0.64, -0.58, 1.27, 0.64, -0.84, -0.21, 0.66, -0.17, 2.01, -1.31}},
-        {{0.08, -0.47, 1.19, 0.01, -0.56, -0.20, 0.47, -0.63, 1.80, -1.68},
-         {0.25, -1.22, 0.94, 1.03, -1.20, 0.22, 0.55, 0.08, 2.12, -1.62},
-         {0.07, -0.68, 1.34, 0.20, -1.28, 0.06, 0.83, -0.34, 2.19, -1.50}},
-        {{0.04, -1.38, 0.88, 0.14, -1.46, -0.29, 0.02, -0.46, 1.77, -1.49},
-         {-0.11, -1.13, 1.09, 0.20, -1.07, -0.67, 0.01, -0.56, 1.45, -1.77},
-         {-0.15, -0.96, 0.67, 0.11, -1.45, -0.49, 0.21, -0.49, 1.87, -2.16}},
-    });
+    // The MSA reference manual's example, typed in quality_studydata.h.
+    const std::vector<Reading> data = sheet(msaExample());
     // Average and range: the manual's form rounds R-double-bar (0.3417), X-diff
     // (0.4447) and Rp (3.511) before the constants, hence 1e-4 on the sigmas and
     // 0.01 on its two-decimal percentages.
@@ -310,7 +292,7 @@ TEST(GrrStudy, AnovaWorkedByHand)
     // 12, parts 104, interaction 8, repeatability 12 (df 6), total 136; MS 12, 52,
     // 4, 2. F: 12/4 on (1, 2), p = 1 - sqrt(3/5); 52/4 on (2, 2), p = 1/14;
     // interaction 4/2 on (2, 6), p = (1 + 2*2/6)^-3 = 0.216.
-    const std::vector<Reading> data = sheet({{{1, 7, 7}, {3, 9, 9}}, {{3, 11, 7}, {5, 13, 9}}});
+    const std::vector<Reading> data = sheet(smallGrr());
     // Kept (0.216 is not above 0.25): EV^2 = 2, INT^2 = (4-2)/2, AV^2 = (12-4)/6,
     // PV^2 = (52-4)/4 = 12, TV^2 = 49/3. %GRR = 100 sqrt(13)/7; ndc = floor(2.35).
     const GrrResult &kept = resultOf(grrStudy(data, {GrrMethod::Anova, 30.0, 0.25}));
