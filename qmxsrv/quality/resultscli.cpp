@@ -28,7 +28,7 @@ std::string defaultDb()
 std::vector<const cli::Command *> allCommands()
 {
     std::vector<const cli::Command *> all;
-    for (const auto *room : {&cli::partCommands(), &cli::spcCommands()})
+    for (const auto *room : {&cli::partCommands(), &cli::spcCommands(), &cli::masteringCommands()})
         for (const cli::Command &c : *room)
             all.push_back(&c);
     return all;

@@ -46,10 +46,12 @@ int usage(std::ostream &err, const std::string &why);
 // A positive whole number of an option, or none.
 bool positive(const std::string &text, long &value);
 
-// The commands of each room of quality: the parts' (list, stats, export)
-// and the control charts' (plan, spc, alarms).
+// The commands of each room of quality: the parts' (list, stats, export),
+// the control charts' (plan, spc, alarms) and the mastering record's
+// (masterings).
 const std::vector<Command> &partCommands();
 const std::vector<Command> &spcCommands();
+const std::vector<Command> &masteringCommands();
 
 } // namespace cli
 

@@ -18,7 +18,7 @@ namespace qmxsrv {
 
 class ResultsStore {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static constexpr int LockWaitMs = 2000;
 
     ~ResultsStore();

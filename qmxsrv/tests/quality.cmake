@@ -10,3 +10,5 @@ qmx_add_test(quality_statistics SOURCES ${quality_tests}/quality_statistics.cpp
   LIBS qmxsrv_quality)
 qmx_add_test(quality_spc SOURCES ${quality_tests}/quality_spc.cpp LIBS qmxsrv_quality)
 qmx_add_test(quality_studies SOURCES ${quality_tests}/quality_studies.cpp LIBS qmxsrv_quality)
+qmx_add_test(quality_masterings SOURCES ${quality_tests}/quality_masterings.cpp
+  LIBS qmxsrv_quality)
