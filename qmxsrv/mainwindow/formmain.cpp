@@ -59,9 +59,9 @@ void execInputSetup(ScanCycle &scan, void (ScanCycle::*tick)(const ScanCycle::In
 FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<LinkEndpoint> link,
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
-      results_(state, dialogs, *this), menus_(buildMainMenus(*menuBar())),
-      service_(new LiveValueService(this)), LabelChan_(*service_), scan_(state),
-      Timer1(named<QTimer>("Timer1", this))
+      results_(state, dialogs, *this), masterings_(state, results_, dialogs, *this),
+      menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
+      LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));
@@ -121,6 +121,7 @@ void FormMain::wireCommands()
     onTriggered(m.MnuOperator, this, [this] { results_.Operator(); });
     onTriggered(m.MnuExportResults, this, [this] { results_.ExportResults(); });
     onTriggered(m.MnuShowResults, this, [this] { results_.ShowResults(); });
+    onTriggered(m.MnuMasteringRecord, this, [this] { masterings_.ShowMasteringRecord(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
 
     const MainButtons &b = buttons_;
@@ -133,7 +134,12 @@ void FormMain::wireCommands()
     service_->setCommandHandler([this](const QJsonObject &command, LiveValueService::Reply reply) {
         runRemoteCommand(command, reply);
     });
-    results_.setOnChange([this] { tellServiceResults(); });
+    // A part may make a channel due: the count of its setup is one more.
+    results_.setOnChange([this] {
+        tellServiceResults();
+        masterings_.refreshDue();
+    });
+    results_.setPartMarker([this](PartRow &part) { masterings_.markPart(part); });
     // The service answers from what it was told last: the board's state
     // after every tick, even one skipped inside a device call.
     connect(&scan_, &ScanCycle::ticked, this, &FormMain::tellServiceStation);
@@ -184,6 +190,7 @@ void FormMain::showSetupTitle(const std::string &title) { setWindowTitle(qtText(
 void FormMain::UpdateMainDisplay()
 {
     publishSetup();
+    masterings_.refreshDue(); // another setup, or channels with a formula added or taken away
     tellServiceStation();
     LabelChan_.follow(state_.Channels.Count());
     scan_.resetLastValues();
@@ -358,6 +365,7 @@ void FormMain::closeEvent(QCloseEvent *event)
     unloadDisplayWindows();
     // The program ends with this window: none of ours may keep it running.
     results_.closeWindows();
+    masterings_.closeWindows();
     event->accept();
 }
 
@@ -436,6 +444,7 @@ void FormMain::runMastering()
     if (!mastering_) {
         mastering_ = new FormMastering(state_, this);
         connect(&scan_, &ScanCycle::masteringValue, mastering_, &FormMastering::showChannelValue);
+        masterings_.watch(*mastering_);
     }
     mastering_->exec();
 }

@@ -16,6 +16,7 @@
 #include "mainwindow/filecommands.h"
 #include "mainwindow/labelchan.h"
 #include "mainwindow/mainmenus.h"
+#include "mainwindow/masteringcommands.h"
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
 #include "service/linkendpoint.h"
@@ -85,6 +86,7 @@ public:
     LiveValueService &liveValues() { return *service_; }
     const MainMenus &menus() const { return menus_; }
     ResultsCommands &results() { return results_; }
+    MasteringCommands &masterings() { return masterings_; }
     MqttFeed *feed() { return feed_.get(); }
 
 protected:
@@ -150,6 +152,7 @@ private:
     std::optional<LinkEndpoint> link_;
     FileCommands files_;
     ResultsCommands results_;
+    MasteringCommands masterings_; // records what the mastering dialog does
     MainMenus menus_;
     MainButtons buttons_{};
     LiveValueService *service_;

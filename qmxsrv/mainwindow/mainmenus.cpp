@@ -104,6 +104,7 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.MnuShowResults = item(results, "MnuShowResults", "Sh&ow Results...");
     m.MnuControlPlan = item(results, "MnuControlPlan", "&Control Plan...");
     m.MnuAlarms = item(results, "MnuAlarms", "&Alarms...");
+    m.MnuMasteringRecord = item(results, "MnuMasteringRecord", "&Mastering Record...");
 
     m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
     bar.addAction(m.AboutQMXSRV);

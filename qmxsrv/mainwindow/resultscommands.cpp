@@ -187,6 +187,8 @@ ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
         status("Nothing recorded: no channel has a formula.");
         return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
     }
+    if (mark_)
+        mark_(part);
     std::string error;
     const std::optional<std::int64_t> id = results->record(part, error, feed_ != nullptr);
     if (!id) {

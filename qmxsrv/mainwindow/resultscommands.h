@@ -68,6 +68,8 @@ public:
     std::optional<std::int64_t> partCount();
     // Told after every record, kept or not, and when the store fails.
     void setOnChange(std::function<void()> changed) { changed_ = std::move(changed); }
+    // Adds to each part, measured and about to be stored, what others know of it.
+    void setPartMarker(std::function<void(PartRow &)> mark) { mark_ = std::move(mark); }
     // With a plant feed, every part recorded is also marked for it and the
     // feed told; feedParts is where the feed reads them from.
     void setFeed(MqttFeed *feed) { feed_ = feed; }
@@ -114,6 +116,7 @@ private:
     std::string storeError_;                     // why recording is off, once told
     bool recordFailed_ = false;                  // the last record was not kept
     std::function<void()> changed_;
+    std::function<void(PartRow &)> mark_;
     struct OutboxKind {
         std::string leaf;
         OutboxComposer compose;
