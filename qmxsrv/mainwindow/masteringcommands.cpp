@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace qmxsrv {
 

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <map>
 
 namespace qmxsrv {
