@@ -259,7 +259,9 @@ void FormMastering::takeMaster1(channel &ch, int decimals)
         return;
     }
     TxtIntercept_->setText(qtText(formatValue(r.newZero, decimals)));
+    emit calibrating(CurrentChannel_);
     ch.setZeroOffset(r.zeroForBoard());
+    emit calibrated({CurrentChannel_, state_.view.MasteringZeroMode, false, Reading1_, 0});
     state_.view.SetupModified = true;
     instruct(actionWord_ + " completed.");
     CommandMaster_->setText(QStringLiteral("Next Channel"));
@@ -288,8 +290,10 @@ void FormMastering::takeMaster2(channel &ch, int decimals)
     }
     TxtSlope_->setText(qtText(formatValue(r.newScale, decimals)));
     TxtIntercept_->setText(qtText(formatValue(r.newZero, decimals)));
+    emit calibrating(CurrentChannel_);
     ch.setZeroOffset(r.zeroForBoard());
     ch.setScaling(r.scaleForBoard());
+    emit calibrated({CurrentChannel_, false, true, Reading1_, Reading2_});
     state_.view.SetupModified = true;
     instruct("Mastering completed.");
     CommandMaster_->setText(QStringLiteral("Next Channel"));

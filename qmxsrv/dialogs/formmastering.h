@@ -11,6 +11,10 @@
 // its text, in the channel's value format, into TextChannelValue
 // (showChannelValue). MasteringChannel is not 0 exactly while a channel with a
 // formula is prepared in the open dialog.
+//
+// What it did is told, not kept: calibrating just before a channel's
+// calibration is written, calibrated once it is, so that the main window can
+// read the channel as it was and as it is and keep the record.
 #pragma once
 
 #include <QDialog>
@@ -33,6 +37,15 @@ class FormMastering : public QDialog {
 public:
     enum Step : std::int16_t { WaitMaster1 = 1, WaitMaster2 = 2, ChannelDone = 4 };
 
+    // A channel done: how, and the readings it was done from.
+    struct Calibration {
+        std::int16_t channel = 0;
+        bool zeroMode = false;   // Zero > Channel
+        bool twoMasters = false; // from two readings
+        double reading1 = 0;
+        double reading2 = 0; // two masters only
+    };
+
     explicit FormMastering(ProgramState &state, QWidget *parent = nullptr);
     ~FormMastering() override;
 
@@ -43,6 +56,10 @@ public:
     void showChannelValue(const std::string &text);
 
     Step step() const { return step_; }
+
+signals:
+    void calibrating(std::int16_t channel);
+    void calibrated(const qmxsrv::FormMastering::Calibration &done);
 
 protected:
     void showEvent(QShowEvent *event) override;

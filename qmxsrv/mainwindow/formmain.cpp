@@ -60,6 +60,7 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
       results_(state, dialogs, *this), studies_(state, dialogs, *this, results_),
+      masterings_(state, results_, dialogs, *this),
       menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
       LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
 {
@@ -132,6 +133,7 @@ void FormMain::wireCommands()
     onTriggered(m.MnuControlPlan, this, [this] { spc_->ControlPlan(); });
     onTriggered(m.MnuAlarms, this, [this] { spc_->Alarms(); });
     onTriggered(m.MnuGaugeStudy, this, [this] { studies_.GaugeStudy(); });
+    onTriggered(m.MnuMasteringRecord, this, [this] { masterings_.ShowMasteringRecord(); });
     onTriggered(m.AboutQMXSRV, this, [this] { runAbout(); });
 
     const MainButtons &b = buttons_;
@@ -144,7 +146,12 @@ void FormMain::wireCommands()
     service_->setCommandHandler([this](const QJsonObject &command, LiveValueService::Reply reply) {
         runRemoteCommand(command, reply);
     });
-    results_.setOnChange([this] { tellServiceResults(); });
+    // A part may make a channel due: the count of its setup is one more.
+    results_.setOnChange([this] {
+        tellServiceResults();
+        masterings_.refreshDue();
+    });
+    results_.setPartMarker([this](PartRow &part) { masterings_.markPart(part); });
     results_.setRecordHooks(
         {[this] { return spc_->holdReason(); },
          [this](ResultsStore &store, const PartRow &part, std::int64_t id, std::string &error) {
@@ -208,6 +215,7 @@ void FormMain::showSetupTitle(const std::string &title)
 void FormMain::UpdateMainDisplay()
 {
     publishSetup();
+    masterings_.refreshDue(); // another setup, or channels with a formula added or taken away
     tellServiceStation();
     LabelChan_.follow(state_.Channels.Count());
     scan_.resetLastValues();
@@ -384,6 +392,7 @@ void FormMain::closeEvent(QCloseEvent *event)
     results_.closeWindows();
     spc_->closeWindows();
     studies_.closeWindows();
+    masterings_.closeWindows();
     event->accept();
 }
 
@@ -462,6 +471,7 @@ void FormMain::runMastering()
     if (!mastering_) {
         mastering_ = new FormMastering(state_, this);
         connect(&scan_, &ScanCycle::masteringValue, mastering_, &FormMastering::showChannelValue);
+        masterings_.watch(*mastering_);
     }
     mastering_->exec();
 }

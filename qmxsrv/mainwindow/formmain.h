@@ -16,6 +16,7 @@
 #include "mainwindow/filecommands.h"
 #include "mainwindow/labelchan.h"
 #include "mainwindow/mainmenus.h"
+#include "mainwindow/masteringcommands.h"
 #include "mainwindow/resultscommands.h"
 #include "mainwindow/scancycle.h"
 #include "mainwindow/spccommands.h"
@@ -89,6 +90,7 @@ public:
     ResultsCommands &results() { return results_; }
     SpcCommands &spc() { return *spc_; }
     StudyCommands &studies() { return studies_; }
+    MasteringCommands &masterings() { return masterings_; }
     MqttFeed *feed() { return feed_.get(); }
 
 protected:
@@ -155,6 +157,7 @@ private:
     FileCommands files_;
     ResultsCommands results_;
     StudyCommands studies_; // after results_, whose store its window uses
+    MasteringCommands masterings_; // records what the mastering dialog does
     MainMenus menus_;
     MainButtons buttons_{};
     LiveValueService *service_;

@@ -105,6 +105,7 @@ MainMenus buildMainMenus(QMenuBar &bar)
     m.MnuControlPlan = item(results, "MnuControlPlan", "&Control Plan...");
     m.MnuAlarms = item(results, "MnuAlarms", "&Alarms...");
     m.MnuGaugeStudy = item(results, "MnuGaugeStudy", "&Gauge Study...");
+    m.MnuMasteringRecord = item(results, "MnuMasteringRecord", "&Mastering Record...");
 
     m.AboutQMXSRV = named<QAction>("AboutQMXSRV", QStringLiteral("A&bout"), &bar);
     bar.addAction(m.AboutQMXSRV);

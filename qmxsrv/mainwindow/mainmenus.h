@@ -22,7 +22,7 @@ struct MainMenus {
     QAction *SetupChannels, *SetupGroups, *SetupLVDTs, *SetupAnalog, *SetupGeneral;
     // Results (MnuResults), an addition between setup and About
     QAction *MnuRecordPart, *MnuPartSerial, *MnuOperator, *MnuExportResults, *MnuResultsSeparator,
-        *MnuShowResults, *MnuControlPlan, *MnuAlarms, *MnuGaugeStudy;
+        *MnuShowResults, *MnuControlPlan, *MnuAlarms, *MnuGaugeStudy, *MnuMasteringRecord;
     // A menu of its own without items
     QAction *AboutQMXSRV;
 };

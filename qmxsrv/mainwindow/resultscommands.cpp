@@ -192,6 +192,8 @@ ResultsCommands::Recorded ResultsCommands::recordPart(bool boxed)
         status("Nothing recorded: no channel has a formula.");
         return {std::nullopt, Verdict::Invalid, "no channel has a formula"};
     }
+    if (mark_)
+        mark_(part);
     std::string error;
     ResultsStore::Within within;
     if (hooks_.within)

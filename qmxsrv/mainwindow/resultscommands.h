@@ -77,6 +77,8 @@ public:
         std::function<void(bool kept)> done;
     };
     void setRecordHooks(RecordHooks hooks) { hooks_ = std::move(hooks); }
+    // Adds to each part, measured and about to be stored, what others know of it.
+    void setPartMarker(std::function<void(PartRow &)> mark) { mark_ = std::move(mark); }
     // With a plant feed, every part recorded is also marked for it and the
     // feed told; feedParts is where the feed reads them from.
     void setFeed(MqttFeed *feed) { feed_ = feed; }
@@ -124,6 +126,7 @@ private:
     bool recordFailed_ = false;                  // the last record was not kept
     std::function<void()> changed_;
     RecordHooks hooks_;
+    std::function<void(PartRow &)> mark_;
     struct OutboxKind {
         std::string leaf;
         OutboxComposer compose;

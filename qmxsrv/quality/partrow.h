@@ -31,6 +31,8 @@ struct PartRow {
     Verdict verdict = Verdict::Invalid;
     std::vector<MeasurementRow> measurements;
     std::string operatorName; // who was working (Results > Operator...)
+    // The channels whose mastering was due when it was measured ("1 3").
+    std::string masteringDue;
 };
 
 // The current time: ISO 8601 UTC with milliseconds ("...T10:11:12.345Z"),

@@ -28,7 +28,8 @@ std::string defaultDb()
 std::vector<const cli::Command *> allCommands()
 {
     std::vector<const cli::Command *> all;
-    for (const auto *room : {&cli::partCommands(), &cli::spcCommands(), &cli::studyCommands()})
+    for (const auto *room : {&cli::partCommands(), &cli::spcCommands(), &cli::studyCommands(),
+                             &cli::masteringCommands()})
         for (const cli::Command &c : *room)
             all.push_back(&c);
     return all;

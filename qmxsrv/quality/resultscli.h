@@ -48,11 +48,12 @@ int usage(std::ostream &err, const std::string &why);
 bool positive(const std::string &text, long &value);
 
 // The commands of each room of quality: the parts' (list, stats, export),
-// the control charts' (plan, spc, alarms) and the gauge studies' (study,
-// studies).
+// the control charts' (plan, spc, alarms), the gauge studies' (study,
+// studies) and the mastering record's (masterings).
 const std::vector<Command> &partCommands();
 const std::vector<Command> &spcCommands();
 const std::vector<Command> &studyCommands();
+const std::vector<Command> &masteringCommands();
 
 } // namespace cli
 

@@ -1,5 +1,7 @@
 #include "quality/resultsexport.h"
 
+#include "quality/masteringstore.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -101,7 +103,7 @@ std::string writeCsv(const std::vector<PartRow> &parts)
     std::string out = "part,recorded_utc,serial,verdict";
     for (const auto &[n, c] : cols)
         out += "," + csvCell(c.description + " [" + std::to_string(n) + "]");
-    out += "\r\n";
+    out += ",mastering_due\r\n";
     for (const PartRow &p : parts) {
         out += std::to_string(p.id) + "," + csvCell(p.recordedUtc) + "," + csvCell(p.serial) + "," +
                std::string(verdictText(p.verdict));
@@ -111,8 +113,26 @@ std::string writeCsv(const std::vector<PartRow> &parts)
             if (m && m->value && std::isfinite(*m->value))
                 out += exactNumber(*m->value);
         }
-        out += "\r\n";
+        out += "," + csvCell(p.masteringDue) + "\r\n";
     }
+    return out;
+}
+
+std::string writeMasteringsCsv(const std::vector<MasteringRow> &masterings)
+{
+    const auto number = [](double v) { return std::isfinite(v) ? exactNumber(v) : std::string(); };
+    const auto optional = [&](const std::optional<double> &v) {
+        return v ? number(*v) : std::string();
+    };
+    std::string out = "recorded_utc,setup,channel,description,kind,operator,master1,master2,"
+                      "reading1,reading2,zero_before,zero_after,scaling_before,scaling_after\r\n";
+    for (const MasteringRow &m : masterings)
+        out += csvCell(m.recordedUtc) + "," + csvCell(m.setup) + "," + std::to_string(m.channel) +
+               "," + csvCell(m.description) + "," + std::string(masteringKindText(m.kind)) + "," +
+               csvCell(m.operatorName) + "," + number(m.master1) + "," + optional(m.master2) + "," +
+               number(m.reading1) + "," + optional(m.reading2) + "," + number(m.zeroBefore) + "," +
+               number(m.zeroAfter) + "," + number(m.scalingBefore) + "," + number(m.scalingAfter) +
+               "\r\n";
     return out;
 }
 

@@ -15,8 +15,16 @@ namespace qmxsrv {
 std::string exactNumber(double value);
 
 // One row per part: part,recorded_utc,serial,verdict then one column per
-// channel ("<description> [<n>]"), empty where a part has no value.
+// channel ("<description> [<n>]"), empty where a part has no value, and last
+// mastering_due: the channels whose mastering was due ("1 3"), or empty.
 std::string writeCsv(const std::vector<PartRow> &parts);
+
+struct MasteringRow;
+// One row per mastering, in the order given: recorded_utc, setup, channel,
+// description, kind, operator, master1, master2, reading1, reading2,
+// zero_before, zero_after, scaling_before, scaling_after; empty where a
+// master or reading was not used.
+std::string writeMasteringsCsv(const std::vector<MasteringRow> &masterings);
 // The cells of each record (the header is the first), or nothing with the
 // reason in error.
 std::vector<std::vector<std::string>> readCsv(const std::string &text, std::string &error);

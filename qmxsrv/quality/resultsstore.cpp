@@ -67,8 +67,11 @@ INSERT INTO alarm_causes VALUES ('Tool wear'), ('Tool changed or reground'),
 INSERT INTO alarm_actions VALUES ('Machine adjusted'), ('Tool changed'), ('Gauge mastered'),
   ('Parts sorted'), ('Supervisor informed'), ('None needed');
 )",
-    // 3: gauge studies, and each of their readings in the order it is asked;
-    // a reading still to take has no value
+    // 3: gauge studies, and each of their readings in the order it is asked
+    // (a reading still to take has no value); the mastering record: every
+    // zeroing and mastering with its masters, readings and the calibration
+    // before and after; the mastering interval of each setup; on each part
+    // the channels whose mastering was due
     R"(
 CREATE TABLE studies(id INTEGER PRIMARY KEY, type TEXT NOT NULL, method TEXT NOT NULL,
   setup TEXT NOT NULL, channel INTEGER NOT NULL, description TEXT NOT NULL,
@@ -81,15 +84,24 @@ CREATE TABLE study_readings(study INTEGER NOT NULL REFERENCES studies(id),
   appraiser INTEGER NOT NULL, part INTEGER NOT NULL, trial INTEGER NOT NULL,
   position INTEGER NOT NULL, value REAL, taken_utc TEXT, operator TEXT,
   PRIMARY KEY(study, appraiser, part, trial), UNIQUE(study, position)) WITHOUT ROWID;
+CREATE TABLE masterings(id INTEGER PRIMARY KEY, recorded_utc TEXT NOT NULL,
+  operator TEXT NOT NULL, setup TEXT NOT NULL, channel INTEGER NOT NULL,
+  description TEXT NOT NULL, decimals INTEGER NOT NULL, kind TEXT NOT NULL, master1 REAL,
+  master2 REAL, reading1 REAL, reading2 REAL, zero_before REAL, zero_after REAL,
+  scaling_before REAL, scaling_after REAL, last_part INTEGER NOT NULL);
+CREATE INDEX masterings_setup_channel ON masterings(setup, channel, id);
+CREATE TABLE mastering_intervals(setup TEXT PRIMARY KEY, parts INTEGER NOT NULL,
+  hours INTEGER NOT NULL);
+ALTER TABLE parts ADD COLUMN mastering_due TEXT NOT NULL DEFAULT '';
 )",
 };
 
-// What a part reads as: the operator is the empty text in a store that is
-// older than the operator column.
+// What a part reads as: the operator and the channels due are the empty
+// text in a store older than their columns.
 std::string partColumns(int version)
 {
     return std::string("id, recorded_utc, utc_offset_min, setup, serial, verdict, ") +
-           (version >= 2 ? "operator" : "''");
+           (version >= 2 ? "operator" : "''") + (version >= 3 ? ", mastering_due" : ", ''");
 }
 
 std::string describe(sqlite3 *db, int rc, const std::string &path = {})
@@ -120,6 +132,7 @@ PartRow partFrom(const Statement &st)
     p.serial = st.column(4);
     p.verdict = verdictFromText(st.column(5));
     p.operatorName = st.column(6);
+    p.masteringDue = st.column(7);
     return p;
 }
 
@@ -218,7 +231,7 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
     std::int64_t id = 0;
     {
         Statement st(db_, "INSERT INTO parts(recorded_utc, utc_offset_min, setup, serial, verdict,"
-                          " operator) VALUES(?,?,?,?,?,?)");
+                          " operator, mastering_due) VALUES(?,?,?,?,?,?,?)");
         if (st.rc != SQLITE_OK)
             return fail(st.rc);
         st.text(1, part.recordedUtc);
@@ -227,6 +240,7 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
         st.text(4, part.serial);
         st.text(5, std::string(verdictText(part.verdict)));
         st.text(6, part.operatorName);
+        st.text(7, part.masteringDue);
         const int rc = sqlite3_step(st.s);
         if (rc != SQLITE_DONE)
             return fail(rc);

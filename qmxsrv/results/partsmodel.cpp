@@ -1,6 +1,7 @@
 #include "results/partsmodel.h"
 
 #include "bargauge.h"
+#include "quality/masteringstore.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -124,6 +125,9 @@ QVariant PartsModel::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (column == ColumnVerdict && role == Qt::BackgroundRole)
         return verdictColor(p.verdict);
+    // Measured on a gauge overdue for mastering: a warning, as an approach is.
+    if (column == ColumnMasteringDue && role == Qt::BackgroundRole && !p.masteringDue.empty())
+        return verdictColor(Verdict::Approach);
     if (column >= FirstChannelColumn && role == Qt::TextAlignmentRole)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
@@ -133,6 +137,12 @@ QVariant PartsModel::data(const QModelIndex &index, int role) const
     case ColumnTime: return localTimeText(p.recordedUtc);
     case ColumnSerial: return QString::fromStdString(p.serial);
     case ColumnVerdict: return QString::fromUtf8(verdictText(p.verdict).data());
+    case ColumnMasteringDue: {
+        QStringList due;
+        for (int c : channelListOf(p.masteringDue))
+            due << channelName(c);
+        return due.join(QStringLiteral(", "));
+    }
     default: break;
     }
     const MeasurementRow *m = measurementOf(p, channels_[std::size_t(column - FirstChannelColumn)]);
@@ -148,6 +158,7 @@ QVariant PartsModel::headerData(int section, Qt::Orientation orientation, int ro
     case ColumnTime: return QStringLiteral("Time");
     case ColumnSerial: return QStringLiteral("Serial");
     case ColumnVerdict: return QStringLiteral("Verdict");
+    case ColumnMasteringDue: return QStringLiteral("Mastering due");
     default: break;
     }
     if (section - FirstChannelColumn >= int(channels_.size()))

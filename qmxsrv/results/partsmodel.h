@@ -1,6 +1,6 @@
-// The parts table of the results window: newest part first, then a column
-// per channel that any shown part has. The parts stay in memory, so a new
-// part is added without reading the store again.
+// The parts table of the results window: newest part first, whether a
+// mastering was due, then a column per channel that any shown part has. The parts stay in memory,
+// so a new part is added without reading the store again.
 #pragma once
 
 #include "quality/resultsstore.h"
@@ -13,7 +13,14 @@ namespace qmxsrv {
 
 class PartsModel : public QAbstractTableModel {
 public:
-    enum Column { ColumnPart, ColumnTime, ColumnSerial, ColumnVerdict, FirstChannelColumn };
+    enum Column {
+        ColumnPart,
+        ColumnTime,
+        ColumnSerial,
+        ColumnVerdict,
+        ColumnMasteringDue, // the channels whose mastering was due
+        FirstChannelColumn
+    };
 
     // parts oldest first, as the store gives them.
     void reset(std::vector<PartRow> parts);

@@ -1,5 +1,6 @@
 #include "service/mqttfeed.h"
 
+#include "quality/masteringstore.h"
 #include "service/liveprotocol.h"
 
 #include <QDateTime>
@@ -55,6 +56,9 @@ QByteArray MqttFeed::partMessage(const std::string &station, const PartRow &part
                         {"hi_appr", number(m.hiAppr)},
                         {"hi_tol", number(m.hiTol)},
                         {"verdict", QString::fromUtf8(verdictText(m.verdict).data())}});
+    QJsonArray masteringDue;
+    for (int channel : channelListOf(part.masteringDue))
+        masteringDue.append(channel);
     return QJsonDocument(
                QJsonObject{{"station", text(station)},
                            {"part", qint64(part.id)},
@@ -64,6 +68,7 @@ QByteArray MqttFeed::partMessage(const std::string &station, const PartRow &part
                            {"serial", text(part.serial)},
                            {"verdict", QString::fromUtf8(verdictText(part.verdict).data())},
                            {"operator", text(part.operatorName)},
+                           {"mastering_due", masteringDue},
                            {"measurements", measurements}})
         .toJson(QJsonDocument::Compact);
 }

@@ -7,9 +7,10 @@ qmx_add_test(dialogs_tests
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES QMX_DEMO_SETUP="${CMAKE_SOURCE_DIR}/qmxsrv/demo/demo.qmx")
 # The mastering arithmetic, the mastering dialog standalone and through the
-# main window on the simulated board, and the About box.
+# main window on the simulated board, the record kept of it, and the About box.
 qmx_add_test(mastering_tests
   SOURCES platform_qtmain.cpp mastering_math.cpp mastering_dialog.cpp mastering_formmain.cpp
+    mastering_record.cpp
   LIBS qmxsrv_mainwindow qmxboard Qt6::Test ENV QMX_PORTS=sim
   DEFINES QMX_DEMO_SETUP="${CMAKE_SOURCE_DIR}/qmxsrv/demo/demo.qmx")
 # A process of its own: the library remembers a download for the rest of the run.

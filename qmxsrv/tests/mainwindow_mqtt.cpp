@@ -180,6 +180,7 @@ TEST_F(PlantFeed, PartsArriveWholeAndInOrderAlsoAfterTheBrokerWasAway)
     const QJsonObject part = QJsonDocument::fromJson(*first).object();
     EXPECT_EQ(part.value("station").toString(), "test");
     EXPECT_EQ(part.value("part").toInt(), 1);
+    EXPECT_EQ(part.value("mastering_due"), QJsonArray()) << "no interval, nothing due";
     ASSERT_EQ(part.value("measurements").toArray().size(), 3);
     EXPECT_EQ(part.value("measurements").toArray()[1].toObject().value("description").toString(),
               "Diameter 2");
@@ -271,6 +272,64 @@ TEST_F(PlantFeed, AnAlarmWhileTheBrokerIsAwayArrivesAfterItIsBack)
         auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
         return store && store->outbox(10, error).empty();
     })) << "acknowledged, so no longer waiting";
+}
+
+// A zeroing or mastering goes out at QoS 1 through the store's outbox, like a
+// part: one done while the broker is away arrives once it is back.
+TEST_F(PlantFeed, AMasteringDoneWhileTheBrokerWasAwayArrivesOnceItIsBack)
+{
+    ASSERT_TRUE(connected()) << feedState().toStdString();
+    Watcher watcher(broker.port());
+    EXPECT_EQ(watcher.next("qmx/test/online"), QByteArray("1"));
+    state().view.SetupFileName = dir.file("line.qmx");
+    const auto zero = [&](double position) {
+        whenOpen("FormMastering", [&](QDialog *d) {
+            board.setProbe(1, position);
+            QMetaObject::invokeMethod(control<QTimer>(&form(), "Timer1"), "timeout");
+            click(d, "CommandMaster");
+            click(d, "CommandDone");
+        });
+        press("CommandZero");
+    };
+    const auto outbox = [&] {
+        std::string error;
+        auto store = ResultsStore::open(dir.file("results.sqlite"), true, error);
+        return store ? store->outbox(10, error).size() : 99u;
+    };
+
+    zero(0.002);
+    const std::optional<QByteArray> first = watcher.next("qmx/test/mastering");
+    ASSERT_TRUE(first) << watcher.seen.toStdString();
+    const QJsonObject m = QJsonDocument::fromJson(*first).object();
+    EXPECT_EQ(m.value("station").toString(), "test");
+    EXPECT_EQ(m.value("mastering").toInt(), 1);
+    EXPECT_EQ(m.value("setup").toString().toStdString(), dir.file("line.qmx"));
+    EXPECT_EQ(m.value("channel").toInt(), 1);
+    EXPECT_EQ(m.value("description").toString(), "Diameter 1");
+    EXPECT_EQ(m.value("kind").toString(), "zero");
+    EXPECT_EQ(m.value("master1").toDouble(), 0.0);
+    EXPECT_TRUE(m.value("master2").isNull()) << "one master";
+    EXPECT_EQ(float(m.value("reading1").toDouble()), 0.002f);
+    EXPECT_TRUE(m.value("reading2").isNull());
+    EXPECT_EQ(m.value("zero_before").toDouble(), 0.0);
+    EXPECT_EQ(float(m.value("zero_after").toDouble()), board.state().channels[0].zero);
+    EXPECT_EQ(m.value("scaling_after").toDouble(), 1.0);
+    EXPECT_TRUE(m.contains("recorded_utc") && m.contains("operator"));
+    EXPECT_TRUE(waitFor([&] { return outbox() == 0; })) << "acknowledged, so gone";
+
+    broker.stop();
+    ASSERT_TRUE(
+        waitFor([&] { return form().feed()->state() == MqttFeed::State::Reconnecting; }, 20000));
+    zero(0.003);
+    EXPECT_EQ(outbox(), 1u) << "kept while away";
+    ASSERT_TRUE(broker.start());
+    const std::optional<QByteArray> second = watcher.next("qmx/test/mastering");
+    ASSERT_TRUE(second) << watcher.seen.toStdString();
+    const QJsonObject again = QJsonDocument::fromJson(*second).object();
+    EXPECT_EQ(again.value("mastering").toInt(), 2);
+    EXPECT_EQ(float(again.value("zero_before").toDouble()),
+              float(m.value("zero_after").toDouble()));
+    EXPECT_TRUE(waitFor([&] { return outbox() == 0; }, 20000));
 }
 
 // A channel's message as the feed's own thread makes it: the live value's

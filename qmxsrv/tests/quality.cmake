@@ -15,5 +15,8 @@ qmx_add_test(quality_studystore SOURCES ${quality_tests}/quality_studystore.cpp
   LIBS qmxsrv_quality)
 qmx_add_test(quality_studycli SOURCES ${quality_tests}/quality_studycli.cpp LIBS qmxsrv_quality)
 
+qmx_add_test(quality_masterings SOURCES ${quality_tests}/quality_masterings.cpp
+  LIBS qmxsrv_quality)
+
 qmx_add_fuzz(fuzz_studycsv SOURCES ${quality_tests}/fuzz_studycsv.cpp LIBS qmxsrv_quality
   CORPUS ${quality_tests}/fuzz_seeds/studycsv)

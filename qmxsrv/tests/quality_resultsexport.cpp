@@ -29,6 +29,7 @@ std::vector<PartRow> twoParts()
     b.setup = "/s/bore.qmx";
     b.serial = "";
     b.verdict = Verdict::Invalid;
+    b.masteringDue = "1 3";
     b.measurements.push_back({1, "Bore, \"inner\"", std::nullopt, " NaN", "mm", -0.05, -0.02, 0.02,
                               0.05, Verdict::Invalid});
     b.measurements.push_back(
@@ -47,15 +48,17 @@ TEST(Export, ExactNumberReadsBack)
 TEST(Export, CsvLayoutAndRoundTrip)
 {
     const std::string csv = writeCsv(twoParts());
-    EXPECT_EQ(csv, "part,recorded_utc,serial,verdict,\"Bore, \"\"inner\"\" [1]\",Length [3]\r\n"
-                   "7,2026-12-07T23:30:00.125Z,A0099,reject,-0.1,12.5\r\n"
-                   "8,2026-12-07T23:31:00.000Z,,invalid,,0.3333333333333333\r\n");
+    EXPECT_EQ(csv, "part,recorded_utc,serial,verdict,\"Bore, \"\"inner\"\" [1]\",Length [3],"
+                   "mastering_due\r\n"
+                   "7,2026-12-07T23:30:00.125Z,A0099,reject,-0.1,12.5,\r\n"
+                   "8,2026-12-07T23:31:00.000Z,,invalid,,0.3333333333333333,1 3\r\n");
     std::string error;
     const auto rows = readCsv(csv, error);
     ASSERT_EQ(rows.size(), 3u) << error;
     EXPECT_EQ(rows[0][4], "Bore, \"inner\" [1]");
     EXPECT_EQ(std::stod(rows[2][5]), 1.0 / 3.0);
     EXPECT_EQ(rows[2][4], "");
+    EXPECT_EQ(rows[2][6], "1 3");
     EXPECT_TRUE(readCsv("a,\"b\r\n", error).empty());
     EXPECT_THAT(error, ::testing::HasSubstr("does not end"));
 }

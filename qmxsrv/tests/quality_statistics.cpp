@@ -149,12 +149,13 @@ MeasurementRow row(int channel, Opt value, Verdict v, double lo, double hi)
 TEST(ChannelStatistics, OverPartsUsesThePartsWithTheChannelAndTheNewestLimits)
 {
     const std::vector<PartRow> parts = {
-        {11, "", 0, "s", "", G, {row(1, 10, G, 0, 20), row(2, 5, G, 0, 20)}, {}},
-        {12, "", 0, "s", "", G, {row(2, 6, G, 0, 20)}, {}},
-        {13, "", 0, "s", "", I, {row(1, none, I, 0, 20)}, {}},
-        {14, "", 0, "s", "", A, {row(2, 7, G, 0, 20), row(1, 12, A, 0, 20)}, {}},
-        {15, "", 0, "s", "", I, {row(1, 50, I, 0, 20)}, {}}, // a value the board did not measure
-        {16, "", 0, "s", "", R, {row(1, 14, R, 8, 18)}, {}},
+        {11, "", 0, "s", "", G, {row(1, 10, G, 0, 20), row(2, 5, G, 0, 20)}, {}, {}},
+        {12, "", 0, "s", "", G, {row(2, 6, G, 0, 20)}, {}, {}},
+        {13, "", 0, "s", "", I, {row(1, none, I, 0, 20)}, {}, {}},
+        {14, "", 0, "s", "", A, {row(2, 7, G, 0, 20), row(1, 12, A, 0, 20)}, {}, {}},
+        {15, "", 0, "s", "", I, {row(1, 50, I, 0, 20)}, {}, {}}, // a value the board did not
+                                                                 // measure
+        {16, "", 0, "s", "", R, {row(1, 14, R, 8, 18)}, {}, {}},
     };
     std::vector<Opt> values{99};
     std::vector<std::int64_t> ids{99};

@@ -1,6 +1,8 @@
 // The results store alone (no board): record of a 255-channel part with
 // synchronous=FULL, CSV export of 10,000 parts of 24 channels, and
-// "qmxresults list --last 100" on a database of 1,000,000 parts.
+// "qmxresults list --last 100" on a database of 1,000,000 parts, and the
+// mastering due test that every recorded part runs, on the same database.
+#include "quality/masteringstore.h"
 #include "quality/resultscli.h"
 #include "quality/resultsexport.h"
 #include "quality/resultsstore.h"
@@ -91,6 +93,29 @@ int main()
                         }),
                   50);
         }
+        // 255 channels mastered halfway, due every 10,000 parts or 8 hours.
+        auto store = ResultsStore::open(path, false, error);
+        MasteringStore masterings(*store);
+        std::vector<int> channels;
+        for (int c = 1; c <= 255; ++c) {
+            MasteringRow m;
+            m.recordedUtc = "2026-06-01T00:00:00.000Z";
+            m.setup = "setup3";
+            m.channel = c;
+            m.kind = MasteringKind::OneMaster;
+            m.lastPart = 500000;
+            failures += !masterings.record(m, false, error);
+            channels.push_back(c);
+        }
+        failures += !masterings.setInterval("setup3", {10000, 8}, error);
+        const std::int64_t now = *utcMillis("2026-06-01T04:00:00.000Z");
+        print("mastering due test, 255 ch, 1,000,000",
+              times(20,
+                    [&] {
+                        if (masterings.due("setup3", channels, now, error).size() != 255)
+                            ++failures;
+                    }),
+              10);
     }
     std::filesystem::remove_all(folder);
     if (failures)

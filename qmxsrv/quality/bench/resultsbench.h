@@ -48,7 +48,11 @@ inline void fill(const std::string &path, int n, int channels, int measuredFrom 
     sqlite3_open(path.c_str(), &db);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt *ps = nullptr, *ms = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO parts VALUES(?,?,60,?,?,'good')", -1, &ps, nullptr);
+    // The columns named: those added by later schema steps keep their defaults.
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO parts(id, recorded_utc, utc_offset_min, setup, serial, verdict)"
+                       " VALUES(?,?,60,?,?,'good')",
+                       -1, &ps, nullptr);
     sqlite3_prepare_v2(db,
                        "INSERT INTO measurements VALUES(?,?,?,?,'0.00100','mm',-0.01,"
                        "-0.005,0.005,0.01,'good')",
