@@ -60,9 +60,9 @@ FormMain::FormMain(ProgramState &state, FileDialogs &dialogs, std::optional<Link
                    QWidget *parent)
     : QMainWindow(parent), state_(state), link_(std::move(link)), files_(state, *this, dialogs),
       results_(state, dialogs, *this), studies_(state, dialogs, *this, results_),
-      masterings_(state, results_, dialogs, *this),
-      menus_(buildMainMenus(*menuBar())), service_(new LiveValueService(this)),
-      LabelChan_(*service_), scan_(state), Timer1(named<QTimer>("Timer1", this))
+      masterings_(state, results_, dialogs, *this), menus_(buildMainMenus(*menuBar())),
+      service_(new LiveValueService(this)), LabelChan_(*service_), scan_(state),
+      Timer1(named<QTimer>("Timer1", this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromLatin1(Title));

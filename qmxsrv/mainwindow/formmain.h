@@ -156,7 +156,7 @@ private:
     std::optional<LinkEndpoint> link_;
     FileCommands files_;
     ResultsCommands results_;
-    StudyCommands studies_; // after results_, whose store its window uses
+    StudyCommands studies_;        // after results_, whose store its window uses
     MasteringCommands masterings_; // records what the mastering dialog does
     MainMenus menus_;
     MainButtons buttons_{};
