@@ -281,14 +281,15 @@ private:
     void summarise() const
     {
         const Sample &first = samples_.front(), &last = samples_.back();
-        // The first third of the run, and the last.
+        // The first third of the run, and the last; a timer may fire a
+        // little early, hence the half second.
         std::size_t early = 0;
-        while (early + 1 < samples_.size() && samples_[early].seconds < last.seconds / 3)
+        while (early + 1 < samples_.size() && samples_[early].seconds < last.seconds / 3 - 0.5)
             ++early;
         const Sample &e = samples_[early];
         std::vector<Sample> late;
         for (const Sample &s : samples_)
-            if (s.seconds >= last.seconds * 2 / 3)
+            if (s.seconds >= last.seconds * 2 / 3 - 0.5)
                 late.push_back(s);
         const auto perPart = [](const Sample &a, const Sample &b) {
             return b.parts > a.parts ? double(b.rssKb - a.rssKb) / double(b.parts - a.parts) : 0;
