@@ -1,5 +1,6 @@
 // Fault injection, the traffic record and the registers' decoding.
 #include "board_fixture.h"
+#include "traffic.h"
 
 namespace qmxtest {
 namespace {
@@ -65,6 +66,18 @@ TEST_F(Faults, FramesAreRecordedAsCallsInOrderAndPortsCountedByRegister)
     EXPECT_GE(c.replyReads, 1u);
     EXPECT_EQ(c.otherReads, 1u);
     EXPECT_EQ(c.otherWrites, 1u);
+}
+
+TEST_F(Faults, TrafficRecordKeepsTheNewestFramesUpToItsBound)
+{
+    const std::size_t sent = qmxboard::Traffic::kMaxFrames + 2;
+    for (std::size_t i = 0; i < sent; ++i)
+        pc.exchange(0x04, {std::uint8_t(i % 255 + 1)});
+    const std::vector<qmxboard::Frame> frames = board.frames();
+    ASSERT_EQ(frames.size(), qmxboard::Traffic::kMaxFrames);
+    EXPECT_EQ(frames.front().request, Bytes{3}); // the first two went
+    EXPECT_EQ(frames.back().request, Bytes{std::uint8_t((sent - 1) % 255 + 1)});
+    EXPECT_EQ(board.portCounts().dataWrites, 4u * sent); // the counts keep everything
 }
 
 TEST_F(Faults, WriteWhileOfferingIsAnAcknowledgeNotData)

@@ -29,19 +29,6 @@
 
 namespace bench {
 
-// Runs the event loop until done() or ms have passed; whether done().
-inline bool waitUntil(const std::function<bool()> &done, int ms)
-{
-    const qint64 end = nowNs() + qint64(ms) * 1'000'000;
-    while (!done()) {
-        if (nowNs() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ::usleep(1000);
-    }
-    return true;
-}
-
 class Broker {
 public:
     Broker()

@@ -17,6 +17,7 @@
 #include "service/bench/benchsupport.h"
 #include "service/livevalueservice.h"
 #include "service/mqttfeed.h"
+#include "stationprocess.h"
 
 #include <qmxboard.h>
 
@@ -24,7 +25,6 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -43,7 +43,6 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -187,13 +186,14 @@ int recordToMessage(qmxboard::Control &board, const Broker &broker)
     return 0;
 }
 
-// One station of the soak: QMXSRV in a folder of its own, and the
-// WebSocket that asks it for parts with the station's token.
+// One station of the soak: QMXSRV of its own, and the WebSocket that asks it
+// for parts with the station's token.
 struct Station {
-    QTemporaryDir home;
-    QProcess process;
-    QByteArray output;
-    QString url;
+    explicit Station(const QString &setup, const std::map<QString, QString> &env)
+        : process(QStringLiteral(QMXSRV_PATH), "MaxChannel=24\r\nMaxLVDT=64\r\n", {setup}, env)
+    {
+    }
+    StationProcess process;
     std::unique_ptr<QWebSocket> socket;
     bool open = false;
     std::set<qint64> answered; // the parts it said it recorded
@@ -201,21 +201,6 @@ struct Station {
     std::set<qint64> arrived;
     int duplicates = 0, outOfOrder = 0;
     qint64 lastArrived = 0;
-    long cpuTicks() const
-    {
-        std::ifstream stat("/proc/" + std::to_string(process.processId()) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        const std::size_t paren = text.rfind(')');
-        if (paren == std::string::npos)
-            return 0;
-        std::istringstream fields(text.substr(paren + 2));
-        std::string skip;
-        for (int i = 3; i <= 13; ++i)
-            fields >> skip;
-        long user = 0, system = 0;
-        fields >> user >> system;
-        return user + system;
-    }
 };
 
 int soak(const Broker &broker, const QString &setup, int seconds)
@@ -225,47 +210,19 @@ int soak(const Broker &broker, const QString &setup, int seconds)
     if (!waitUntil([&] { return subscriber.subscribed.load(); }, 5000))
         return std::fprintf(stderr, "the subscriber did not subscribe\n"), 1;
     std::vector<std::unique_ptr<Station>> all;
-    for (int i = 1; i <= stations; ++i) {
-        auto s = std::make_unique<Station>();
-        QFile ini(s->home.filePath(QStringLiteral("qmxsrv.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("MaxChannel=24\r\nMaxLVDT=64\r\n");
-        ini.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QMXSRV_HOME", s->home.path());
-        env.insert("QMX_PORTS", "sim");
-        env.insert("QMX_SIM_STATE", "running");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QMXSRV_LINK", "127.0.0.1:0");
-        env.insert("QMXSRV_MQTT", broker.url());
-        env.insert("QMXSRV_STATION", QStringLiteral("soak%1").arg(i));
-        env.remove("QMXSRV_RESULTS");
-        s->process.setProcessEnvironment(env);
-        s->process.setProcessChannelMode(QProcess::MergedChannels);
-        s->process.start(QStringLiteral(QMXSRV_PATH), {setup});
-        all.push_back(std::move(s));
-    }
+    for (int i = 1; i <= stations; ++i)
+        all.push_back(std::make_unique<Station>(
+            setup, std::map<QString, QString>{{"QMXSRV_MQTT", broker.url()},
+                                              {"QMXSRV_STATION", QStringLiteral("soak%1").arg(i)},
+                                              {"QMXSRV_RESULTS", {}}})); // in its folder
     const bool started = waitUntil(
         [&] {
-            bool allUp = true;
-            for (auto &s : all) {
-                s->output += s->process.readAll();
-                const qsizetype at = s->output.indexOf("live values at ");
-                const qsizetype end = at < 0 ? -1 : s->output.indexOf('\n', at);
-                if (end >= 0 && s->url.isEmpty())
-                    s->url = QString::fromUtf8(s->output.mid(at + 15, end - at - 15)).trimmed();
-                allUp = allUp && !s->url.isEmpty();
-            }
-            return allUp;
+            return std::all_of(all.begin(), all.end(), [](auto &s) { return s->process.up(); });
         },
         30000);
     if (!started)
         return std::fprintf(stderr, "the stations did not start\n"), 1;
     for (auto &s : all) {
-        QFile token(s->home.filePath(QStringLiteral("qmxsrv.token")));
-        token.open(QIODevice::ReadOnly);
-        QNetworkRequest request{QUrl(s->url)};
-        request.setRawHeader("Authorization", "Bearer " + token.readAll().trimmed());
         s->socket = std::make_unique<QWebSocket>();
         Station *station = s.get();
         QObject::connect(s->socket.get(), &QWebSocket::connected,
@@ -280,7 +237,7 @@ int soak(const Broker &broker, const QString &setup, int seconds)
                 else if (++station->refused == 1)
                     std::fprintf(stderr, "refused: %s\n", qPrintable(text));
             });
-        s->socket->open(request);
+        s->socket->open(s->process.commandRequest());
     }
     if (!waitUntil(
             [&] { return std::all_of(all.begin(), all.end(), [](auto &s) { return s->open; }); },
@@ -314,7 +271,7 @@ int soak(const Broker &broker, const QString &setup, int seconds)
 
     std::vector<long> cpuStart;
     for (auto &s : all)
-        cpuStart.push_back(s->cpuTicks());
+        cpuStart.push_back(s->process.cpuTicks());
     const qint64 soakStart = nowNs();
     QTimer ask;
     QObject::connect(&ask, &QTimer::timeout, [&] {
@@ -332,7 +289,7 @@ int soak(const Broker &broker, const QString &setup, int seconds)
     const double soakSeconds = double(nowNs() - soakStart) / 1e9;
     std::vector<double> cpuPercent;
     for (std::size_t i = 0; i < all.size(); ++i)
-        cpuPercent.push_back(100.0 * double(all[i]->cpuTicks() - cpuStart[i]) /
+        cpuPercent.push_back(100.0 * double(all[i]->process.cpuTicks() - cpuStart[i]) /
                              double(sysconf(_SC_CLK_TCK)) / soakSeconds);
     // The last answers and parts in flight.
     const auto lost = [&] {
@@ -356,10 +313,10 @@ int soak(const Broker &broker, const QString &setup, int seconds)
         duplicates += s->duplicates;
         outOfOrder += s->outOfOrder;
         s->socket->close();
-        s->process.terminate();
+        s->process.process.terminate();
     }
     for (auto &s : all)
-        s->process.waitForFinished(10000);
+        s->process.process.waitForFinished(10000);
     std::printf("  soak, %d stations x 24 channels for %.0f s, a part asked of each every %d ms: "
                 "%ld parts recorded (%ld refused), %ld lost (target 0), %ld duplicates, %ld out "
                 "of order; %ld channel messages; station CPU median %.1f %%, max %.1f %%\n",

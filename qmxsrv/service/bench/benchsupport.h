@@ -1,6 +1,6 @@
 // What the main window's benchmarks share: the monotonic clock both sides of
-// a fan-out read, percentiles, the process's memory, and reading the client
-// process's lines while the server's event loop runs.
+// a fan-out read, percentiles, a process's memory, waiting with the event
+// loop running, and reading the client process's lines meanwhile.
 #pragma once
 
 #include <QByteArray>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -39,10 +40,12 @@ inline double percentile(std::vector<double> values, double p)
     return values[std::min(values.size() - 1, std::size_t(p * double(values.size())))];
 }
 
-// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when unknown.
-inline long residentKb(const char *field)
+// A field of /proc/<pid>/status in kB ("VmRSS:", "VmHWM:"), of this process
+// when pid is 0; -1 when unknown.
+inline long residentKb(const char *field, qint64 pid = 0)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                     : QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -50,6 +53,19 @@ inline long residentKb(const char *field)
             return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+// Runs the event loop until done() or ms have passed; whether done().
+inline bool waitUntil(const std::function<bool()> &done, int ms)
+{
+    const qint64 end = nowNs() + qint64(ms) * 1'000'000;
+    while (!done()) {
+        if (nowNs() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ::usleep(1000);
+    }
+    return true;
 }
 
 // The child's next line, the server's event loop running meanwhile; empty
