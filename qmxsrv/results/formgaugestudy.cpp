@@ -10,6 +10,7 @@
 #include "quality/studyfigures.h"
 #include "results/formnewstudy.h"
 #include "results/partsmodel.h"
+#include "results/setupchoice.h"
 #include "results/studycharts.h"
 #include "results/studyreport.h"
 
@@ -36,7 +37,6 @@ using study::StudyCell;
 using study::StudyType;
 
 const QString Dash = QStringLiteral(" \u2014 ");
-const QString Untitled = QStringLiteral("(untitled)");
 
 enum Column {
     ColumnNo,
@@ -228,7 +228,7 @@ void FormGaugeStudy::reloadList(std::optional<std::int64_t> select)
         for (const Study &s : all) {
             auto *item = new QListWidgetItem(listText(s), ListStudies);
             item->setData(Qt::UserRole, qint64(s.id));
-            item->setToolTip(s.setup.empty() ? Untitled : qtText(s.setup));
+            item->setToolTip(setupTitle(s.setup));
             if (select && s.id == *select)
                 ListStudies->setCurrentItem(item);
         }
@@ -285,7 +285,7 @@ std::optional<FormGaugeStudy::Target> FormGaugeStudy::target(std::string &why) c
     const Study &s = *study_;
     if (s.setup != state_.view.SetupFileName) {
         why = "Study " + std::to_string(s.id) + " belongs to setup " +
-              (s.setup.empty() ? storedText(Untitled) : s.setup) +
+              (s.setup.empty() ? std::string("(untitled)") : s.setup) +
               ": load that setup to take its readings.";
         return std::nullopt;
     }

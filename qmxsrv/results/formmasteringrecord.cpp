@@ -6,6 +6,7 @@
 #include "platform/named.h"
 #include "quality/resultsexport.h"
 #include "results/partsmodel.h"
+#include "results/setupchoice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,7 +30,6 @@ namespace qmxsrv {
 
 namespace {
 
-const QString Untitled = QStringLiteral("(untitled)");
 constexpr int MostParts = 1000000;
 constexpr int MostHours = 8760; // a year
 
@@ -123,14 +123,7 @@ FormMasteringRecord::~FormMasteringRecord() = default;
 void FormMasteringRecord::showFor(const std::string &currentSetup)
 {
     std::string error;
-    std::vector<std::string> setups = store_.setups(error);
-    if (std::find(setups.begin(), setups.end(), currentSetup) == setups.end())
-        setups.insert(setups.begin(), currentSetup);
-    setup_->clear();
-    for (const std::string &s : setups)
-        setup_->addItem(s.empty() ? Untitled : QString::fromStdString(s),
-                        QString::fromStdString(s));
-    setup_->setCurrentIndex(setup_->findData(QString::fromStdString(currentSetup)));
+    offerSetups(*setup_, store_.setups(error), currentSetup);
     if (!error.empty())
         tell(boxes_, error, Icon::Exclamation);
     reload();
@@ -145,10 +138,7 @@ void FormMasteringRecord::masteringRecorded()
         reload();
 }
 
-std::string FormMasteringRecord::chosenSetup() const
-{
-    return setup_->currentData().toString().toStdString();
-}
+std::string FormMasteringRecord::chosenSetup() const { return qmxsrv::chosenSetup(*setup_); }
 
 void FormMasteringRecord::reload()
 {
@@ -284,7 +274,7 @@ FormMasteringInterval::FormMasteringInterval(const std::string &setup,
     auto *says = new QLabel(
         QStringLiteral("A channel of %1 is due for mastering once either has passed since it was "
                        "last mastered (a zeroing counts for a channel with one master):")
-            .arg(setup.empty() ? Untitled : QString::fromStdString(setup)),
+            .arg(setupTitle(setup)),
         this);
     says->setWordWrap(true);
     form->addRow(says);

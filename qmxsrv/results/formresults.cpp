@@ -8,6 +8,7 @@
 #include "results/controlcharts.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"
+#include "results/setupchoice.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -34,7 +35,6 @@ namespace qmxsrv {
 
 namespace {
 
-const QString Untitled = QStringLiteral("(untitled)");
 const QString PlaceKey = QStringLiteral("FormResults/geometry");
 
 QString limitText(double v) { return QString::fromStdString(exactNumber(v)); }
@@ -186,14 +186,7 @@ FormResults::~FormResults() = default;
 void FormResults::showFor(const std::string &currentSetup)
 {
     std::string error;
-    std::vector<std::string> setups = store_.setups(error);
-    if (std::find(setups.begin(), setups.end(), currentSetup) == setups.end())
-        setups.insert(setups.begin(), currentSetup);
-    setup_->clear();
-    for (const std::string &s : setups)
-        setup_->addItem(s.empty() ? Untitled : QString::fromStdString(s),
-                        QString::fromStdString(s));
-    setup_->setCurrentIndex(setup_->findData(QString::fromStdString(currentSetup)));
+    offerSetups(*setup_, store_.setups(error), currentSetup);
     if (!error.empty())
         tell(boxes_, error, Icon::Exclamation);
     if (!placed_) {
@@ -208,10 +201,7 @@ void FormResults::showFor(const std::string &currentSetup)
     activateWindow();
 }
 
-std::string FormResults::chosenSetup() const
-{
-    return setup_->currentData().toString().toStdString();
-}
+std::string FormResults::chosenSetup() const { return qmxsrv::chosenSetup(*setup_); }
 
 void FormResults::reload()
 {

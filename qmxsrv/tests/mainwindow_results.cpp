@@ -13,6 +13,7 @@
 #include "results/formresults.h"
 #include "results/partsmodel.h"
 #include "results/resultscharts.h"
+#include "results/setupchoice.h"
 #include "service/livevalueservice.h"
 
 #include <QChart>
@@ -731,4 +732,33 @@ TEST_F(Results, ReconnectBringsTheBoardBackFromDemonstrationMode)
               R"({"board":"running","reply":"reconnect"})");
     form().scanCycle().tick();
     EXPECT_EQ(form().liveValues().itemReading(1), (ChannelReading{0.001, Verdict::Good}));
+}
+
+// The setup box of the store's windows: the open setup is offered even before
+// its first part, and what the box gives back is the store's name to the byte,
+// an 8-bit name written by an older station included.
+TEST(SetupChoice, OffersTheOpenSetupAndGivesBackItsName)
+{
+    const std::string latin1 = "C:\\SETUPS\\B\xC4R.QMX"; // not valid UTF-8
+    struct Case {
+        std::vector<std::string> stored;
+        std::string open;
+        QStringList titles;
+    } cases[] = {
+        {{}, "", {"(untitled)"}},
+        {{"a.qmx", "b.qmx"}, "b.qmx", {"a.qmx", "b.qmx"}},
+        {{"a.qmx"}, "new.qmx", {"new.qmx", "a.qmx"}},
+        {{"", "a.qmx"}, "", {"(untitled)", "a.qmx"}},
+        {{"a.qmx", latin1}, latin1, {"a.qmx", QStringLiteral("C:\\SETUPS\\B\u00C4R.QMX")}},
+    };
+    for (const Case &c : cases) {
+        QComboBox box;
+        box.addItem(QStringLiteral("left over"));
+        offerSetups(box, c.stored, c.open);
+        QStringList titles;
+        for (int i = 0; i < box.count(); ++i)
+            titles << box.itemText(i);
+        EXPECT_EQ(titles, c.titles) << c.open;
+        EXPECT_EQ(chosenSetup(box), c.open);
+    }
 }
