@@ -3,6 +3,7 @@
 #include "quality/masteringstore.h"
 #include "quality/resultscli.h"
 #include "quality/resultsexport.h"
+#include "quality_commands.h"
 
 #include <gmock/gmock.h>
 #include <sqlite3.h>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 using namespace qmxsrv;
+using qmxtest::Command;
+using qmxtest::expectCommands;
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -307,26 +310,6 @@ TEST_F(Masterings, CsvLayoutAndRoundTrip)
     ASSERT_EQ(rows.size(), 3u) << error;
     EXPECT_EQ(rows[1][3], "Bore \"inner\"");
     EXPECT_EQ(rows[1][1], "/s/a,b.qmx");
-}
-
-struct Command {
-    std::vector<std::string> args;
-    int code;
-    std::string out, err;
-};
-
-void expectCommands(const std::vector<Command> &commands)
-{
-    for (const Command &c : commands) {
-        std::string line;
-        for (const std::string &a : c.args)
-            line += a + " ";
-        SCOPED_TRACE(line);
-        std::ostringstream out, err;
-        EXPECT_EQ(resultsCommand(c.args, out, err), c.code) << err.str();
-        EXPECT_EQ(out.str(), c.out);
-        EXPECT_THAT(err.str(), HasSubstr(c.err));
-    }
 }
 
 TEST_F(Masterings, TheCommandListsThemOldestFirstOneLineEach)

@@ -3,6 +3,7 @@
 #include "quality/partserial.h"
 #include "quality/resultscli.h"
 #include "quality/resultsstore.h"
+#include "quality_commands.h"
 
 #include <gmock/gmock.h>
 #include <sqlite3.h>
@@ -17,6 +18,8 @@
 #include <unistd.h>
 
 using namespace qmxsrv;
+using qmxtest::Command;
+using qmxtest::expectCommands;
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -117,28 +120,6 @@ struct Sqlite {
     }
     sqlite3 *db = nullptr;
 };
-
-// A results command line, what it prints and its exit code.
-struct Command {
-    std::vector<std::string> args;
-    int code;
-    std::string out, err;
-};
-
-void expectCommands(const std::vector<Command> &commands)
-{
-    for (const Command &c : commands) {
-        std::string line;
-        for (const std::string &a : c.args)
-            line += a + " ";
-        SCOPED_TRACE(line);
-        std::ostringstream out, err;
-        const int code = resultsCommand(c.args, out, err);
-        EXPECT_EQ(code, c.code) << err.str();
-        EXPECT_EQ(out.str(), c.out);
-        EXPECT_THAT(err.str(), HasSubstr(c.err));
-    }
-}
 
 TEST_F(Store, RecordReadsBackEveryField)
 {
