@@ -26,17 +26,12 @@ namespace {
 // The alarm as the status bar says it: the channel and its first rule.
 std::string alarmText(const spc::Alarm &a, std::size_t open)
 {
-    const spc::RuleSet set = spc::ruleSetOf(a.rules).value_or(spc::RuleSet::None);
-    spc::ChartKind kind = spc::ChartKind::IndividualsMovingRange;
-    if (a.chart == spc::chartText(spc::ChartKind::XbarR))
-        kind = spc::ChartKind::XbarR;
-    else if (a.chart == spc::chartText(spc::ChartKind::XbarS))
-        kind = spc::ChartKind::XbarS;
-    std::string first = a.flags.substr(0, a.flags.find(','));
+    const std::vector<std::string> names = a.ruleNames();
+    const std::string first = a.flags.substr(0, a.flags.find(','));
     std::string text =
         "SPC alarm: " +
         (a.description.empty() ? "Channel " + std::to_string(a.channel) : a.description) + " " +
-        spc::flagName(set, kind, first);
+        (names.empty() ? std::string() : names.front());
     if (first.size() < a.flags.size())
         text += " (and " + a.flags.substr(first.size() + 1) + ")";
     if (open > 1)

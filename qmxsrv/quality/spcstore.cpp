@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 namespace qmxsrv::spc {
 
@@ -493,6 +494,21 @@ std::optional<Alarm> holdingAlarm(const ResultsStore &store, const std::string &
     if (!rows(store, st, out, alarmFrom, error) || out.empty())
         return std::nullopt;
     return out.front();
+}
+
+std::vector<std::string> Alarm::ruleNames() const
+{
+    const RuleSet set = ruleSetOf(rules).value_or(RuleSet::None);
+    ChartKind kind = ChartKind::IndividualsMovingRange;
+    if (chart == chartText(ChartKind::XbarR))
+        kind = ChartKind::XbarR;
+    else if (chart == chartText(ChartKind::XbarS))
+        kind = ChartKind::XbarS;
+    std::vector<std::string> names;
+    std::istringstream in(flags);
+    for (std::string flag; std::getline(in, flag, ',');)
+        names.push_back(flagName(set, kind, flag));
+    return names;
 }
 
 std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::string &error)

@@ -75,6 +75,8 @@ struct Alarm {
     // The answer: empty while open.
     std::string answeredUtc, operatorName, cause, action, comment;
     bool open() const { return answeredUtc.empty(); }
+    // What each flag means, in the flags' order ("X2 Nelson 2: ...").
+    std::vector<std::string> ruleNames() const;
 };
 
 // Writes a part's subgroups in its transaction: each subgroup, and its

@@ -1,11 +1,9 @@
 #include "service/alarmmessage.h"
 
-#include "quality/controlplan.h"
+#include "quality/spcstore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-
-#include <sstream>
 
 namespace qmxsrv::live {
 
@@ -22,16 +20,9 @@ QJsonValue number(const std::optional<double> &v)
 
 QJsonObject alarmObject(const spc::Alarm &a, bool answered)
 {
-    const spc::RuleSet set = spc::ruleSetOf(a.rules).value_or(spc::RuleSet::None);
-    spc::ChartKind kind = spc::ChartKind::IndividualsMovingRange;
-    if (a.chart == spc::chartText(spc::ChartKind::XbarR))
-        kind = spc::ChartKind::XbarR;
-    else if (a.chart == spc::chartText(spc::ChartKind::XbarS))
-        kind = spc::ChartKind::XbarS;
     QJsonArray rules;
-    std::istringstream flags(a.flags);
-    for (std::string flag; std::getline(flags, flag, ',');)
-        rules.append(text(spc::flagName(set, kind, flag)));
+    for (const std::string &name : a.ruleNames())
+        rules.append(text(name));
     QJsonObject o{{"alarm", qint64(a.id)},
                   {"state", answered ? "answered" : "raised"},
                   {"setup", text(a.setup)},
