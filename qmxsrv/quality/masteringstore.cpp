@@ -95,8 +95,7 @@ std::optional<std::int64_t> MasteringStore::record(const MasteringRow &row, bool
     sqlite3 *db = store_.db();
     const auto fail = [&](int rc) {
         error = ofMastering(store_.describeError(rc));
-        std::string ignored;
-        store_.exec("ROLLBACK", ignored);
+        store_.rollBack();
         return std::nullopt;
     };
     Statement st(db, "INSERT INTO masterings(recorded_utc, operator, setup, channel, description,"
@@ -127,8 +126,7 @@ std::optional<std::int64_t> MasteringStore::record(const MasteringRow &row, bool
     // In the same transaction: a kept mastering is never left unpublished.
     std::string queued;
     if (toPublish && !store_.queueOutbox(OutboxKind, id, queued)) {
-        std::string ignored;
-        store_.exec("ROLLBACK", ignored);
+        store_.rollBack();
         error = queued;
         return std::nullopt;
     }

@@ -150,6 +150,12 @@ ResultsStore::~ResultsStore() { sqlite3_close_v2(db_); }
 
 std::string ResultsStore::describeError(int rc) const { return describe(db_, rc); }
 
+void ResultsStore::rollBack() const
+{
+    std::string ignored;
+    exec("ROLLBACK", ignored);
+}
+
 bool ResultsStore::exec(const char *sql, std::string &error) const
 {
     const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
@@ -224,8 +230,7 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
         return std::nullopt;
     const auto fail = [&](int rc) {
         error = describe(db_, rc);
-        std::string ignored;
-        exec("ROLLBACK", ignored);
+        rollBack();
         return std::nullopt;
     };
     std::int64_t id = 0;
@@ -277,8 +282,7 @@ std::optional<std::int64_t> ResultsStore::record(const PartRow &part, std::strin
     if (within) {
         std::string why;
         if (!within(id, why)) {
-            std::string ignored;
-            exec("ROLLBACK", ignored);
+            rollBack();
             error = why;
             return std::nullopt;
         }

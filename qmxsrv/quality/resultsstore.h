@@ -89,6 +89,8 @@ public:
     std::string describeError(int rc) const;
     // BEGIN IMMEDIATE, COMMIT, ROLLBACK: false with the reason in error.
     bool exec(const char *sql, std::string &error) const;
+    // Ends the open transaction undone; the reason the caller gives stands.
+    void rollBack() const;
 
 private:
     explicit ResultsStore(sqlite3 *db) : db_(db) {}

@@ -406,8 +406,7 @@ bool answerAlarm(ResultsStore &store, std::int64_t alarm, const std::string &ope
         return false;
     const auto fail = [&](const std::string &why) {
         error = why;
-        std::string ignored;
-        store.exec("ROLLBACK", ignored);
+        store.rollBack();
         return false;
     };
     Statement st(store.db(), "UPDATE alarms SET answered_utc = ?, operator = ?, cause = ?,"

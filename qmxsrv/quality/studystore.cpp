@@ -43,8 +43,7 @@ bool commit(ResultsStore &store, std::string &error)
 {
     if (store.exec("COMMIT", error))
         return true;
-    std::string ignored;
-    store.exec("ROLLBACK", ignored);
+    store.rollBack();
     return false;
 }
 
@@ -271,8 +270,7 @@ bool StudyStore::create(Study &study, std::string &error)
         return false;
     const auto fail = [&](int rc) {
         error = store_.describeError(rc);
-        std::string ignored;
-        store_.exec("ROLLBACK", ignored);
+        store_.rollBack();
         return false;
     };
     sqlite3 *db = store_.db();
@@ -404,8 +402,7 @@ bool StudyStore::storeReading(Study &study, std::size_t cell, double value, cons
         return false;
     const auto fail = [&](int rc) {
         error = store_.describeError(rc);
-        std::string ignored;
-        store_.exec("ROLLBACK", ignored);
+        store_.rollBack();
         return false;
     };
     {
@@ -421,8 +418,7 @@ bool StudyStore::storeReading(Study &study, std::size_t cell, double value, cons
         if (const int rc = st.run(); rc != SQLITE_DONE)
             return fail(rc);
         if (sqlite3_changes(store_.db()) != 1) {
-            std::string ignored;
-            store_.exec("ROLLBACK", ignored);
+            store_.rollBack();
             error = "Study " + std::to_string(study.id) + " is not in the results store.";
             return false;
         }
