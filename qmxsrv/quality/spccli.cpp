@@ -79,7 +79,7 @@ int chart(const Args &args, ResultsStore *store, std::ostream &out, std::ostream
     }
     const int decimals = (subgroups.empty() ? 4 : subgroups.back().decimals) + 3;
     const auto fixed = [&](const std::optional<double> &v) { return statisticText(v, decimals); };
-    out << "# setup\t" << setup << "\n# channel\t" << channel << "\n# plan\tn "
+    out << "# setup\t" << cell(setup) << "\n# channel\t" << channel << "\n# plan\tn "
         << plan->subgroupSize << '\t' << chartText(plan->kind()) << "\trules "
         << ruleSetText(plan->rules);
     if (plan->rules != RuleSet::None)
