@@ -3,6 +3,7 @@
 #include "core/messageboxes.h"
 #include "core/programstate.h"
 #include "mainwindow/resultscommands.h"
+#include "platform/fittedlabel.h"
 #include "platform/qttext.h"
 #include "quality/partrow.h"
 #include "quality/resultsstore.h"
@@ -12,7 +13,6 @@
 #include "service/alarmmessage.h"
 #include "service/livevalueservice.h"
 
-#include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
 
@@ -44,7 +44,7 @@ std::string alarmText(const spc::Alarm &a, std::size_t open)
 SpcCommands::SpcCommands(ProgramState &state, ResultsCommands &results, LiveValueService &service,
                          QMainWindow &window)
     : state_(state), results_(results), service_(service), window_(window),
-      label_(new QLabel(&window))
+      label_(new FittedLabel(&window))
 {
     label_->setObjectName(QStringLiteral("StatusSpc"));
     label_->setAutoFillBackground(true);

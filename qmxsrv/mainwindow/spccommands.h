@@ -18,10 +18,11 @@
 #include <utility>
 #include <vector>
 
-class QLabel;
 class QMainWindow;
 
 namespace qmxsrv {
+
+class FittedLabel;
 
 class FormAlarms;
 class LiveValueService;
@@ -80,7 +81,7 @@ private:
     ResultsCommands &results_;
     LiveValueService &service_;
     QMainWindow &window_;
-    QLabel *label_;
+    FittedLabel *label_;
     std::string setup_; // whose plans the monitor holds
     spc::Monitor monitor_;
     std::optional<spc::Monitor::Step> pending_;

@@ -133,6 +133,10 @@ TEST_F(Spc, AnAlarmIsShownPublishedAndHoldsRecordingUntilAnswered)
     EXPECT_TRUE(alarmLabel()->isVisibleTo(&form()));
     EXPECT_EQ(alarmLabel()->text().toStdString(),
               "SPC alarm: Bore X1 Nelson 1: one point beyond 3 sigma");
+    // The main window is narrow: the text may be cut there, so its tooltip
+    // is the whole of it.
+    EXPECT_EQ(alarmLabel()->toolTip(), alarmLabel()->text());
+    EXPECT_LT(alarmLabel()->minimumSizeHint().width(), alarmLabel()->sizeHint().width());
     const QJsonObject pushed =
         QJsonDocument::fromJson(watcher.next().toUtf8()).object().value("alarm").toObject();
     EXPECT_EQ(pushed.value("state"), "raised");
@@ -184,7 +188,7 @@ TEST_F(Spc, AnAlarmIsShownPublishedAndHoldsRecordingUntilAnswered)
     // What qmxresults shows of it.
     std::ostringstream out, err;
     EXPECT_EQ(resultsCommand({"--db", dir.file("results.sqlite"), "alarms"}, out, err), 0);
-    EXPECT_THAT(out.str(), HasSubstr("\tX1\t0.003\t0\tanswered\t"));
+    EXPECT_THAT(out.str(), HasSubstr("\tX1\t0.0030000\t0.0000000\tanswered\t"));
     EXPECT_THAT(out.str(), HasSubstr("\tK. Roe\tTool wear\tTool changed\tinsert 3 worn\n"));
 }
 
