@@ -130,8 +130,8 @@ int alarms(const Args &args, ResultsStore *store, std::ostream &out, std::ostrea
     for (const Alarm &a : all)
         out << a.id << '\t' << a.raisedUtc << '\t' << cell(a.setup) << '\t' << a.channel << '\t'
             << cell(a.description) << '\t' << a.chart << '\t' << a.subgroup << '\t' << a.firstPart
-            << '\t' << a.lastPart << '\t' << a.flags << '\t' << number(a.mean) << '\t'
-            << number(a.spread) << '\t' << (a.open() ? "open" : "answered") << '\t'
+            << '\t' << a.lastPart << '\t' << a.flags << '\t' << a.figureText(a.mean) << '\t'
+            << a.figureText(a.spread) << '\t' << (a.open() ? "open" : "answered") << '\t'
             << cell(a.answeredUtc) << '\t' << cell(a.operatorName) << '\t' << cell(a.cause) << '\t'
             << cell(a.action) << '\t' << cell(a.comment) << '\n';
     return out ? 0 : 1;

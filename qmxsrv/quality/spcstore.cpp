@@ -2,8 +2,10 @@
 
 #include "quality/resultsstore.h"
 #include "quality/sqlitestatement.h"
+#include "quality/statistics.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <sstream>
 
@@ -66,10 +68,14 @@ StoredSubgroup subgroupFrom(const Statement &st)
     return g;
 }
 
+// Of an alarm a: its own columns and the decimals its channel had in the
+// subgroup that raised it (found through the subgroups' part index).
 constexpr char AlarmColumns[] =
-    "id, setup, channel, description, chart, subgroup, first_part, last_part, rules, flags, mean,"
-    " spread, centre, lcl, ucl, raised_utc, raised_operator, answered_utc, operator, cause,"
-    " action, comment";
+    "a.id, a.setup, a.channel, a.description, a.chart, a.subgroup, a.first_part, a.last_part,"
+    " a.rules, a.flags, a.mean, a.spread, a.centre, a.lcl, a.ucl, a.raised_utc,"
+    " a.raised_operator, a.answered_utc, a.operator, a.cause, a.action, a.comment,"
+    " (SELECT g.decimals FROM subgroups g WHERE g.last_part = a.last_part AND g.setup = a.setup"
+    " AND g.channel = a.channel AND g.number = a.subgroup)";
 
 Alarm alarmFrom(const Statement &st)
 {
@@ -96,6 +102,8 @@ Alarm alarmFrom(const Statement &st)
     a.cause = st.column(19);
     a.action = st.column(20);
     a.comment = st.column(21);
+    if (sqlite3_column_type(st.s, 22) == SQLITE_INTEGER)
+        a.decimals = sqlite3_column_int(st.s, 22);
     return a;
 }
 
@@ -435,10 +443,10 @@ std::vector<Alarm> alarmsOf(const ResultsStore &store, const std::string *setup,
     std::vector<Alarm> out;
     if (store.version() < 2)
         return out;
-    std::string sql = std::string("SELECT ") + AlarmColumns + " FROM alarms";
+    std::string sql = std::string("SELECT ") + AlarmColumns + " FROM alarms a";
     // The open ones through their own index: they are few beside the answered.
-    sql += openOnly ? " INDEXED BY alarms_open WHERE answered_utc IS NULL AND" : " WHERE";
-    sql += " (?1 IS NULL OR setup = ?1) ORDER BY id DESC";
+    sql += openOnly ? " INDEXED BY alarms_open WHERE a.answered_utc IS NULL AND" : " WHERE";
+    sql += " (?1 IS NULL OR a.setup = ?1) ORDER BY a.id DESC";
     if (limit > 0)
         sql += " LIMIT " + std::to_string(limit);
     Statement st(store.db(), sql.c_str());
@@ -453,7 +461,7 @@ std::vector<Alarm> alarmsBetween(const ResultsStore &store, std::int64_t first, 
 {
     std::vector<Alarm> out;
     Statement st(store.db(), (std::string("SELECT ") + AlarmColumns +
-                              " FROM alarms WHERE id BETWEEN ? AND ? ORDER BY id")
+                              " FROM alarms a WHERE a.id BETWEEN ? AND ? ORDER BY a.id")
                                  .c_str());
     st.integer(1, first);
     st.integer(2, last);
@@ -481,18 +489,30 @@ std::optional<Alarm> holdingAlarm(const ResultsStore &store, const std::string &
     std::vector<Alarm> out;
     if (store.version() < 2)
         return std::nullopt;
-    Statement st(store.db(),
-                 "SELECT a.id, a.setup, a.channel, a.description, a.chart, a.subgroup,"
-                 " a.first_part, a.last_part, a.rules, a.flags, a.mean, a.spread, a.centre, a.lcl,"
-                 " a.ucl, a.raised_utc, a.raised_operator, a.answered_utc, a.operator, a.cause,"
-                 " a.action, a.comment FROM alarms a INDEXED BY alarms_open"
-                 " JOIN control_plans p ON p.setup = a.setup AND p.channel = a.channel"
-                 " WHERE a.answered_utc IS NULL AND a.setup = ? AND p.hold <> 0"
-                 " ORDER BY a.id LIMIT 1");
+    Statement st(store.db(), (std::string("SELECT ") + AlarmColumns +
+                              " FROM alarms a INDEXED BY alarms_open"
+                              " JOIN control_plans p ON p.setup = a.setup AND p.channel = a.channel"
+                              " WHERE a.answered_utc IS NULL AND a.setup = ? AND p.hold <> 0"
+                              " ORDER BY a.id LIMIT 1")
+                                 .c_str());
     st.text(1, setup);
     if (!rows(store, st, out, alarmFrom, error) || out.empty())
         return std::nullopt;
     return out.front();
+}
+
+std::string Alarm::figureText(const std::optional<double> &v) const
+{
+    return statisticText(v, decimals + 3);
+}
+
+std::optional<double> Alarm::figure(const std::optional<double> &v) const
+{
+    const std::string text = figureText(v);
+    double x = 0;
+    if (!v || std::from_chars(text.data(), text.data() + text.size(), x).ec != std::errc())
+        return v;
+    return x;
 }
 
 std::vector<std::string> Alarm::ruleNames() const
@@ -514,7 +534,7 @@ std::optional<Alarm> alarmOf(const ResultsStore &store, std::int64_t id, std::st
 {
     std::vector<Alarm> out;
     Statement st(store.db(),
-                 (std::string("SELECT ") + AlarmColumns + " FROM alarms WHERE id = ?").c_str());
+                 (std::string("SELECT ") + AlarmColumns + " FROM alarms a WHERE a.id = ?").c_str());
     st.integer(1, id);
     if (!rows(store, st, out, alarmFrom, error) || out.empty())
         return std::nullopt;

@@ -74,7 +74,13 @@ struct Alarm {
     std::string raisedUtc, raisedOperator;
     // The answer: empty while open.
     std::string answeredUtc, operatorName, cause, action, comment;
+    int decimals = 4; // the channel's when the subgroup was recorded
     bool open() const { return answeredUtc.empty(); }
+    // A figure of it (mean, spread, limits) as the charts give it: with the
+    // channel's decimals and three more; as text ("-" for none), and as the
+    // number that text says.
+    std::string figureText(const std::optional<double> &v) const;
+    std::optional<double> figure(const std::optional<double> &v) const;
     // What each flag means, in the flags' order ("X2 Nelson 2: ...").
     std::vector<std::string> ruleNames() const;
 };

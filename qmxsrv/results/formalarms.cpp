@@ -207,9 +207,6 @@ void FormAlarms::refresh()
     std::stable_partition(all.begin(), all.end(), [](const spc::Alarm &a) { return a.open(); });
     shown_ = std::move(all);
     TableAlarms->setRowCount(int(shown_.size()));
-    const auto number = [](const std::optional<double> &v) {
-        return v ? QString::fromStdString(exactNumber(*v)) : QString();
-    };
     for (int r = 0; r < int(shown_.size()); ++r) {
         const spc::Alarm &a = shown_[std::size_t(r)];
         const QString cells[] = {
@@ -219,8 +216,8 @@ void FormAlarms::refresh()
             QString::number(a.subgroup),
             QString::number(a.firstPart) + QStringLiteral("-") + QString::number(a.lastPart),
             text(a.flags),
-            number(a.mean),
-            number(a.spread),
+            QString::fromStdString(a.figureText(a.mean)),
+            QString::fromStdString(a.figureText(a.spread)),
             a.open() ? QStringLiteral("open") : QStringLiteral("answered"),
             text(a.answeredUtc),
             text(a.operatorName),

@@ -34,11 +34,11 @@ QJsonObject alarmObject(const spc::Alarm &a, bool answered)
                   {"last_part", qint64(a.lastPart)},
                   {"flags", text(a.flags)},
                   {"rules", rules},
-                  {"mean", a.mean},
-                  {"spread", number(a.spread)},
-                  {"centre", number(a.centre)},
-                  {"lcl", number(a.lcl)},
-                  {"ucl", number(a.ucl)},
+                  {"mean", number(a.figure(a.mean))},
+                  {"spread", number(a.figure(a.spread))},
+                  {"centre", number(a.figure(a.centre))},
+                  {"lcl", number(a.figure(a.lcl))},
+                  {"ucl", number(a.figure(a.ucl))},
                   {"raised_utc", text(a.raisedUtc)},
                   {"raised_operator", text(a.raisedOperator)}};
     if (answered) {

@@ -267,9 +267,10 @@ TEST(SpcStore, AChartGoesOnAfterARestartWithItsFixedLimits)
     std::tie(code, out, err) = run({"alarms", "--open"});
     EXPECT_EQ(out.find('\n'), out.size() - 1) << "a heading and no open alarm: " << out;
     std::tie(code, out, err) = run({"alarms", "--setup", "/s/bore.qmx"});
-    EXPECT_THAT(out, ::testing::HasSubstr("\t/s/bore.qmx\t1\tBore\txbar-r\t34\t166\t170\tX2\t"
-                                          "74.002\t0\tanswered\t2026-12-08T10:05:00Z\tK. Roe"
-                                          "\tTool wear\tTool changed\tworn\n"));
+    EXPECT_THAT(out,
+                ::testing::HasSubstr("\t/s/bore.qmx\t1\tBore\txbar-r\t34\t166\t170\tX2\t"
+                                     "74.0020000\t0.0000000\tanswered\t2026-12-08T10:05:00Z\tK. Roe"
+                                     "\tTool wear\tTool changed\tworn\n"));
     std::tie(code, out, err) = run({"spc", "--setup", "/s/bore.qmx"});
     EXPECT_EQ(code, 2);
     EXPECT_THAT(err, ::testing::HasSubstr("spc needs --channel N"));
@@ -278,6 +279,30 @@ TEST(SpcStore, AChartGoesOnAfterARestartWithItsFixedLimits)
                                          exactNumber(*plans[0].centre) + "\t" +
                                          exactNumber(*plans[0].sigma) + "\t1\t25\t-\tno\t26\t-\n"));
     fs::remove_all(dir);
+}
+
+// An alarm's figures come as the chart gives them: a range of 0.0042 - 0.0035
+// is 0.0006999999999999997 in binary, and an operator must read 0.0007.
+TEST(SpcStore, AnAlarmsFiguresHaveTheChannelsDecimalsAndThreeMore)
+{
+    struct Case {
+        int decimals;
+        std::optional<double> value;
+        std::string text;
+        std::optional<double> figure;
+    } cases[] = {
+        {4, 0.0042 - 0.0035, "0.0007000", 0.0007},
+        {4, -1.4880000000000015e-05, "-0.0000149", -0.0000149},
+        {0, 1234.56789, "1234.568", 1234.568},
+        {2, 25.0, "25.00000", 25.0},
+        {4, std::nullopt, "-", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        spc::Alarm a;
+        a.decimals = c.decimals;
+        EXPECT_EQ(a.figureText(c.value), c.text);
+        EXPECT_EQ(a.figure(c.value), c.figure) << c.text;
+    }
 }
 
 TEST(SpcStore, TheCataloguesStartWithEntriesAndAreEdited)
