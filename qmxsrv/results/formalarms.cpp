@@ -40,6 +40,7 @@ void fill(QComboBox *box, const std::vector<std::string> &entries)
 {
     for (const std::string &e : entries)
         box->addItem(text(e));
+    box->setCurrentIndex(-1);
 }
 
 QDialogButtonBox *okCancel(QDialog &dialog)
@@ -76,7 +77,17 @@ FormAnswerAlarm::FormAnswerAlarm(const spc::Alarm &alarm, const std::vector<std:
     form->addRow(QStringLiteral("Cause:"), ComboCause);
     form->addRow(QStringLiteral("Action:"), ComboAction);
     form->addRow(QStringLiteral("Comment:"), TextComment);
-    form->addRow(okCancel(*this));
+    QDialogButtonBox *buttons = okCancel(*this);
+    form->addRow(buttons);
+    // Nothing is chosen for the operator: an OK pressed in passing must not
+    // record the first cause and action of the lists.
+    auto *ok = buttons->findChild<QPushButton *>(QStringLiteral("CommandOK"));
+    const auto chosen = [this, ok] {
+        ok->setEnabled(ComboCause->currentIndex() >= 0 && ComboAction->currentIndex() >= 0);
+    };
+    connect(ComboCause, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+    connect(ComboAction, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+    chosen();
 }
 
 std::string FormAnswerAlarm::cause() const { return storedText(ComboCause->currentText()); }

@@ -164,8 +164,15 @@ TEST_F(Spc, AnAlarmIsShownPublishedAndHoldsRecordingUntilAnswered)
     EXPECT_EQ(table->item(0, 8)->text(), "open");
     table->selectRow(0);
     whenOpen("FormAnswerAlarm", [](QDialog *d) {
+        // Nothing chosen for the operator, and no answer without both.
+        auto *ok = control<QPushButton>(d, "CommandOK");
+        EXPECT_EQ(control<QComboBox>(d, "ComboCause")->currentText(), "");
+        EXPECT_EQ(control<QComboBox>(d, "ComboAction")->currentText(), "");
+        EXPECT_FALSE(ok->isEnabled());
         control<QComboBox>(d, "ComboCause")->setCurrentText("Tool wear");
+        EXPECT_FALSE(ok->isEnabled());
         control<QComboBox>(d, "ComboAction")->setCurrentText("Tool changed");
+        EXPECT_TRUE(ok->isEnabled());
         type(d, "TextComment", "insert 3 worn");
         click(d, "CommandOK");
     });
