@@ -112,8 +112,12 @@ void ControlCharts::plot(const spc::ControlPlan &plan,
                 spreadMarks[onSpread.join(',')].append(s);
         }
     }
-    const double x0 = subgroups.empty() ? 0 : double(subgroups.front().number);
-    const double x1 = subgroups.empty() ? 1 : std::max(double(subgroups.back().number), x0 + 1);
+    // Half a subgroup of room at each end: the newest point, the one an
+    // alarm is about, and its mark are not cut by the plot's edge.
+    const double x0 = subgroups.empty() ? 0 : double(subgroups.front().number) - 0.5;
+    const double x1 = subgroups.empty()
+                          ? 1
+                          : std::max(subgroups.back().number, subgroups.front().number + 1) + 0.5;
 
     std::vector<std::pair<QLineSeries *, QList<QPointF>>> meanFills{{means_, means}},
         spreadFills{{spreads_, spreads}};

@@ -28,6 +28,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QValueAxis>
 
 #include <sstream>
 
@@ -326,6 +327,12 @@ TEST_F(Spc, TheResultsWindowDrawsThePlansCharts)
     EXPECT_EQ(marked[0].second, QPointF(3, 0.004));
     EXPECT_THAT(charts.statisticsText().toStdString(), HasSubstr("limits typed in on 20"));
     EXPECT_THAT(charts.statisticsText().toStdString(), HasSubstr("UCL 0.0031213"));
+    // The first and the newest point lie inside the plot, not on its edges.
+    for (QChartView *view : {charts.meanChart(), charts.spreadChart()}) {
+        const auto *x = static_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).front());
+        EXPECT_LT(x->min(), 1);
+        EXPECT_GT(x->max(), 4);
+    }
 
     // The second channel has no plan: the charts of its parts as before.
     window->findChild<QListWidget *>("ListChannels")->setCurrentRow(1);
