@@ -379,6 +379,7 @@ void FormGaugeStudy::refresh()
         LabelPrompt->setText(QStringLiteral("Choose a study, or begin one with New Study..."));
         ProgressReadings->setRange(0, 1);
         ProgressReadings->setValue(0);
+        ProgressReadings->setTextVisible(false); // no "0 of 1 readings" of no study
         return;
     }
     const Study &s = *study_;
@@ -393,6 +394,7 @@ void FormGaugeStudy::refresh()
     LabelStudy->setText(title);
     ProgressReadings->setRange(0, int(s.cells.size()));
     ProgressReadings->setValue(s.taken());
+    ProgressReadings->setTextVisible(true);
 
     std::string why;
     const std::optional<Target> next = target(why);

@@ -161,6 +161,7 @@ TEST_F(Studies, ASmallRandRTakenWithF9IsStoredAndJudged)
     setOperator("J. Doe");
     choose("MnuGaugeStudy");
     EXPECT_EQ(prompt(), "Choose a study, or begin one with New Study...");
+    EXPECT_FALSE(control<QProgressBar>(&study(), "ProgressReadings")->isTextVisible());
     std::string tolerance;
     begin([&](QDialog *d) {
         EXPECT_EQ(control<QComboBox>(d, "ComboChannel")->count(), 2) << "channels with a formula";
@@ -179,6 +180,7 @@ TEST_F(Studies, ASmallRandRTakenWithF9IsStoredAndJudged)
     EXPECT_EQ(tolerance, "0.0200") << "HiTol - LoTol of the channel";
     EXPECT_THAT(text(&study(), "LabelStudy"),
                 HasSubstr("Study 1: Gauge R&R (ANOVA) \u2014 channel 1 Bore"));
+    EXPECT_TRUE(control<QProgressBar>(&study(), "ProgressReadings")->isTextVisible());
 
     const DataSheet &sheet = smallGrr();
     std::vector<Asked> order;
