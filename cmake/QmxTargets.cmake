@@ -56,7 +56,7 @@ function(qmx_add_fuzz name)
 endfunction()
 
 # qmx_add_bench(<name> SOURCES <files...> LIBS <targets...> [DEFINES <NAME=value...>]
-#               [DEPENDS <targets...>])
+#               [DEPENDS <targets...>] [INCLUDES <folders...>])
 # Benchmarks are programs to run and read (make bench), never tests; figures
 # under the sanitizers would mean nothing, so the fuzz build has none.
 function(qmx_add_bench name)
