@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need,
 # and only those that are missing.
 set -e
-packages="build-essential cmake pkg-config git
+packages="build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang clang-format libclang-rt-14-dev
@@ -11,11 +11,15 @@ packages="build-essential cmake pkg-config git
   scdoc dpkg-dev lintian
   libmosquitto-dev mosquitto mosquitto-clients openssl"
 
+# One dpkg-query for all: make demo and make test run this every time.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' $packages 2>/dev/null |
+  awk '$NF == "installed" && $(NF-1) == "ok" { print $1 }')
 missing=""
 for p in $packages; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing="$missing $p"
-  fi
+  case " $(echo $installed) " in
+    *" $p "*) ;;
+    *) missing="$missing $p" ;;
+  esac
 done
 [ -z "$missing" ] && exit 0
 
