@@ -14,10 +14,13 @@ deps:
 
 # Ninja for a new build folder: a build with nothing to do takes a tenth of
 # a second, which make demo pays each time. A folder made before keeps its
-# generator; once configured, the build configures itself again when a
-# CMakeLists.txt changes.
+# generator; once generated, the build configures itself again when a
+# CMakeLists.txt changes (a configure that failed left no build file, and
+# runs again).
 build: deps
-	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	@[ -f $(BUILD)/build.ninja ] || [ -f $(BUILD)/Makefile ] || \
+	  cmake -S . -B $(BUILD) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-G Ninja) \
+	    -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The format check, every unit and end-to-end test (GCC, warnings as errors),
