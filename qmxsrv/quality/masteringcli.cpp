@@ -11,18 +11,6 @@ namespace qmxsrv {
 
 namespace {
 
-// A field never breaks the line it stands in.
-std::string field(std::string text)
-{
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-    return text;
-}
-
-std::string number(double v) { return std::isfinite(v) ? exactNumber(v) : "-"; }
-
-std::string number(const std::optional<double> &v) { return v ? number(*v) : "-"; }
-
 int listMasterings(const cli::Args &args, ResultsStore *store, std::ostream &out, std::ostream &err)
 {
     long channel = 0;
@@ -39,12 +27,12 @@ int listMasterings(const cli::Args &args, ResultsStore *store, std::ostream &out
     out << "recorded_utc\tsetup\tchannel\tkind\toperator\tmaster1\tmaster2\treading1\treading2"
            "\tzero_before\tzero_after\tscaling_before\tscaling_after\n";
     for (auto m = rows.rbegin(); m != rows.rend(); ++m)
-        out << m->recordedUtc << '\t' << field(m->setup) << '\t' << m->channel << '\t'
-            << masteringKindText(m->kind) << '\t' << field(m->operatorName) << '\t'
-            << number(m->master1) << '\t' << number(m->master2) << '\t' << number(m->reading1)
-            << '\t' << number(m->reading2) << '\t' << number(m->zeroBefore) << '\t'
-            << number(m->zeroAfter) << '\t' << number(m->scalingBefore) << '\t'
-            << number(m->scalingAfter) << '\n';
+        out << m->recordedUtc << '\t' << cli::field(m->setup, "") << '\t' << m->channel << '\t'
+            << masteringKindText(m->kind) << '\t' << cli::field(m->operatorName, "") << '\t'
+            << cli::number(m->master1) << '\t' << cli::number(m->master2) << '\t'
+            << cli::number(m->reading1) << '\t' << cli::number(m->reading2) << '\t'
+            << cli::number(m->zeroBefore) << '\t' << cli::number(m->zeroAfter) << '\t'
+            << cli::number(m->scalingBefore) << '\t' << cli::number(m->scalingAfter) << '\n';
     return out ? 0 : 1;
 }
 

@@ -7,6 +7,7 @@
 #include "quality/statistics.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -166,6 +167,18 @@ bool positive(const std::string &text, long &value)
     char *end = nullptr;
     value = std::strtol(text.c_str(), &end, 10);
     return !text.empty() && !*end && value > 0;
+}
+
+std::string field(std::string text, const char *whenEmpty)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text.empty() ? whenEmpty : text;
+}
+
+std::string number(const std::optional<double> &v)
+{
+    return v && std::isfinite(*v) ? exactNumber(*v) : "-";
 }
 
 const std::vector<Command> &partCommands()

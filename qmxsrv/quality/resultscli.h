@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -46,6 +47,12 @@ struct Command {
 int usage(std::ostream &err, const std::string &why);
 // A positive whole number of an option, or none.
 bool positive(const std::string &text, long &value);
+
+// A stored text as one field of a tab-separated line: its tabs and line ends
+// are blanks; an empty text is whenEmpty.
+std::string field(std::string text, const char *whenEmpty = "-");
+// A number as the shortest text that reads back exactly; "-" for none.
+std::string number(const std::optional<double> &v);
 
 // The commands of each room of quality: the parts' (list, stats, export),
 // the control charts' (plan, spc, alarms), the gauge studies' (study,

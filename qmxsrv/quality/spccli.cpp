@@ -15,19 +15,6 @@ namespace {
 
 using namespace spc;
 
-// A text in a tab-separated line: its tabs and line ends are blanks.
-std::string cell(std::string text)
-{
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return text.empty() ? "-" : text;
-}
-
-std::string number(const std::optional<double> &v)
-{
-    return v ? exactNumber(*v) : std::string("-");
-}
-
 int plans(const Args &args, ResultsStore *store, std::ostream &out, std::ostream &err)
 {
     std::string error;
@@ -41,11 +28,11 @@ int plans(const Args &args, ResultsStore *store, std::ostream &out, std::ostream
     for (const ControlPlan &p : all) {
         const bool fixed = p.limits == LimitsMode::Fixed;
         out << p.channel << '\t' << p.subgroupSize << '\t' << chartText(p.kind()) << '\t'
-            << ruleSetText(p.rules) << '\t' << cell(testsText(p.tests)) << '\t'
+            << ruleSetText(p.rules) << '\t' << field(testsText(p.tests)) << '\t'
             << limitsText(p.limits) << '\t' << number(p.centre) << '\t' << number(p.sigma) << '\t'
             << (fixed ? std::to_string(p.fixedFirst) : "-") << '\t'
-            << (fixed ? std::to_string(p.fixedLast) : "-") << '\t' << cell(p.fixedUtc) << '\t'
-            << (p.hold ? "yes" : "no") << '\t' << p.sinceSubgroup << '\t' << cell(p.changedUtc)
+            << (fixed ? std::to_string(p.fixedLast) : "-") << '\t' << field(p.fixedUtc) << '\t'
+            << (p.hold ? "yes" : "no") << '\t' << p.sinceSubgroup << '\t' << field(p.changedUtc)
             << '\n';
     }
     return out ? 0 : 1;
@@ -79,7 +66,7 @@ int chart(const Args &args, ResultsStore *store, std::ostream &out, std::ostream
     }
     const int decimals = (subgroups.empty() ? 4 : subgroups.back().decimals) + 3;
     const auto fixed = [&](const std::optional<double> &v) { return statisticText(v, decimals); };
-    out << "# setup\t" << cell(setup) << "\n# channel\t" << channel << "\n# plan\tn "
+    out << "# setup\t" << field(setup) << "\n# channel\t" << channel << "\n# plan\tn "
         << plan->subgroupSize << '\t' << chartText(plan->kind()) << "\trules "
         << ruleSetText(plan->rules);
     if (plan->rules != RuleSet::None)
@@ -110,7 +97,7 @@ int chart(const Args &args, ResultsStore *store, std::ostream &out, std::ostream
     out << "subgroup\tfirst_part\tlast_part\tn\tmean\tspread\tflags\n";
     for (const StoredSubgroup &g : subgroups)
         out << g.number << '\t' << g.firstPart << '\t' << g.lastPart << '\t' << g.n << '\t'
-            << fixed(g.mean) << '\t' << fixed(g.spread) << '\t' << cell(g.flags) << '\n';
+            << fixed(g.mean) << '\t' << fixed(g.spread) << '\t' << field(g.flags) << '\n';
     return out ? 0 : 1;
 }
 
@@ -128,12 +115,12 @@ int alarms(const Args &args, ResultsStore *store, std::ostream &out, std::ostrea
            "\tlast_part\tflags\tmean\tspread\tstate\tanswered_utc\toperator\tcause\taction"
            "\tcomment\n";
     for (const Alarm &a : all)
-        out << a.id << '\t' << a.raisedUtc << '\t' << cell(a.setup) << '\t' << a.channel << '\t'
-            << cell(a.description) << '\t' << a.chart << '\t' << a.subgroup << '\t' << a.firstPart
+        out << a.id << '\t' << a.raisedUtc << '\t' << field(a.setup) << '\t' << a.channel << '\t'
+            << field(a.description) << '\t' << a.chart << '\t' << a.subgroup << '\t' << a.firstPart
             << '\t' << a.lastPart << '\t' << a.flags << '\t' << a.figureText(a.mean) << '\t'
             << a.figureText(a.spread) << '\t' << (a.open() ? "open" : "answered") << '\t'
-            << cell(a.answeredUtc) << '\t' << cell(a.operatorName) << '\t' << cell(a.cause) << '\t'
-            << cell(a.action) << '\t' << cell(a.comment) << '\n';
+            << field(a.answeredUtc) << '\t' << field(a.operatorName) << '\t' << field(a.cause)
+            << '\t' << field(a.action) << '\t' << field(a.comment) << '\n';
     return out ? 0 : 1;
 }
 

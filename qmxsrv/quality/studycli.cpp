@@ -30,14 +30,6 @@ void printFigures(const study::Evaluation &evaluation, std::ostream &out)
         out << f.name << '\t' << study::machineText(f) << '\n';
 }
 
-// A stored text on one line of a tab-separated listing.
-std::string field(std::string s)
-{
-    std::replace_if(
-        s.begin(), s.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-    return s.empty() ? "-" : s;
-}
-
 std::string sizesOf(const Study &s)
 {
     switch (s.type) {
@@ -172,10 +164,10 @@ int listStudies(const cli::Args &, ResultsStore *store, std::ostream &out, std::
             operators += (operators.empty() ? "" : ", ") + o;
         out << s->id << '\t' << study::typeText(s->type) << '\t'
             << (s->type == StudyType::Type1 ? "-" : std::string(study::methodText(s->method)))
-            << '\t' << field(s->setup) << '\t' << s->channel << '\t' << sizesOf(*s) << '\t'
+            << '\t' << cli::field(s->setup) << '\t' << s->channel << '\t' << sizesOf(*s) << '\t'
             << s->taken() << '/' << s->cells.size() << '\t' << (s->finished() ? "finished" : "open")
-            << '\t' << field(s->createdUtc) << '\t' << field(s->finishedUtc) << '\t'
-            << field(operators) << '\n';
+            << '\t' << cli::field(s->createdUtc) << '\t' << cli::field(s->finishedUtc) << '\t'
+            << cli::field(operators) << '\n';
     }
     return out ? 0 : 1;
 }
