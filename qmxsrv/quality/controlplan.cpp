@@ -128,6 +128,18 @@ std::string flagName(RuleSet set, ChartKind kind, const std::string &flag)
     return flag + " " + spread + " beyond its control limits";
 }
 
+std::string limitsInForce(const ControlPlan &p)
+{
+    switch (p.limits) {
+    case LimitsMode::Fixed:
+        return "fixed on " + p.fixedUtc + " from subgroups " + std::to_string(p.fixedFirst) + "-" +
+               std::to_string(p.fixedLast);
+    case LimitsMode::Typed: return "typed in on " + p.changedUtc;
+    case LimitsMode::Computed: break;
+    }
+    return "computed from subgroups " + std::to_string(p.sinceSubgroup) + " on";
+}
+
 std::string testsText(std::uint32_t tests)
 {
     std::string text;

@@ -42,6 +42,10 @@ struct ControlPlan {
 // The plan's sizes and limits make sense together; else the reason.
 std::string planError(const ControlPlan &plan);
 
+// Which limits are in force: "computed from subgroups 12 on", "fixed on
+// <utc> from subgroups 1-25", "typed in on <utc>".
+std::string limitsInForce(const ControlPlan &plan);
+
 // "none", "we", "nelson"; the set of a text (none for another text).
 std::string ruleSetText(RuleSet set);
 std::optional<RuleSet> ruleSetOf(const std::string &text);

@@ -71,18 +71,8 @@ int chart(const Args &args, ResultsStore *store, std::ostream &out, std::ostream
         << ruleSetText(plan->rules);
     if (plan->rules != RuleSet::None)
         out << ' ' << testsText(plan->tests);
-    out << "\thold " << (plan->hold ? "on" : "off") << "\n# limits\t";
-    switch (plan->limits) {
-    case LimitsMode::Computed:
-        out << "computed from subgroups " << plan->sinceSubgroup << " on";
-        break;
-    case LimitsMode::Fixed:
-        out << "fixed on " << plan->fixedUtc << " from subgroups " << plan->fixedFirst << '-'
-            << plan->fixedLast;
-        break;
-    case LimitsMode::Typed: out << "typed in on " << plan->changedUtc; break;
-    }
-    out << '\n';
+    out << "\thold " << (plan->hold ? "on" : "off") << "\n# limits\t" << limitsInForce(*plan)
+        << '\n';
     if (limits) {
         out << "# x\tcentre " << fixed(limits->centre) << "\tucl " << fixed(limits->ucl) << "\tlcl "
             << fixed(limits->lcl) << "\tsigma " << fixed(limits->sigma) << '\n';

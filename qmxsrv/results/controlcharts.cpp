@@ -24,20 +24,6 @@ const QColor MarkColor(0xd9, 0x2d, 0x20);
 
 QList<QPointF> level(double x0, double x1, double y) { return {{x0, y}, {x1, y}}; }
 
-QString limitsState(const spc::ControlPlan &p)
-{
-    switch (p.limits) {
-    case spc::LimitsMode::Fixed:
-        return QStringLiteral("limits fixed on %1 from subgroups %2-%3")
-            .arg(QString::fromStdString(p.fixedUtc), QString::number(p.fixedFirst),
-                 QString::number(p.fixedLast));
-    case spc::LimitsMode::Typed:
-        return QStringLiteral("limits typed in on %1").arg(QString::fromStdString(p.changedUtc));
-    case spc::LimitsMode::Computed: break;
-    }
-    return QStringLiteral("limits computed from subgroups %1 on").arg(p.sinceSubgroup);
-}
-
 } // namespace
 
 ControlCharts::ControlCharts(QWidget *parent)
@@ -167,7 +153,8 @@ void ControlCharts::plot(const spc::ControlPlan &plan,
     QString t =
         QStringLiteral("n %1, %2, rules %3; %4\n")
             .arg(QString::number(plan.subgroupSize), QString::fromStdString(spc::chartText(kind)),
-                 QString::fromStdString(spc::ruleSetText(plan.rules)), limitsState(plan));
+                 QString::fromStdString(spc::ruleSetText(plan.rules)),
+                 QString::fromStdString("limits " + spc::limitsInForce(plan)));
     if (limits)
         t += QStringLiteral("centre %1   UCL %2   LCL %3   sigma %4\n")
                  .arg(v(limits->centre, decimals), v(limits->ucl, decimals),
