@@ -40,14 +40,6 @@ QString numberCell(double v)
 
 QString numberCell(const std::optional<double> &v) { return v ? numberCell(*v) : QString(); }
 
-QString channelName(const MasteringRow &m)
-{
-    return m.description.empty() ? QStringLiteral("Channel %1").arg(m.channel)
-                                 : QStringLiteral("%1 [%2]")
-                                       .arg(QString::fromStdString(m.description))
-                                       .arg(m.channel);
-}
-
 QString kindName(MasteringKind kind)
 {
     switch (kind) {
@@ -150,7 +142,7 @@ void FormMasteringRecord::reload()
     // The channels of the setup's record, each named as its newest mastering names it.
     std::map<int, QString> channels;
     for (const MasteringRow &m : all_)
-        channels.emplace(m.channel, channelName(m));
+        channels.emplace(m.channel, channelTitle(m.description, m.channel));
     const int chosen = channel_->currentData().toInt();
     {
         const QSignalBlocker quiet(channel_);
@@ -174,7 +166,7 @@ void FormMasteringRecord::showRows()
     int row = 0;
     for (const MasteringRow &m : shown_) {
         const QString cells[ColumnCount] = {localTimeText(m.recordedUtc),
-                                            channelName(m),
+                                            channelTitle(m.description, m.channel),
                                             kindName(m.kind),
                                             QString::fromStdString(m.operatorName),
                                             numberCell(m.master1),

@@ -97,14 +97,19 @@ void PartsModel::append(PartRow part, std::size_t keep)
     }
 }
 
+QString channelTitle(const std::string &description, int channel)
+{
+    return description.empty()
+               ? QStringLiteral("Channel %1").arg(channel)
+               : QString::fromStdString(description) + QStringLiteral(" [%1]").arg(channel);
+}
+
 QString PartsModel::channelName(int channel) const
 {
     for (auto p = parts_.rbegin(); p != parts_.rend(); ++p)
         if (const MeasurementRow *m = measurementOf(*p, channel); m && !m->description.empty())
-            return QStringLiteral("%1 [%2]")
-                .arg(QString::fromStdString(m->description))
-                .arg(channel);
-    return QStringLiteral("Channel %1").arg(channel);
+            return channelTitle(m->description, channel);
+    return channelTitle({}, channel);
 }
 
 int PartsModel::rowCount(const QModelIndex &parent) const

@@ -11,6 +11,10 @@
 
 namespace qmxsrv {
 
+// A channel as the results windows name it: "Bore [1]", or "Channel 1"
+// when it has no description (taken as it stands, never as a pattern).
+QString channelTitle(const std::string &description, int channel);
+
 class PartsModel : public QAbstractTableModel {
 public:
     enum Column {

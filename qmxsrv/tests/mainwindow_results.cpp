@@ -762,3 +762,11 @@ TEST(SetupChoice, OffersTheOpenSetupAndGivesBackItsName)
         EXPECT_EQ(chosenSetup(box), c.open);
     }
 }
+
+// A description is shown as it stands: "%1" in it is no pattern.
+TEST(ChannelTitle, NamesTheChannelWithItsDescriptionAsItStands)
+{
+    EXPECT_EQ(channelTitle("Bore", 3), "Bore [3]");
+    EXPECT_EQ(channelTitle("Bore %1 %2", 3), "Bore %1 %2 [3]");
+    EXPECT_EQ(channelTitle("", 3), "Channel 3");
+}
